@@ -1,0 +1,13 @@
+# vexor_add_test(<name> SOURCES ... LIBS ... [ENVIRONMENT ...])
+# Registers one test program with ctest. Tests never depend on the machine's display,
+# locale or time zone, so each runs offscreen, in the C locale and in UTC.
+function(vexor_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} vexor_warnings)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/tests)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;TZ=UTC;${ARG_ENVIRONMENT}"
+        TIMEOUT 300)
+endfunction()

@@ -1,0 +1,6 @@
+#include "Operator.h"
+
+MessageSink::~MessageSink() = default;
+FileChooser::~FileChooser() = default;
+LineSink::~LineSink() = default;
+ProgressSink::~ProgressSink() = default;

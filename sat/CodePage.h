@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Conversions between the UTF-8 the program holds and the 8-bit Windows code page
+// (Windows-1252) that the device library and the files the operator saves use.
+namespace codepage {
+
+// UTF-8 to Windows-1252. A character without a Windows-1252 form, and each invalid
+// UTF-8 sequence, becomes one "?".
+std::string toAnsi(std::string_view utf8);
+
+// Windows-1252 to UTF-8. The five bytes the code page leaves undefined map to the
+// control characters of the same value, as Windows itself maps them.
+std::string fromAnsi(std::string_view ansi);
+
+// Library text read as UTF-8: valid sequences are kept and each invalid sequence (the
+// longest start of a valid one, or a single stray byte) becomes U+FFFD.
+std::string fromUtf8(std::string_view bytes);
+
+} // namespace codepage

@@ -1,0 +1,216 @@
+#include "SatClient.h"
+
+#include "AppContext.h"
+#include "CodePage.h"
+#include "DynamicLibrary.h"
+#include "SatLibrary.h"
+
+#include <cstring>
+
+namespace {
+
+// A mutable, zero-terminated copy: the library's parameters are plain char pointers.
+struct Arg {
+    explicit Arg(std::string_view bytes) : text(bytes) {}
+    std::string text;
+    char* get() { return text.data(); }
+};
+
+} // namespace
+
+SatClient::SatClient(AppContext& context, std::string libraryName)
+    : context_(context), libraryName_(std::move(libraryName))
+{
+}
+
+void* SatClient::resolve(const char* function, std::string& failure)
+{
+    if (!context_.hDLLSat) {
+        dynlib::LoadResult loaded = dynlib::load(libraryName_);
+        if (!loaded.handle) {
+            failure = "Não foi possível carregar a biblioteca do SAT \"" + libraryName_ +
+                      "\".\nVerifique se o driver do SAT está instalado.";
+            if (!loaded.error.empty())
+                failure += "\n" + loaded.error;
+            return nullptr;
+        }
+        context_.hDLLSat = loaded.handle;
+    }
+    void* address = dynlib::symbol(context_.hDLLSat, function);
+    if (!address)
+        failure = std::string("A função \"") + function +
+                  "\" não foi encontrada na biblioteca do SAT \"" + libraryName_ + "\".";
+    return address;
+}
+
+template <typename Fn, typename... Args>
+SatResponse SatClient::invoke(const char* function, Args... args)
+{
+    std::string failure;
+    void* address = resolve(function, failure);
+    if (!address)
+        return SatResponse::notReached(std::move(failure));
+    const char* result = reinterpret_cast<Fn>(address)(args...);
+    return SatResponse(result ? std::string(result) : std::string());
+}
+
+std::string SatClient::storedCode() const
+{
+    return context_.activationCode();
+}
+
+std::string SatClient::storedOrDefaultCode() const
+{
+    return context_.activationCode().empty() ? std::string(defaultActivationCode)
+                                              : context_.activationCode();
+}
+
+SatResponse SatClient::AtivarSAT(int tipoCertificado, std::string_view newCode,
+                                 std::string_view cnpj, int uf)
+{
+    Arg code(codepage::toAnsi(newCode));
+    Arg digits(codepage::toAnsi(cnpj));
+    return invoke<AtivarSATFn>("AtivarSAT", sessionNumber, tipoCertificado, code.get(), digits.get(),
+                               uf);
+}
+
+SatResponse SatClient::AssociarAssinatura(std::string_view cnpj, std::string_view signature)
+{
+    Arg code(storedCode());
+    Arg digits(codepage::toAnsi(cnpj));
+    Arg sign(codepage::toAnsi(signature));
+    return invoke<AssociarAssinaturaFn>("AssociarAssinatura", sessionNumber, code.get(),
+                                        digits.get(), sign.get());
+}
+
+SatResponse SatClient::ConfigurarInterfaceDeRede(std::string_view document)
+{
+    Arg code(storedOrDefaultCode());
+    Arg xml(document);
+    return invoke<ConfigurarInterfaceDeRedeFn>("ConfigurarInterfaceDeRede", sessionNumber,
+                                               code.get(), xml.get());
+}
+
+SatResponse SatClient::ConsultarStatusOperacional()
+{
+    Arg code(storedCode());
+    return invoke<ConsultarStatusOperacionalFn>("ConsultarStatusOperacional", sessionNumber,
+                                                code.get());
+}
+
+SatResponse SatClient::ExtrairLogs()
+{
+    Arg code(storedOrDefaultCode());
+    return invoke<ExtrairLogsFn>("ExtrairLogs", sessionNumber, code.get());
+}
+
+SatResponse SatClient::EnviarDadosVenda(std::string_view document)
+{
+    Arg code(storedCode());
+    Arg sale(document);
+    return invoke<EnviarDadosVendaFn>("EnviarDadosVenda", sessionNumber, code.get(), sale.get());
+}
+
+SatResponse SatClient::CancelarUltimaVenda(std::string_view key, std::string_view document)
+{
+    Arg code(storedCode());
+    Arg keyArg(key);
+    Arg cancel(document);
+    return invoke<CancelarUltimaVendaFn>("CancelarUltimaVenda", sessionNumber, code.get(),
+                                         keyArg.get(), cancel.get());
+}
+
+SatResponse SatClient::TesteFimAFim(std::string_view document)
+{
+    Arg code(storedCode());
+    Arg sale(document);
+    return invoke<TesteFimAFimFn>("TesteFimAFim", sessionNumber, code.get(), sale.get());
+}
+
+SatResponse SatClient::ConsultarSAT()
+{
+    return invoke<ConsultarSATFn>("ConsultarSAT", sessionNumber);
+}
+
+SatResponse SatClient::BloquearSAT()
+{
+    Arg code(storedCode());
+    return invoke<BloquearSATFn>("BloquearSAT", sessionNumber, code.get());
+}
+
+SatResponse SatClient::DesbloquearSAT()
+{
+    Arg code(storedCode());
+    return invoke<DesbloquearSATFn>("DesbloquearSAT", sessionNumber, code.get());
+}
+
+SatResponse SatClient::TrocarCodigoDeAtivacao(std::string_view code, int option,
+                                              std::string_view newCode,
+                                              std::string_view confirmation)
+{
+    Arg current(codepage::toAnsi(code));
+    Arg replacement(codepage::toAnsi(newCode));
+    Arg confirm(codepage::toAnsi(confirmation));
+    return invoke<TrocarCodigoDeAtivacaoFn>("TrocarCodigoDeAtivacao", sessionNumber, current.get(),
+                                            option, replacement.get(), confirm.get());
+}
+
+SatResponse SatClient::AtualizarSoftwareSAT()
+{
+    Arg code(storedCode());
+    return invoke<AtualizarSoftwareSATFn>("AtualizarSoftwareSAT", sessionNumber, code.get());
+}
+
+SatClient::Error SatClient::lastError()
+{
+    Error error;
+    void* address = resolve("CodigoErro", error.failure);
+    if (!address)
+        return error;
+    const COMM_ERROR record = reinterpret_cast<CodigoErroFn>(address)();
+    error.code = record.code;
+    // A library that fills all 300 bytes leaves no terminator: never read past the record.
+    error.msg.assign(record.msg, strnlen(record.msg, sizeof record.msg - 1));
+    return error;
+}
+
+SatResponse SatClient::decodedPayload()
+{
+    return invoke<Base64ToAsciiFn>("Base64ToAscii");
+}
+
+std::string SatClient::standardReport()
+{
+    const Error error = lastError();
+    if (!error.reached())
+        return error.failure;
+    if (auto fixed = transportMessage(error.code))
+        return *fixed;
+    return detailText(codepage::fromUtf8(error.msg));
+}
+
+std::optional<std::string> SatClient::transportMessage(std::int32_t code)
+{
+    switch (code) {
+    case __NOCONNECT__:
+        return "   Porta de comunicação não conectada.   ";
+    case __CMDUNKERROR__:
+        return "    Comando recebido do equipamento não reconhecido.  ";
+    case __TIMEOUT__:
+        return "   TimeOut: Equipamento não está respondendo as mensagens.";
+    case __SEMCTS__:
+        return "   Sem Sinal CTS.   ";
+    default:
+        return std::nullopt;
+    }
+}
+
+bool SatClient::isPortFailure(const SatResponse& response)
+{
+    return response.equals(portFailureText);
+}
+
+std::string SatClient::detailText(std::string_view text)
+{
+    return std::string(text) + std::string(30, ' ');
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+// The device library's exported interface, as every maker's library provides it.
+// Shared by the client, the simulated device and the scripted test device.
+
+#include <cstdint>
+
+#if defined(_WIN32)
+#define SAT_WINAPI __stdcall
+#else
+#define SAT_WINAPI
+#endif
+
+extern "C" {
+
+// Error record of the last main call.
+struct COMM_ERROR {
+    std::int32_t code;
+    char msg[300];
+};
+
+// Transport failures; any other code is the device's own reply code.
+enum codes : std::int32_t {
+    __NOERROR__ = 0,
+    __NOCONNECT__ = 1,
+    __CMDUNKERROR__ = 4,
+    __TIMEOUT__ = 0x8000,
+    __SEMCTS__ = 0x8001,
+};
+
+using AtivarSATFn = char*(SAT_WINAPI*)(int sessao, int tipocertificado, char* atv, char* cnpj,
+                                       int uf);
+using AssociarAssinaturaFn = char*(SAT_WINAPI*)(int sessao, char* atv, char* cnpj,
+                                                char* assinatura);
+using ConfigurarInterfaceDeRedeFn = char*(SAT_WINAPI*)(int sessao, char* atv, char* xml);
+using ConsultarStatusOperacionalFn = char*(SAT_WINAPI*)(int sessao, char* atv);
+using ExtrairLogsFn = char*(SAT_WINAPI*)(int sessao, char* atv);
+using EnviarDadosVendaFn = char*(SAT_WINAPI*)(int sessao, char* atv, char* dadosVenda);
+using CancelarUltimaVendaFn = char*(SAT_WINAPI*)(int sessao, char* atv, char* chave,
+                                                 char* dadosCancelamento);
+using TesteFimAFimFn = char*(SAT_WINAPI*)(int sessao, char* atv, char* dadosVenda);
+using ConsultarSATFn = char*(SAT_WINAPI*)(int sessao);
+using BloquearSATFn = char*(SAT_WINAPI*)(int sessao, char* atv);
+using DesbloquearSATFn = char*(SAT_WINAPI*)(int sessao, char* atv);
+using TrocarCodigoDeAtivacaoFn = char*(SAT_WINAPI*)(int sessao, char* codigo, int opcao,
+                                                    char* novoCodigo, char* confNovoCodigo);
+using AtualizarSoftwareSATFn = char*(SAT_WINAPI*)(int sessao, char* atv);
+using CodigoErroFn = COMM_ERROR(SAT_WINAPI*)();
+using Base64ToAsciiFn = char*(SAT_WINAPI*)();
+
+} // extern "C"

@@ -1,0 +1,122 @@
+#include "TextFile.h"
+
+#include "CodePage.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+namespace textfile {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path pathFromUtf8(const std::string& utf8)
+{
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string utf8FromPath(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+fs::path temporaryBeside(const fs::path& target)
+{
+    std::random_device seed;
+    std::mt19937 random(seed());
+    fs::path name = target;
+    name += ".tmp" + std::to_string(random() % 1000000);
+    return name;
+}
+
+std::FILE* openForWriting(const fs::path& path)
+{
+#if defined(_WIN32)
+    return _wfopen(path.c_str(), L"wb");
+#else
+    return std::fopen(path.c_str(), "wb");
+#endif
+}
+
+std::string failure(const std::string& what, const fs::path& target, int error)
+{
+    return what + " \"" + utf8FromPath(target) + "\": " + std::strerror(error);
+}
+
+} // namespace
+
+std::string encodeLines(const std::vector<std::string>& linesUtf8)
+{
+    std::string out;
+    for (const std::string& line : linesUtf8) {
+        const std::string ansi = codepage::toAnsi(line);
+        for (std::size_t i = 0; i < ansi.size(); ++i) {
+            if (ansi[i] == '\r') {
+                out += "\r\n";
+                if (i + 1 < ansi.size() && ansi[i + 1] == '\n')
+                    ++i;
+            } else if (ansi[i] == '\n') {
+                out += "\r\n";
+            } else {
+                out += ansi[i];
+            }
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+WriteResult writeLines(const std::string& pathUtf8, const std::vector<std::string>& linesUtf8)
+{
+    return writeBytes(pathUtf8, encodeLines(linesUtf8));
+}
+
+WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes)
+{
+    WriteResult result;
+    if (pathUtf8.empty()) {
+        result.error = "Nenhum nome de arquivo foi informado.";
+        return result;
+    }
+    const fs::path target = pathFromUtf8(pathUtf8);
+    const fs::path temporary = temporaryBeside(target);
+
+    std::FILE* file = openForWriting(temporary);
+    if (!file) {
+        result.error = failure("Não foi possível criar o arquivo", target, errno);
+        return result;
+    }
+    errno = 0;
+    const std::size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
+    int error = written == bytes.size() ? 0 : (errno ? errno : EIO);
+    if (std::fflush(file) != 0 && !error)
+        error = errno ? errno : EIO;
+    if (std::fclose(file) != 0 && !error)
+        error = errno ? errno : EIO;
+    if (error) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        result.error = failure("Não foi possível gravar o arquivo", target, error);
+        return result;
+    }
+
+    std::error_code renameError;
+    fs::rename(temporary, target, renameError);
+    if (renameError) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        result.error = "Não foi possível gravar o arquivo \"" + utf8FromPath(target) +
+                       "\": " + renameError.message();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+} // namespace textfile

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The text files the operator saves: Windows-1252, every line ended by CR LF, no
+// byte-order mark, exactly the name chosen. The text goes to a temporary file beside the
+// target that is then renamed over it, so a failed write leaves an existing file as it was.
+namespace textfile {
+
+struct WriteResult {
+    bool ok = false;
+    std::string error; // why the file could not be written (UTF-8), when !ok
+};
+
+// Each entry is a line; a line break inside an entry (LF, CR LF or CR) starts a new line of
+// the file. No entries give an empty file.
+WriteResult writeLines(const std::string& pathUtf8, const std::vector<std::string>& linesUtf8);
+
+// Writes the bytes exactly as given, with the same replace-on-success rule.
+WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes);
+
+// The bytes writeLines puts in the file.
+std::string encodeLines(const std::vector<std::string>& linesUtf8);
+
+} // namespace textfile

@@ -1,0 +1,80 @@
+#include "CodePage.h"
+
+#include "CaseName.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case {
+    const char* name;
+    std::string input;
+    std::string expected;
+};
+
+class ToAnsi : public testing::TestWithParam<Case> {};
+
+TEST_P(ToAnsi, GivesWindows1252Bytes)
+{
+    EXPECT_EQ(codepage::toAnsi(GetParam().input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePage, ToAnsi,
+    testing::Values(
+        Case{"ascii", "24681357", "24681357"},
+        Case{"cedilla", "ç", "\xE7"},
+        Case{"euro", "€", "\x80"},
+        Case{"portuguese", "Código de ativação inválido",
+             "C\xF3" "digo de ativa\xE7\xE3o inv\xE1lido"},
+        Case{"upperRange", "Š Œ ž Ÿ “”", "\x8A \x8C \x9E \x9F \x93\x94"},
+        Case{"latin1Edge", "\xC2\xA0\xC3\xBF", "\xA0\xFF"},
+        Case{"noForm", "日本", "??"},
+        Case{"fourByteCharacter", "a😀b", "a?b"},
+        Case{"c1WithoutForm", "\xC2\x80", "?"},
+        Case{"undefinedByteRoundTrips", "\xC2\x81", "\x81"},
+        Case{"strayAnsiByte", "a\xE7z", "a?z"},
+        Case{"truncatedSequence", "\xE2\x82", "?"},
+        Case{"truncatedThenAscii", "\xE2\x82x", "?x"},
+        Case{"overlong", "\xC0\xAF", "??"},
+        Case{"surrogate", "\xED\xA0\x80", "???"},
+        Case{"beyondUnicode", "\xF4\x90\x80\x80", "????"},
+        Case{"embeddedZero", std::string("a\0b", 3), std::string("a\0b", 3)}),
+    CaseName());
+
+class FromUtf8 : public testing::TestWithParam<Case> {};
+
+TEST_P(FromUtf8, ReplacesEachInvalidSequence)
+{
+    EXPECT_EQ(codepage::fromUtf8(GetParam().input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePage, FromUtf8,
+    testing::Values(Case{"valid", "Transferência completa", "Transferência completa"},
+                    Case{"empty", "", ""},
+                    Case{"strayByte", "a\xFF" "b", "a\xEF\xBF\xBD" "b"},
+                    Case{"ansiWord", "a\xE7\xE3o", "a\xEF\xBF\xBD\xEF\xBF\xBDo"},
+                    Case{"truncatedAtEnd", "ok\xE2\x82", "ok\xEF\xBF\xBD"},
+                    Case{"truncatedBeforeAscii", "\xF0\x9F\x98!", "\xEF\xBF\xBD!"},
+                    Case{"surrogate", "\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}),
+    CaseName());
+
+TEST(CodePage, FromAnsiDecodesTheUpperHalf)
+{
+    EXPECT_EQ(codepage::fromAnsi("\xE7"), "ç");
+    EXPECT_EQ(codepage::fromAnsi("\x80"), "€");
+    EXPECT_EQ(codepage::fromAnsi("Transfer\xEAncia"), "Transferência");
+    EXPECT_EQ(codepage::fromAnsi("\x81"), "\xC2\x81");
+}
+
+TEST(CodePage, EveryAnsiByteSurvivesTheRoundTrip)
+{
+    std::string all;
+    for (int byte = 1; byte < 256; ++byte)
+        all += static_cast<char>(byte);
+    EXPECT_EQ(codepage::toAnsi(codepage::fromAnsi(all)), all);
+    EXPECT_EQ(codepage::fromUtf8(codepage::fromAnsi(all)), codepage::fromAnsi(all));
+}
+
+} // namespace

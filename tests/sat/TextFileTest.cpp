@@ -1,0 +1,162 @@
+#include "TextFile.h"
+
+#include "CaseName.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#if !defined(_WIN32)
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string utf8(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+class TextFileTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = fs::temp_directory_path() /
+                 ("vexor-textfile-" + std::string(testing::UnitTest::GetInstance()
+                                                      ->current_test_info()
+                                                      ->name()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::size_t entriesInFolder() const
+    {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    }
+
+    fs::path folder;
+};
+
+struct EncodeCase {
+    const char* name;
+    std::vector<std::string> lines;
+    std::string bytes;
+};
+
+class EncodeLines : public testing::TestWithParam<EncodeCase> {};
+
+TEST_P(EncodeLines, Windows1252WithCrLfAfterEveryLine)
+{
+    EXPECT_EQ(textfile::encodeLines(GetParam().lines), GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TextFile, EncodeLines,
+    testing::Values(EncodeCase{"noLines", {}, ""},
+                    EncodeCase{"oneEmptyLine", {""}, "\r\n"},
+                    EncodeCase{"twoLines", {"a", "b"}, "a\r\nb\r\n"},
+                    EncodeCase{"ansiBytes", {"ação €"}, "a\xE7\xE3o \x80\r\n"},
+                    EncodeCase{"embeddedLf", {"<?xml?>\n<config/>"}, "<?xml?>\r\n<config/>\r\n"},
+                    EncodeCase{"embeddedCrLf", {"a\r\nb"}, "a\r\nb\r\n"},
+                    EncodeCase{"embeddedCr", {"a\rb"}, "a\r\nb\r\n"},
+                    EncodeCase{"blankLinesKept", {"a\n\nb"}, "a\r\n\r\nb\r\n"}),
+    CaseName());
+
+TEST_F(TextFileTest, WritesExactlyTheChosenNameWithoutBom)
+{
+    const fs::path target = folder / "relatório status";
+    const auto result = textfile::writeLines(utf8(target), {"linha ç", "2"});
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(readBytes(target), "linha \xE7\r\n2\r\n");
+    EXPECT_EQ(entriesInFolder(), 1u) << "no extension added and no temporary file left";
+}
+
+TEST_F(TextFileTest, EmptyLogGivesAnEmptyFile)
+{
+    const fs::path target = folder / "vazio.txt";
+    ASSERT_TRUE(textfile::writeLines(utf8(target), {}).ok);
+    EXPECT_TRUE(fs::exists(target));
+    EXPECT_EQ(fs::file_size(target), 0u);
+}
+
+TEST_F(TextFileTest, ReplacesAnExistingLongerFile)
+{
+    const fs::path target = folder / "log.txt";
+    std::ofstream(target, std::ios::binary) << std::string(5000, 'x');
+    ASSERT_TRUE(textfile::writeLines(utf8(target), {"novo"}).ok);
+    EXPECT_EQ(readBytes(target), "novo\r\n");
+    EXPECT_EQ(entriesInFolder(), 1u);
+}
+
+TEST_F(TextFileTest, MissingFolderIsReportedAndNothingIsWritten)
+{
+    const fs::path target = folder / "nao-existe" / "log.txt";
+    const auto result = textfile::writeLines(utf8(target), {"a"});
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("log.txt"), std::string::npos) << result.error;
+    EXPECT_EQ(entriesInFolder(), 0u);
+}
+
+TEST_F(TextFileTest, EmptyNameIsRefused)
+{
+    const auto result = textfile::writeLines("", {"a"});
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error.empty());
+}
+
+TEST_F(TextFileTest, TargetThatIsAFolderIsLeftAloneAndNoTemporaryRemains)
+{
+    const fs::path target = folder / "pasta";
+    fs::create_directory(target);
+    fs::path inside = target / "keep";
+    std::ofstream(inside) << "keep";
+    const auto result = textfile::writeLines(utf8(target), {"a"});
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_EQ(readBytes(inside), "keep");
+    EXPECT_EQ(entriesInFolder(), 1u);
+}
+
+#if !defined(_WIN32)
+// A write that fails part-way (here: the file-size limit, as a full disk would) must leave
+// the previous file whole.
+TEST_F(TextFileTest, FailedWriteKeepsTheOldFile)
+{
+    const fs::path target = folder / "log.txt";
+    const std::string old = "conteúdo anterior\r\n";
+    std::ofstream(target, std::ios::binary) << old;
+
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+
+    const auto result = textfile::writeLines(utf8(target), {std::string(100000, 'z')});
+
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("log.txt"), std::string::npos) << result.error;
+    EXPECT_EQ(readBytes(target), old);
+    EXPECT_EQ(entriesInFolder(), 1u) << "the temporary file is removed";
+}
+#endif
+
+} // namespace

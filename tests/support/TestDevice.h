@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Drives the scripted test device library that the client under test loads: the same file,
+// found by the same bare name, so both see one device.
+class TestDevice {
+public:
+    struct Answer {
+        std::optional<std::string> result = std::string(); // nullopt: a null result pointer
+        std::int32_t code = 0;
+        std::string msg;
+        std::string payloadBase64;
+    };
+    struct Call {
+        std::string function;
+        std::vector<std::optional<std::string>> args;
+    };
+
+    explicit TestDevice(const std::string& libraryName);
+
+    void reset();
+    // Queues answers for the next calls of one function, in order.
+    void script(std::string_view function, const Answer& answer);
+    // The answer of every call that has no queued answer left.
+    void setFallback(const Answer& answer);
+
+    std::vector<Call> calls() const;
+    // Just the names of the calls, in order.
+    std::vector<std::string> functions() const;
+
+    static std::string base64(std::string_view bytes);
+
+private:
+    using ResetFn = void (*)();
+    using ScriptFn = void (*)(const char*, const char*, int, int, const char*, int, const char*);
+    using CountFn = int (*)();
+    using FunctionFn = const char* (*)(int);
+    using ArgCountFn = int (*)(int);
+    using ArgFn = const char* (*)(int, int, int*);
+
+    ResetFn reset_ = nullptr;
+    ScriptFn script_ = nullptr;
+    CountFn count_ = nullptr;
+    FunctionFn function_ = nullptr;
+    ArgCountFn argCount_ = nullptr;
+    ArgFn arg_ = nullptr;
+};

@@ -1,0 +1,242 @@
+// A device library for tests: it exports every function of a real SAT library, records
+// each call with its exact argument bytes, and answers from a script the test sets through
+// the TestDevice_ control functions.
+
+#include "SatLibrary.h"
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#define TESTDEVICE_EXPORT extern "C" __declspec(dllexport)
+#else
+#define TESTDEVICE_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+struct Answer {
+    std::optional<std::string> result; // nullopt: the function returns a null pointer
+    std::int32_t code = 0;
+    std::string msg;
+    std::string payloadBase64;
+};
+
+struct Call {
+    std::string function;
+    std::vector<std::optional<std::string>> args; // nullopt: a null pointer was passed
+};
+
+struct Device {
+    std::map<std::string, std::deque<Answer>> scripts;
+    Answer fallback{std::string(), 0, std::string(), std::string()};
+    std::vector<Call> calls;
+    std::string result;
+    COMM_ERROR error{};
+    std::string payload;
+};
+
+Device& device()
+{
+    static Device instance;
+    return instance;
+}
+
+std::string decodeBase64(const std::string& text)
+{
+    std::string out;
+    unsigned buffer = 0;
+    int bits = 0;
+    for (const char c : text) {
+        int value;
+        if (c >= 'A' && c <= 'Z')
+            value = c - 'A';
+        else if (c >= 'a' && c <= 'z')
+            value = c - 'a' + 26;
+        else if (c >= '0' && c <= '9')
+            value = c - '0' + 52;
+        else if (c == '+')
+            value = 62;
+        else if (c == '/')
+            value = 63;
+        else
+            continue;
+        buffer = (buffer << 6) | static_cast<unsigned>(value);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            out += static_cast<char>((buffer >> bits) & 0xFF);
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> text(const char* arg)
+{
+    return arg ? std::optional<std::string>(arg) : std::nullopt;
+}
+
+std::optional<std::string> number(int arg)
+{
+    return std::to_string(arg);
+}
+
+char* answer(const char* function, std::vector<std::optional<std::string>> args)
+{
+    Device& d = device();
+    d.calls.push_back({function, std::move(args)});
+    Answer a = d.fallback;
+    auto queue = d.scripts.find(function);
+    if (queue != d.scripts.end() && !queue->second.empty()) {
+        a = queue->second.front();
+        queue->second.pop_front();
+    }
+    d.error = COMM_ERROR{};
+    d.error.code = a.code;
+    // A message of 300 bytes or more fills the record with no terminator, as a faulty library might.
+    std::memcpy(d.error.msg, a.msg.data(), std::min(a.msg.size(), sizeof d.error.msg));
+    d.payload = decodeBase64(a.payloadBase64);
+    if (!a.result)
+        return nullptr;
+    d.result = *a.result;
+    return d.result.data();
+}
+
+} // namespace
+
+// ---- The device library's functions ----
+
+TESTDEVICE_EXPORT char* SAT_WINAPI AtivarSAT(int sessao, int tipo, char* atv, char* cnpj, int uf)
+{
+    return answer("AtivarSAT", {number(sessao), number(tipo), text(atv), text(cnpj), number(uf)});
+}
+
+TESTDEVICE_EXPORT char* SAT_WINAPI AssociarAssinatura(int sessao, char* atv, char* cnpj, char* sign)
+{
+    return answer("AssociarAssinatura", {number(sessao), text(atv), text(cnpj), text(sign)});
+}
+
+TESTDEVICE_EXPORT char* SAT_WINAPI ConfigurarInterfaceDeRede(int sessao, char* atv, char* xml)
+{
+    return answer("ConfigurarInterfaceDeRede", {number(sessao), text(atv), text(xml)});
+}
+
+TESTDEVICE_EXPORT char* SAT_WINAPI ConsultarStatusOperacional(int sessao, char* atv)
+{
+    return answer("ConsultarStatusOperacional", {number(sessao), text(atv)});
+}
+
+#if !defined(TESTDEVICE_WITHOUT_EXTRAIRLOGS)
+TESTDEVICE_EXPORT char* SAT_WINAPI ExtrairLogs(int sessao, char* atv)
+{
+    return answer("ExtrairLogs", {number(sessao), text(atv)});
+}
+#endif
+
+TESTDEVICE_EXPORT char* SAT_WINAPI EnviarDadosVenda(int sessao, char* atv, char* dados)
+{
+    return answer("EnviarDadosVenda", {number(sessao), text(atv), text(dados)});
+}
+
+TESTDEVICE_EXPORT char* SAT_WINAPI CancelarUltimaVenda(int sessao, char* atv, char* chave,
+                                                       char* dados)
+{
+    return answer("CancelarUltimaVenda", {number(sessao), text(atv), text(chave), text(dados)});
+}
+
+TESTDEVICE_EXPORT char* SAT_WINAPI TesteFimAFim(int sessao, char* atv, char* dados)
+{
+    return answer("TesteFimAFim", {number(sessao), text(atv), text(dados)});
+}
+
+TESTDEVICE_EXPORT char* SAT_WINAPI ConsultarSAT(int sessao)
+{
+    return answer("ConsultarSAT", {number(sessao)});
+}
+
+TESTDEVICE_EXPORT char* SAT_WINAPI BloquearSAT(int sessao, char* atv)
+{
+    return answer("BloquearSAT", {number(sessao), text(atv)});
+}
+
+TESTDEVICE_EXPORT char* SAT_WINAPI DesbloquearSAT(int sessao, char* atv)
+{
+    return answer("DesbloquearSAT", {number(sessao), text(atv)});
+}
+
+TESTDEVICE_EXPORT char* SAT_WINAPI TrocarCodigoDeAtivacao(int sessao, char* codigo, int opcao,
+                                                          char* novo, char* conf)
+{
+    return answer("TrocarCodigoDeAtivacao",
+                  {number(sessao), text(codigo), number(opcao), text(novo), text(conf)});
+}
+
+TESTDEVICE_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
+{
+    return answer("AtualizarSoftwareSAT", {number(sessao), text(atv)});
+}
+
+TESTDEVICE_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
+{
+    device().calls.push_back({"CodigoErro", {}});
+    return device().error;
+}
+
+TESTDEVICE_EXPORT char* SAT_WINAPI Base64ToAscii()
+{
+    device().calls.push_back({"Base64ToAscii", {}});
+    return device().payload.data();
+}
+
+// ---- Control functions for the tests ----
+
+TESTDEVICE_EXPORT void TestDevice_Reset()
+{
+    device() = Device{};
+}
+
+// Queues one answer for the next call of a function; calls beyond the queue get the fallback.
+TESTDEVICE_EXPORT void TestDevice_Script(const char* function, const char* result, int resultLength,
+                                         int code, const char* msg, int msgLength,
+                                         const char* payloadBase64)
+{
+    Answer a;
+    if (result)
+        a.result = std::string(result, static_cast<std::size_t>(resultLength));
+    a.code = code;
+    a.msg.assign(msg ? msg : "", msg ? static_cast<std::size_t>(msgLength) : 0);
+    a.payloadBase64 = payloadBase64 ? payloadBase64 : "";
+    if (function)
+        device().scripts[function].push_back(a);
+    else
+        device().fallback = a;
+}
+
+TESTDEVICE_EXPORT int TestDevice_CallCount()
+{
+    return static_cast<int>(device().calls.size());
+}
+
+TESTDEVICE_EXPORT const char* TestDevice_CallFunction(int call)
+{
+    return device().calls.at(static_cast<std::size_t>(call)).function.c_str();
+}
+
+TESTDEVICE_EXPORT int TestDevice_ArgCount(int call)
+{
+    return static_cast<int>(device().calls.at(static_cast<std::size_t>(call)).args.size());
+}
+
+// The argument's bytes and their count in *length, or null (and -1) for a null pointer.
+TESTDEVICE_EXPORT const char* TestDevice_Arg(int call, int arg, int* length)
+{
+    const auto& value =
+        device().calls.at(static_cast<std::size_t>(call)).args.at(static_cast<std::size_t>(arg));
+    *length = value ? static_cast<int>(value->size()) : -1;
+    return value ? value->data() : nullptr;
+}
