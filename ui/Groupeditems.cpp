@@ -1,14 +1,128 @@
 #include "Groupeditems.h"
 
-#include <QFrame>
+#include "Acesso.h"
+#include "Ativasat.h"
+#include "Bloqueio.h"
+#include "Checklist.h"
+#include "Extrairlog.h"
+#include "FileDialogs.h"
+#include "Network.h"
+#include "Sale.h"
+#include "Screens.h"
+#include "Sign.h"
+#include "Style.h"
+#include "Testesat.h"
+#include "Tiles.h"
+#include "Trocarcodatv.h"
+#include "Update.h"
+
+#include "TextFile.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGestureEvent>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSwipeGesture>
 #include <QVBoxLayout>
 
-TGridForm::TGridForm(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint)
+namespace {
+
+using Handler = void (TGridForm::*)();
+
+struct TileSpec {
+    const char* group;
+    const char* panel;
+    const char* image;
+    const char* caption;
+    const char* text;
+    const char* icon;
+    const char* colour;
+    Handler panelClick;
+    Handler imageClick;
+    Handler captionClick;
+};
+
+const TileSpec tileSpecs[] = {
+    {"GroupBox1", "Panel3", "Image2", "Panel12", "Rede SAT", ":/icons/network.svg",
+     tilecolor::network, &TGridForm::Panel3Click, &TGridForm::Image2Click, &TGridForm::Panel12Click},
+    {"GroupBox1", "Panel4", "Image3", "AtivarSAT", "Ativar SAT", ":/icons/activate.svg",
+     tilecolor::activate, nullptr, &TGridForm::Image3Click, &TGridForm::AtivarSATClick},
+    {"GroupBox1", "Panel18", "Image10", "Panel19", "Assinatura", ":/icons/signature.svg",
+     tilecolor::signature, nullptr, &TGridForm::Image10Click, nullptr},
+    {"GroupBox2", "Panel5", "Image4", "Panel6", "Atualizar SW", ":/icons/update.svg",
+     tilecolor::update, nullptr, &TGridForm::Image4Click, nullptr},
+    {"GroupBox2", "Panel20", "Image12", "Panel21", "Teste", ":/icons/test.svg", tilecolor::test,
+     nullptr, &TGridForm::Image12Click, &TGridForm::Panel21Click},
+    {"GroupBox2", "Panel24", "Image14", "Panel25", "Trocar Cód Ativação", ":/icons/key.svg",
+     tilecolor::code, nullptr, &TGridForm::Image14Click, nullptr},
+    {"GroupBox3", "Panel8", "Image7", "Panel13", "Bloqueio", ":/icons/lock.svg", tilecolor::block,
+     nullptr, &TGridForm::Image7Click, nullptr},
+    {"GroupBox3", "Panel7", "Image5", "Panel14", "Fiscal", ":/icons/fiscal.svg", tilecolor::fiscal,
+     nullptr, &TGridForm::Image5Click, &TGridForm::Panel14Click},
+    {"GroupBox3", "Panel22", "Image13", "Panel23", "Logs", ":/icons/logs.svg", tilecolor::logs,
+     nullptr, &TGridForm::Image13Click, nullptr},
+};
+
+struct GroupSpec {
+    const char* name;
+    const char* caption;
+};
+
+const GroupSpec tileGroups[] = {
+    {"GroupBox1", " Configuração "},
+    {"GroupBox2", " Manutenção "},
+    {"GroupBox3", " Operação "},
+};
+
+struct InfoSpec {
+    const char* control;
+    const char* caption;
+};
+
+const InfoSpec leftColumn[] = {
+    {"Serie", "Número de Série:"}, {"tiporede", "Tipo Rede:"}, {"mac", "MAC ADDRESS:"},
+    {"IpSAT", "IP:"},              {"Mask", "Máscara:"},       {"Gateway", "Gateway:"},
+    {"DNS1", "DNS1:"},             {"DNS2", "DNS2:"},          {"StatusLAN", "Status WAN:"},
+    {"StatusSAT", "Status:"},      {"TXSefaz", "Última Trans. SF:"},
+};
+
+const InfoSpec rightColumn[] = {
+    {"Bat", "Nível Bateria:"},
+    {"MemTot", "Memória Total:"},
+    {"MemUsada", "Memória Usada:"},
+    {"datahora", "Data/Hora:"},
+    {"Versao", "Versão SW Básico:"},
+    {"VerLayout", "Versão Layoute CFe:"},
+    {"UltimoCFEEmitido", "Último CFe Emitido:"},
+    {"PrimCFE", "Primeiro CFe não emitido:"},
+    {"UltimoCFENEmitido", "Último CFe não emitido:"},
+    {"VencimentoCert", "Vencimento Certificado:"},
+    {"DataEmissaoCert", "Data Emissão Certificado:"},
+};
+
+constexpr int appBarHeight = 75;
+
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+TGridForm::TGridForm(Screens& screens)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), screens_(screens), messages_(this)
 {
     setObjectName("GridForm");
     setWindowTitle("TORVAL VEXOR Manager");
+    statusQuery_.reset(new StatusQuery(screens.context, screens.client, menu_, messages_,
+                                       static_cast<LineSink&>(*this),
+                                       static_cast<StatusLabelSink&>(*this)));
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");
@@ -17,13 +131,299 @@ TGridForm::TGridForm(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint)
     Label1->setObjectName("Label1");
     QFont titleFont = Label1->font();
     titleFont.setPointSize(20);
+    titleFont.setWeight(QFont::Light);
     Label1->setFont(titleFont);
+    Label1->setStyleSheet("color: #f0f0f0;");
     auto* titleLayout = new QHBoxLayout(Panel1);
     titleLayout->setContentsMargins(24, 0, 24, 0);
     titleLayout->addWidget(Label1);
 
+    auto* content = new QWidget(this);
+    auto* contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(24, 12, 24, appBarHeight + 8);
+    contentLayout->setSpacing(12);
+    auto* tiles = new QHBoxLayout;
+    tiles->setSpacing(16);
+    for (const GroupSpec& spec : tileGroups) {
+        auto* group = new QGroupBox(spec.caption, content);
+        group->setObjectName(spec.name);
+        menuControls_.insert(spec.name, group);
+        auto* row = new QHBoxLayout(group);
+        row->setSpacing(8);
+        for (const TileSpec& tileSpec : tileSpecs) {
+            if (QString(tileSpec.group) != spec.name)
+                continue;
+            const Tile tile = makeTile(tileSpec.panel, tileSpec.image, tileSpec.caption,
+                                       tileSpec.text, tileSpec.icon, tileSpec.colour, group);
+            row->addWidget(tile.panel);
+            menuControls_.insert(tileSpec.panel, tile.panel);
+            menuControls_.insert(tileSpec.image, tile.image);
+            menuControls_.insert(tileSpec.caption, tile.caption);
+            connect(tile.image, &QToolButton::clicked, this, tileSpec.imageClick);
+            if (tileSpec.panelClick)
+                connect(tile.panel, &ClickPanel::clicked, this, tileSpec.panelClick);
+            if (tileSpec.captionClick)
+                connect(tile.caption, &ClickPanel::clicked, this, tileSpec.captionClick);
+        }
+        tiles->addWidget(group, 1);
+    }
+    contentLayout->addLayout(tiles, 3);
+    contentLayout->addWidget(buildInformation(content), 0);
+    contentLayout->addStretch(1);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName("Memo1");
+    Memo1->setAccessibleName("Log de status");
+    Memo1->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     layout->addWidget(Panel1);
-    layout->addStretch(1);
+    layout->addWidget(content, 1);
+
+    buildAppBar();
+    grabGesture(Qt::SwipeGesture);
+
+    menu_.changed = [this] { renderMenu(); };
+    renderMenu();
+}
+
+TGridForm::~TGridForm() = default;
+
+QGroupBox* TGridForm::buildInformation(QWidget* parent)
+{
+    auto* group = new QGroupBox(" Informações ", parent);
+    group->setObjectName("GroupBox4");
+    menuControls_.insert("GroupBox4", group);
+    auto* grid = new QGridLayout(group);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(2);
+    auto addColumn = [&](const auto& column, int firstColumn) {
+        int row = 0;
+        for (const InfoSpec& spec : column) {
+            auto* caption = new QLabel(spec.caption, group);
+            caption->setObjectName(QString("Caption_") + spec.control);
+            caption->setStyleSheet("color: #b8b8b8;");
+            auto* value = new QLabel(group);
+            value->setObjectName(spec.control);
+            value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            value->setAccessibleName(QString(spec.caption).chopped(1));
+            value->hide();
+            caption->setBuddy(value);
+            statusLabels_.insert(spec.control, value);
+            grid->addWidget(caption, row, firstColumn, Qt::AlignRight);
+            grid->addWidget(value, row, firstColumn + 1);
+            ++row;
+        }
+    };
+    addColumn(leftColumn, 0);
+    addColumn(rightColumn, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+
+    Image15 = new ImageButton("Image15", ":/icons/refresh.svg", "Atualizar status", 36, group);
+    Image6 = new ImageButton("Image6", ":/icons/save.svg", "Salvar log de status", 36, group);
+    connect(Image15, &QToolButton::clicked, this, &TGridForm::Image15Click);
+    connect(Image6, &QToolButton::clicked, this, &TGridForm::Image6Click);
+    auto* images = new QVBoxLayout;
+    images->addWidget(Image15);
+    images->addWidget(Image6);
+    images->addStretch(1);
+    grid->addLayout(images, 0, 4, static_cast<int>(std::size(leftColumn)), 1);
+    return group;
+}
+
+void TGridForm::buildAppBar()
+{
+    AppBar = new QFrame(this);
+    AppBar->setObjectName("AppBar");
+    Image1 = new ImageButton("Image1", ":/icons/back.svg", "Voltar ao acesso", 44, AppBar);
+    Image11 = new ImageButton("Image11", ":/icons/exit.svg", "Sair", 44, AppBar);
+    Label22 = new QLabel(AppBar);
+    Label22->setObjectName("Label22");
+    connect(Image1, &QToolButton::clicked, this, &TGridForm::Image1Click);
+    connect(Image11, &QToolButton::clicked, this, &TGridForm::Image11Click);
+    auto* layout = new QHBoxLayout(AppBar);
+    layout->setContentsMargins(24, 4, 24, 4);
+    layout->addWidget(Image1);
+    layout->addWidget(Label22, 1);
+    layout->addWidget(Image11);
+    AppBar->hide();
+    layoutAppBar();
+}
+
+void TGridForm::renderMenu()
+{
+    for (const std::string& name : menu_.controls()) {
+        QWidget* control = menuControls_.value(QString::fromStdString(name));
+        if (!control)
+            continue;
+        control->setVisible(menu_.isVisible(name));
+        control->setEnabled(menu_.isEnabled(name));
+    }
+}
+
+bool TGridForm::refreshStatus()
+{
+    return statusQuery_->refreshStatus();
+}
+
+void TGridForm::setStatusLabel(std::string_view control, std::string_view text)
+{
+    if (QLabel* label = statusLabels_.value(fromUtf8(control))) {
+        label->setText(fromUtf8(text));
+        label->setVisible(true);
+    }
+}
+
+void TGridForm::appendLine(std::string_view line)
+{
+    Memo1->appendPlainText(fromUtf8(line));
+}
+
+QStringList TGridForm::statusLog() const
+{
+    if (Memo1->document()->isEmpty())
+        return {};
+    return Memo1->toPlainText().split('\n');
+}
+
+void TGridForm::saveStatusLog()
+{
+    FileDialogs dialogs(this);
+    const std::optional<std::string> path = dialogs.chooseFileToSave();
+    if (!path)
+        return;
+    std::vector<std::string> lines;
+    for (const QString& line : statusLog())
+        lines.push_back(line.toStdString());
+    const textfile::WriteResult written = textfile::writeLines(*path, lines);
+    if (!written.ok)
+        MessageBoxes::error(this, QString::fromStdString(written.error));
+}
+
+void TGridForm::layoutAppBar()
+{
+    QWidget* parent = AppBar->parentWidget();
+    AppBar->setGeometry(0, parent->height() - appBarHeight, parent->width(), appBarHeight);
+}
+
+void TGridForm::setAppBarVisible(AppBarMode mode)
+{
+    if (mode == AppBarMode::Toggle)
+        mode = AppBar->isVisible() ? AppBarMode::Hide : AppBarMode::Show;
+    if (mode == AppBarMode::Hide) {
+        AppBar->hide();
+    } else {
+        AppBar->show();
+        AppBar->raise();
+    }
+}
+
+void TGridForm::FormKeyDown(int key)
+{
+    setAppBarVisible(key == Qt::Key_Escape ? AppBarMode::Toggle : AppBarMode::Hide);
+}
+
+void TGridForm::FormGesture(Gesture gesture)
+{
+    if (gesture == Gesture::Up)
+        setAppBarVisible(AppBarMode::Hide);
+}
+
+void TGridForm::previewKey(QKeyEvent* event)
+{
+    FormKeyDown(event->key());
+}
+
+void TGridForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    setAppBarVisible(AppBarMode::Hide);
+}
+
+void TGridForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layoutAppBar();
+}
+
+void TGridForm::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    QApplication::quit();
+}
+
+bool TGridForm::event(QEvent* event)
+{
+    if (event->type() == QEvent::Gesture) {
+        auto* gestures = static_cast<QGestureEvent*>(event);
+        if (auto* swipe = static_cast<QSwipeGesture*>(gestures->gesture(Qt::SwipeGesture))) {
+            if (swipe->state() == Qt::GestureFinished &&
+                swipe->verticalDirection() == QSwipeGesture::Up)
+                FormGesture(Gesture::Up);
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void TGridForm::Panel3Click() { Screens::openScreen(screens_.Form15()); }
+void TGridForm::Image2Click() { Screens::openScreen(screens_.Form15()); }
+void TGridForm::Panel12Click() { Screens::openScreen(screens_.Form15()); }
+void TGridForm::Image3Click() { Screens::openScreen(screens_.OKRightDlg()); }
+void TGridForm::AtivarSATClick() { Screens::openScreen(screens_.Form16()); }
+void TGridForm::Image10Click() { Screens::openScreen(screens_.Form17()); }
+
+void TGridForm::Image4Click()
+{
+    screens_.Form6()->ProgressBar1->setValue(0);
+    Screens::openScreen(screens_.Form6());
+}
+
+void TGridForm::Image12Click() { Screens::openScreen(screens_.Form7()); }
+void TGridForm::Panel21Click() { Screens::openScreen(screens_.Form7()); }
+void TGridForm::Image14Click() { Screens::openScreen(screens_.Form18()); }
+void TGridForm::Image7Click() { Screens::openScreen(screens_.Form12()); }
+
+void TGridForm::Image5Click()
+{
+    TFiscal* fiscal = screens_.Fiscal();
+    Screens::openScreen(fiscal);
+    fiscal->XMLSaida->clear();
+    fiscal->XMLEntrada->clear();
+    fiscal->Memo1->clear();
+}
+
+void TGridForm::Panel14Click() { Screens::openScreen(screens_.Fiscal()); }
+
+void TGridForm::Image13Click()
+{
+    TForm14* logs = screens_.Form14();
+    Screens::openScreen(logs);
+    logs->Memo1->clear();
+}
+
+void TGridForm::Image15Click()
+{
+    refreshStatus();
+}
+
+void TGridForm::Image6Click()
+{
+    saveStatusLog();
+}
+
+void TGridForm::Image1Click()
+{
+    menu_.backToAccess();
+    Screens::openScreen(screens_.OKRightDlg2());
+    activateWindow();
+    setFocus();
+}
+
+void TGridForm::Image11Click()
+{
+    QApplication::quit();
 }

@@ -1,17 +1,93 @@
 #pragma once
 
+#include "MenuState.h"
+#include "MessageBoxes.h"
+#include "OperationalStatus.h"
+#include "VexorApplication.h"
+
+#include <QHash>
 #include <QWidget>
 
-class QLabel;
-class QFrame;
+#include <memory>
 
-// The main window: a frameless, full-screen tile menu under a title bar.
-class TGridForm : public QWidget {
+class Screens;
+class ImageButton;
+class ClickPanel;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+
+// The main window: a frameless, full-screen tile menu under its title bar, the device's
+// operational status in " Informações ", an app bar at the bottom and a hidden status log.
+class TGridForm : public QWidget, public KeyPreview, private StatusLabelSink, private LineSink {
     Q_OBJECT
 public:
-    explicit TGridForm(QWidget* parent = nullptr);
+    explicit TGridForm(Screens& screens);
+    ~TGridForm() override;
 
-private:
+    enum class AppBarMode { Hide, Show, Toggle };
+    enum class Gesture { Up, Down, Left, Right };
+
+    MenuState& menu() { return menu_; }
+    bool refreshStatus();
+    void saveStatusLog();
+    void layoutAppBar();
+    void setAppBarVisible(AppBarMode mode);
+    QStringList statusLog() const;
+
+    // Handlers of the tiles and images.
+    void Panel3Click();
+    void Image2Click();
+    void Panel12Click();
+    void Image3Click();
+    void AtivarSATClick();
+    void Image10Click();
+    void Image4Click();
+    void Image12Click();
+    void Panel21Click();
+    void Image14Click();
+    void Image7Click();
+    void Image5Click();
+    void Panel14Click();
+    void Image13Click();
+    void Image15Click();
+    void Image6Click();
+    void Image1Click();
+    void Image11Click();
+
+    void FormKeyDown(int key);
+    void FormGesture(Gesture gesture);
+    void previewKey(QKeyEvent* event) override;
+
     QFrame* Panel1;
     QLabel* Label1;
+    QFrame* AppBar;
+    ImageButton* Image1;
+    ImageButton* Image11;
+    QLabel* Label22;
+    QPlainTextEdit* Memo1;
+    ImageButton* Image15;
+    ImageButton* Image6;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void setStatusLabel(std::string_view control, std::string_view text) override;
+    void appendLine(std::string_view line) override;
+    QGroupBox* buildTileGroups(QWidget* parent);
+    QGroupBox* buildInformation(QWidget* parent);
+    void buildAppBar();
+    void renderMenu();
+
+    Screens& screens_;
+    MenuState menu_;
+    MessageBoxes messages_;
+    std::unique_ptr<StatusQuery> statusQuery_;
+    QHash<QString, QWidget*> menuControls_;
+    QHash<QString, QLabel*> statusLabels_;
 };

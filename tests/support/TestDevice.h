@@ -11,8 +11,14 @@
 class TestDevice {
 public:
     struct Answer {
-        std::optional<std::string> result = std::string(); // nullopt: a null result pointer
-        std::int32_t code = 0;
+        Answer(std::optional<std::string> resultText = std::string(), std::int32_t errorCode = 0,
+               std::string errorMsg = {}, std::string payload = {})
+            : result(std::move(resultText)), code(errorCode), msg(std::move(errorMsg)),
+              payloadBase64(std::move(payload))
+        {
+        }
+        std::optional<std::string> result; // nullopt: a null result pointer
+        std::int32_t code;
         std::string msg;
         std::string payloadBase64;
     };

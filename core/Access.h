@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "AppContext.h"
+
+class MenuState;
+class MessageSink;
+
+// The access dialog's confirmation: stores the kind and the code, prepares the menu for that
+// kind of device and proves the code with the status query.
+class AccessConfirmation {
+public:
+    struct Outcome {
+        bool closeDialog = false;
+        bool codeFieldEnabled = true;
+    };
+
+    AccessConfirmation(AppContext& context, MenuState& menu, MessageSink& messages,
+                       std::function<bool()> refreshStatus);
+
+    // OK with the option selected at the moment of the click and the code field's text (UTF-8).
+    // codeFieldEnabled is the field's state afterwards (unchanged: as passed in).
+    Outcome confirm(DeviceKind selected, std::string_view typedCode, bool codeFieldEnabled);
+
+    // The closing check: true when the process must end now with status 1 (the operator has
+    // been told why).
+    bool mustEndOnClose(DeviceKind selected);
+
+    static constexpr std::string_view codeRequired = "Necessário definir o código de ativação";
+    static constexpr std::string_view codeTooLong =
+        "O código de ativação deve ter no máximo 99 caracteres.";
+
+private:
+    AppContext& context_;
+    MenuState& menu_;
+    MessageSink& messages_;
+    std::function<bool()> refreshStatus_;
+};

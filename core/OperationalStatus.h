@@ -1,0 +1,50 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class AppContext;
+class LineSink;
+class MenuState;
+class MessageSink;
+class SatClient;
+
+// YYYYMMDDhhmmss as "YYYY/MM/DD hh:mm:ss". A shorter field stops at its first missing
+// character, after the separators that come before it.
+std::string formatDeviceDateTime(std::string_view field);
+// YYYYMMDD as "YYYY/MM/DD", shorter fields as above.
+std::string formatDeviceDate(std::string_view field);
+// The lock state named by the first character of the state field; nullopt for any other.
+std::optional<std::string> operationStateText(char state);
+
+// Where the status query puts each value: the value label's control name and its text
+// (UTF-8); the label is made visible.
+class StatusLabelSink {
+public:
+    virtual ~StatusLabelSink();
+    virtual void setStatusLabel(std::string_view control, std::string_view text) = 0;
+};
+
+// Asks the device for its operational status: proves the activation code, opens the menu
+// and fills the information labels.
+class StatusQuery {
+public:
+    StatusQuery(AppContext& context, SatClient& client, MenuState& menu, MessageSink& messages,
+                LineSink& statusLog, StatusLabelSink& labels);
+
+    // True on a successful answer; every failure has been told to the operator.
+    bool refreshStatus();
+
+    static constexpr int maxCalls = 4;
+
+private:
+    void setLabels(const class SatResponse& answer);
+
+    AppContext& context_;
+    SatClient& client_;
+    MenuState& menu_;
+    MessageSink& messages_;
+    LineSink& statusLog_;
+    StatusLabelSink& labels_;
+};

@@ -1,0 +1,311 @@
+#include "AppContext.h"
+#include "CaseName.h"
+#include "MenuState.h"
+#include "OperationalStatus.h"
+#include "Recorders.h"
+#include "SatClient.h"
+#include "TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// A successful answer of 28 fields; fields can be replaced or cut.
+std::string statusAnswer(std::vector<std::pair<int, std::string>> changes = {}, int fields = 28)
+{
+    std::vector<std::string> f = {
+        "000012", "10000", "Resposta com Sucesso", "0000", "", "900004019", "IPFIX",
+        "192.168.001.010", "00:11:22:33:44:55", "255.255.255.000", "192.168.001.001",
+        "008.008.008.008", "008.008.004.004", "CONECTADO", "ALTO", "4 GB", "12 MB",
+        "20150901123456", "01.01.00", "0.07", "CFe35150948213907000165599000001230000011234561",
+        "000122", "000123", "20150901120000", "20150901120500", "20150101", "20200101", "0"};
+    for (const auto& [number, text] : changes)
+        f.at(static_cast<std::size_t>(number - 1)) = text;
+    std::string answer;
+    for (int i = 0; i < fields; ++i)
+        answer += (i ? "|" : "") + f.at(static_cast<std::size_t>(i));
+    return answer;
+}
+
+struct FormatCase {
+    const char* name;
+    std::string field;
+    std::string dateTime;
+    std::string date;
+};
+
+class DeviceDates : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(DeviceDates, KeepTheSeparatorsBeforeTheFirstMissingCharacter)
+{
+    EXPECT_EQ(formatDeviceDateTime(GetParam().field), GetParam().dateTime);
+    EXPECT_EQ(formatDeviceDate(GetParam().field), GetParam().date);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OperationalStatus, DeviceDates,
+    testing::Values(FormatCase{"full", "20150901123456", "2015/09/01 12:34:56", "2015/09/01"},
+                    FormatCase{"longer", "2015090112345699", "2015/09/01 12:34:56", "2015/09/01"},
+                    FormatCase{"dateOnly", "20150901", "2015/09/01 ", "2015/09/01"},
+                    FormatCase{"year", "2015", "2015/", "2015/"},
+                    FormatCase{"yearMonth", "201509", "2015/09/", "2015/09/"},
+                    FormatCase{"oneCharacter", "2", "2", "2"},
+                    FormatCase{"thirteen", "2015090112345", "2015/09/01 12:34:5", "2015/09/01"},
+                    FormatCase{"empty", "", "", ""}),
+    CaseName());
+
+TEST(OperationalStatus, StateTexts)
+{
+    EXPECT_EQ(operationStateText('0'), "Desbloqueado");
+    EXPECT_EQ(operationStateText('1'), "Bloqueio SEFAZ");
+    EXPECT_EQ(operationStateText('2'), "Bloqueio Contribuinte");
+    EXPECT_EQ(operationStateText('3'), "Bloqueio Autônomo");
+    EXPECT_EQ(operationStateText('4'), "Bloqueio para desativação");
+    for (const char other : {'5', '7', 'x', ' ', '\0'})
+        EXPECT_EQ(operationStateText(other), std::nullopt);
+}
+
+class StatusQueryTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(context.setActivationCode("12345678")); }
+
+    void answer(const std::string& text) { device.script("ConsultarStatusOperacional", {text}); }
+    std::size_t statusCalls() const { return device.calls().size(); }
+
+    TestDevice device{std::string(SatClient::librarySAT)};
+    AppContext context;
+    SatClient client{context};
+    MenuState menu;
+    RecordedMessages messages;
+    RecordedLines statusLog;
+    RecordedLabels labels;
+    StatusQuery query{context, client, menu, messages, statusLog, labels};
+};
+
+const char* const portMessage =
+    "Erro ao Abrir Porta de Comunicação\n Verifique se: driver instalado, SAT conectado";
+
+TEST_F(StatusQueryTest, ThreeRetryTextsThenSuccessIsANormalSuccessAfterFourCalls)
+{
+    answer("Timeout");
+    answer("Erro ao tentar abrir a porta de comunicacao");
+    answer("SAT não está pronta");
+    answer(statusAnswer());
+    EXPECT_TRUE(query.refreshStatus());
+    EXPECT_EQ(statusCalls(), 4u);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(statusLog.lines.size(), 1u);
+}
+
+TEST_F(StatusQueryTest, FourPortFailuresGiveThePortMessageOnce)
+{
+    device.setFallback({"Erro ao tentar abrir a porta"});
+    EXPECT_FALSE(query.refreshStatus());
+    EXPECT_EQ(statusCalls(), 4u);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{portMessage});
+    EXPECT_TRUE(statusLog.lines.empty());
+    EXPECT_TRUE(labels.set.empty());
+    EXPECT_EQ(context.activationCode(), "12345678");
+    EXPECT_FALSE(menu.isVisible("GroupBox1"));
+}
+
+TEST_F(StatusQueryTest, RetryTextsAreCaseSensitive)
+{
+    answer("TIMEOUT|Resposta com Sucesso");
+    EXPECT_TRUE(query.refreshStatus());
+    EXPECT_EQ(statusCalls(), 1u);
+}
+
+TEST_F(StatusQueryTest, AnswerWithoutSuccessIsShownDecodedAndChangesNothing)
+{
+    answer("000012|10099|Erro desconhecido \xE7|");
+    EXPECT_FALSE(query.refreshStatus());
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"000012|10099|Erro desconhecido \xEF\xBF\xBD|"});
+    EXPECT_EQ(context.activationCode(), "12345678");
+    EXPECT_TRUE(labels.set.empty());
+    EXPECT_TRUE(statusLog.lines.empty());
+}
+
+TEST_F(StatusQueryTest, RefusedCodeEmptiesTheCodeAndHidesWhatItOpened)
+{
+    for (const char* control : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4", "Panel18",
+                                "Panel20", "Panel5"})
+        menu.show(control);
+    answer("000012|10001|Código de ativação inválido||");
+
+    EXPECT_FALSE(query.refreshStatus());
+
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"000012|10001|Código de ativação inválido||"});
+    EXPECT_EQ(context.activationCode(), "");
+    for (const char* hidden : {"GroupBox3", "GroupBox4", "Panel18", "Panel20", "Panel5"})
+        EXPECT_FALSE(menu.isVisible(hidden)) << hidden;
+    EXPECT_TRUE(menu.isVisible("GroupBox1"));
+    EXPECT_TRUE(menu.isVisible("GroupBox2"));
+    EXPECT_EQ(device.calls().at(0).args.at(1), std::optional<std::string>("12345678"));
+}
+
+TEST_F(StatusQueryTest, SuccessIsASubstringTestInEitherCase)
+{
+    answer("000012|10000|consulta feita com sucesso");
+    EXPECT_TRUE(query.refreshStatus());
+    answer("000012|10000|SUCESSO");
+    EXPECT_FALSE(query.refreshStatus());
+}
+
+struct KindCase {
+    const char* name;
+    DeviceKind kind;
+    bool signatureShown;
+};
+
+class MenuAfterSuccess : public StatusQueryTest, public testing::WithParamInterface<KindCase> {};
+
+TEST_P(MenuAfterSuccess, OpensTheGroupsForTheKind)
+{
+    context.deviceKind = GetParam().kind;
+    menu.hide("Panel4"); // as an earlier confirmation as a kit leaves it
+    menu.disable("Panel4");
+    answer(statusAnswer());
+
+    ASSERT_TRUE(query.refreshStatus());
+
+    for (const char* shown : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4", "Panel7",
+                              "Panel8", "Panel20", "Panel5"})
+        EXPECT_TRUE(menu.isOnScreen(shown)) << shown;
+    EXPECT_EQ(menu.isOnScreen("Panel18"), GetParam().signatureShown);
+    EXPECT_EQ(menu.isEnabled("Panel18"), GetParam().signatureShown);
+    if (GetParam().kind == DeviceKind::Kit) {
+        EXPECT_FALSE(menu.isVisible("Panel4")) << "a kit has no activation tile";
+    } else {
+        EXPECT_TRUE(menu.isOnScreen("Panel4"));
+        EXPECT_TRUE(menu.isEnabled("Panel4"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StatusQuery, MenuAfterSuccess,
+    testing::Values(KindCase{"Kit", DeviceKind::Kit, false},
+                    KindCase{"ProductionActivated", DeviceKind::ProductionActivated, true}),
+    CaseName());
+
+TEST_F(StatusQueryTest, SetsThe22LabelsInOrderWithTheirFormats)
+{
+    answer(statusAnswer({{28, "3"}, {6, "SER\xC7"}}));
+    ASSERT_TRUE(query.refreshStatus());
+
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"MemUsada", "12 MB"},
+        {"datahora", "2015/09/01 12:34:56"},
+        {"Versao", "01.01.00"},
+        {"VerLayout", "0.07"},
+        {"UltimoCFEEmitido", "CFe35150948213907000165599000001230000011234561"},
+        {"StatusSAT", "Bloqueio Autônomo"},
+        {"TXSefaz", "2015/09/01 12:00:00"},
+        {"DataEmissaoCert", "2015/01/01"},
+        {"VencimentoCert", "2020/01/01"},
+        {"PrimCFE", "000122"},
+        {"UltimoCFENEmitido", "000123"},
+        {"Serie", "SERÇ"}, // the labels read the answer as Windows-1252
+        {"StatusLAN", "CONECTADO"},
+        {"Bat", "ALTO"},
+        {"MemTot", "4 GB"},
+        {"tiporede", "IPFIX"},
+        {"IpSAT", "192.168.001.010"},
+        {"Mask", "255.255.255.000"},
+        {"Gateway", "192.168.001.001"},
+        {"DNS1", "008.008.008.008"},
+        {"DNS2", "008.008.004.004"},
+        {"mac", "00:11:22:33:44:55"},
+    };
+    EXPECT_EQ(labels.set, expected);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(StatusQueryTest, StatusLabelKeepsItsTextForAnUnknownState)
+{
+    answer(statusAnswer({{28, "1"}}));
+    ASSERT_TRUE(query.refreshStatus());
+    answer(statusAnswer({{28, "7"}}));
+    ASSERT_TRUE(query.refreshStatus());
+    EXPECT_EQ(labels.current["StatusSAT"], "Bloqueio SEFAZ");
+    EXPECT_EQ(labels.set.size(), 22u + 21u) << "the second answer does not set StatusSAT";
+}
+
+TEST_F(StatusQueryTest, ShortAnswerEmptiesTheLabelsOfTheFieldsItLacks)
+{
+    answer(statusAnswer());
+    ASSERT_TRUE(query.refreshStatus());
+    answer(statusAnswer({}, 12)); // fields 13 to 28 missing
+    ASSERT_TRUE(query.refreshStatus());
+
+    EXPECT_EQ(labels.current["DNS1"], "008.008.008.008");
+    for (const char* emptied : {"DNS2", "StatusLAN", "Bat", "MemTot", "MemUsada", "datahora",
+                                "Versao", "VerLayout", "UltimoCFEEmitido", "PrimCFE",
+                                "UltimoCFENEmitido", "TXSefaz", "DataEmissaoCert",
+                                "VencimentoCert", "StatusSAT"})
+        EXPECT_EQ(labels.current[emptied], "") << emptied;
+}
+
+TEST_F(StatusQueryTest, FieldsAfterThe28thAreIgnoredAndOnlyTheFirstStateCharacterCounts)
+{
+    answer(statusAnswer({{28, "2XYZ"}}) + "|extra|more");
+    ASSERT_TRUE(query.refreshStatus());
+    EXPECT_EQ(labels.current["StatusSAT"], "Bloqueio Contribuinte");
+}
+
+TEST_F(StatusQueryTest, FactoryFirmwareIsReportedAfterASuccess)
+{
+    answer(statusAnswer({{19, "01.00.00"}}));
+    EXPECT_TRUE(query.refreshStatus());
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{
+                  "Versão de Firmware desatualizada!\n"
+                  "Atualize para versão 01.01.00 através do menu \"Atualizar Software\"\n"
+                  "\n"
+                  "Em caso de dúvidas consulte o manual de instalação e operação."});
+    EXPECT_EQ(labels.current["Versao"], "01.00.00");
+}
+
+TEST_F(StatusQueryTest, OtherVersionsAreNotReported)
+{
+    for (const char* version : {"01.01.00", "01.00.000", "01.00.0", " 01.00.00", ""}) {
+        answer(statusAnswer({{19, version}}));
+        EXPECT_TRUE(query.refreshStatus());
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(StatusQueryTest, EverySuccessAddsOneLineToTheStatusLog)
+{
+    const std::string same = statusAnswer({{6, "N\xBA" "1"}});
+    answer(same);
+    answer(same);
+    answer("000012|10099|falhou");
+    ASSERT_TRUE(query.refreshStatus());
+    ASSERT_TRUE(query.refreshStatus());
+    ASSERT_FALSE(query.refreshStatus());
+    ASSERT_EQ(statusLog.lines.size(), 2u);
+    EXPECT_EQ(statusLog.lines[0], statusLog.lines[1]);
+    EXPECT_NE(statusLog.lines[0].find("|Nº1|"), std::string::npos) << statusLog.lines[0];
+}
+
+TEST(StatusQueryLoading, MissingLibraryIsReportedOnceWithoutRetrying)
+{
+    AppContext context;
+    ASSERT_TRUE(context.setActivationCode("12345678"));
+    SatClient client(context, "libnosuchdevice.so");
+    MenuState menu;
+    RecordedMessages messages;
+    RecordedLines statusLog;
+    RecordedLabels labels;
+    StatusQuery query(context, client, menu, messages, statusLog, labels);
+
+    EXPECT_FALSE(query.refreshStatus());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find("libnosuchdevice.so"), std::string::npos);
+    EXPECT_EQ(context.activationCode(), "12345678");
+}
+
+} // namespace

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Operator.h"
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Every message box of the program: modal, titled "TORVAL VEXOR Manager", one OK button.
+// Tests record the texts instead of showing boxes, so no test ever blocks on a modal box.
+class MessageBoxes : public MessageSink {
+public:
+    explicit MessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
+
+    void showMessage(std::string_view text) override;
+    static void information(QWidget* parent, const QString& text);
+    // The toolkit's standard error box, for errors that escape an event handler.
+    static void error(QWidget* parent, const QString& text);
+
+    static constexpr const char* title = "TORVAL VEXOR Manager";
+
+    // While a recorder is set, boxes are appended to it instead of being shown.
+    static void recordInto(QStringList* recorder);
+
+private:
+    QWidget* parent_;
+};

@@ -1,0 +1,32 @@
+#include "VexorApplication.h"
+
+#include "MessageBoxes.h"
+
+#include <QKeyEvent>
+#include <QWidget>
+
+#include <exception>
+
+VexorApplication::VexorApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName("TORVAL VEXOR Manager");
+    setApplicationDisplayName("TORVAL VEXOR Manager");
+}
+
+bool VexorApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        // notify runs once per key press; the propagation to parents happens inside it.
+        if (event->type() == QEvent::KeyPress && receiver->isWidgetType()) {
+            QWidget* window = static_cast<QWidget*>(receiver)->window();
+            if (auto* preview = dynamic_cast<KeyPreview*>(window))
+                preview->previewKey(static_cast<QKeyEvent*>(event));
+        }
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        MessageBoxes::error(activeWindow(), QString::fromUtf8(error.what()));
+    } catch (...) {
+        MessageBoxes::error(activeWindow(), QString());
+    }
+    return false;
+}
