@@ -1,0 +1,412 @@
+#include "UiTest.h"
+
+#include "Acesso.h"
+#include "Changecod.h"
+#include "Extrairlog.h"
+#include "Groupeditems.h"
+#include "Network.h"
+#include "Sale.h"
+#include "Tiles.h"
+#include "Update.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace {
+
+const char* const statusOk =
+    "000012|10000|Resposta com Sucesso|0000||900004019|IPFIX|192.168.001.010|00:11:22:33:44:55|"
+    "255.255.255.000|192.168.001.001|008.008.008.008|008.008.004.004|CONECTADO|ALTO|4 GB|12 MB|"
+    "20150901123456|01.01.00|0.07|000123|000122|000123|20150901120000|20150901120500|20150101|"
+    "20200101|0";
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+} // namespace
+
+class GridFormTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<UiFixture> f;
+    TGridForm* grid = nullptr;
+    TOKRightDlg2* access = nullptr;
+
+    bool onScreen(const char* name) { return child<QWidget>(grid, name)->isVisible(); }
+    bool enabled(const char* name) { return child<QWidget>(grid, name)->isEnabled(); }
+
+    // On the indicator: an option reacts only to clicks on its indicator and caption.
+    static void choose(QRadioButton* option)
+    {
+        QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
+    }
+
+    void confirm(QRadioButton* option, const QString& code)
+    {
+        choose(option);
+        access->codATV->clear();
+        if (access->codATV->isEnabled())
+            QTest::keyClicks(access->codATV, code);
+        QTest::mouseClick(access->Button1, Qt::LeftButton);
+    }
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<UiFixture>();
+        grid = f->screens.GridForm();
+        grid->resize(1366, 768);
+        grid->show();
+        access = f->screens.OKRightDlg2();
+        f->device.setFallback({statusOk});
+    }
+    void cleanup() { f.reset(); }
+
+    void startShowsTheTitleAloneWithTheAccessDialogInFront()
+    {
+        QVERIFY(access->isVisible());
+        QVERIFY(child<QLabel>(grid, "Label1")->isVisible());
+        QCOMPARE(child<QLabel>(grid, "Label1")->text(), QString("TORVAL VEXOR Manager V.: 1.0.0.4"));
+        for (const char* group : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4"})
+            QVERIFY2(!onScreen(group), group);
+        QVERIFY(!grid->AppBar->isVisible());
+        QVERIFY(!grid->Memo1->isVisible());
+        QVERIFY(f->device.calls().empty());
+        QCOMPARE(grid->windowTitle(), QString("TORVAL VEXOR Manager"));
+        QVERIFY(grid->windowFlags() & Qt::FramelessWindowHint);
+    }
+
+    void groupAndTileCaptions()
+    {
+        QCOMPARE(child<QGroupBox>(grid, "GroupBox1")->title(), QString(" Configuração "));
+        QCOMPARE(child<QGroupBox>(grid, "GroupBox2")->title(), QString(" Manutenção "));
+        QCOMPARE(child<QGroupBox>(grid, "GroupBox3")->title(), QString(" Operação "));
+        QCOMPARE(child<QGroupBox>(grid, "GroupBox4")->title(), QString(" Informações "));
+        const std::pair<const char*, const char*> images[] = {
+            {"Image2", "Rede SAT"},     {"Image3", "Ativar SAT"},
+            {"Image10", "Assinatura"},  {"Image4", "Atualizar SW"},
+            {"Image12", "Teste"},       {"Image14", "Trocar Cód Ativação"},
+            {"Image7", "Bloqueio"},     {"Image5", "Fiscal"},
+            {"Image13", "Logs"},        {"Image15", "Atualizar status"},
+            {"Image6", "Salvar log de status"}, {"Image1", "Voltar ao acesso"},
+            {"Image11", "Sair"}};
+        for (const auto& [name, text] : images) {
+            auto* image = child<QWidget>(grid, name);
+            QCOMPARE(image->accessibleName(), QString(text));
+            QCOMPARE(image->toolTip(), QString(text));
+        }
+        QCOMPARE(child<ClickPanel>(grid, "Panel25")->label()->text(), QString("Trocar Cód Ativação"));
+    }
+
+    void kitConfirmationOpensTheMenuWithoutActivationAndSignature()
+    {
+        confirm(access->RadioButton3, "12345678");
+
+        QVERIFY(!access->isVisible());
+        QVERIFY(f->messages.isEmpty());
+        const auto calls = f->device.calls();
+        QCOMPARE(calls.size(), size_t(1));
+        QCOMPARE(calls[0].function, std::string("ConsultarStatusOperacional"));
+        QCOMPARE(calls[0].args.at(1), std::optional<std::string>("12345678"));
+        for (const char* shown : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4", "Panel3",
+                                  "Panel5", "Panel20", "Panel24", "Panel8", "Panel7", "Panel22"})
+            QVERIFY2(onScreen(shown), shown);
+        QVERIFY(!onScreen("Panel4"));
+        QVERIFY(!onScreen("Panel18"));
+        QCOMPARE(child<QLabel>(grid, "Serie")->text(), QString("900004019"));
+        QCOMPARE(child<QLabel>(grid, "datahora")->text(), QString("2015/09/01 12:34:56"));
+        QCOMPARE(child<QLabel>(grid, "StatusSAT")->text(), QString("Desbloqueado"));
+        QVERIFY(child<QLabel>(grid, "StatusSAT")->isVisible());
+        QCOMPARE(grid->statusLog(), QStringList{statusOk});
+    }
+
+    void secondConfirmationAfterBackRebuildsTheMenuForTheNewKind()
+    {
+        confirm(access->RadioButton3, "12345678");
+        QTest::mouseClick(grid->Image1, Qt::LeftButton);
+
+        QVERIFY(access->isVisible());
+        for (const char* group : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4"})
+            QVERIFY2(!onScreen(group), group);
+        QCOMPARE(access->codATV->text(), QString("12345678"));
+        QCOMPARE(f->context.activationCode(), std::string("12345678"));
+
+        confirm(access->RadioButton2, "12345678");
+        QVERIFY(!access->isVisible());
+        for (const char* tile : {"Panel4", "Image3", "AtivarSAT", "Panel18", "Image10", "Panel19"}) {
+            QVERIFY2(onScreen(tile), tile);
+            QVERIFY2(enabled(tile), tile);
+        }
+    }
+
+    void notActivatedGivesTheReducedMenuWithoutADeviceCall()
+    {
+        QTest::keyClicks(access->codATV, "ignored");
+        confirm(access->RadioButton1, QString());
+        QVERIFY(!access->isVisible());
+        QVERIFY(!access->codATV->isEnabled());
+        QVERIFY(f->device.calls().empty());
+        QCOMPARE(f->context.activationCode(), std::string("24681357"));
+        for (const char* shown : {"Panel3", "Panel4", "Panel18", "Panel22"})
+            QVERIFY2(onScreen(shown), shown);
+        for (const char* hidden : {"Image10", "Panel19", "Panel7", "Panel8", "GroupBox2", "GroupBox4"})
+            QVERIFY2(!onScreen(hidden), hidden);
+
+        // Later proved as activated, the signature tile is whole again.
+        QTest::mouseClick(grid->Image1, Qt::LeftButton);
+        confirm(access->RadioButton2, "12345678");
+        QVERIFY(onScreen("Image10"));
+        QVERIFY(onScreen("Panel19"));
+        QVERIFY(onScreen("GroupBox4"));
+    }
+
+    void emptyCodeAndRefusedCodeKeepTheDialogOpen()
+    {
+        confirm(access->RadioButton3, QString());
+        QCOMPARE(f->messages, QStringList{"Necessário definir o código de ativação"});
+        QVERIFY(access->isVisible());
+        QVERIFY(f->device.calls().empty());
+
+        f->messages.clear();
+        f->device.setFallback({"000012|10001|Código de ativação inválido||"});
+        confirm(access->RadioButton2, "wrong-code");
+        QCOMPARE(f->messages, QStringList{"000012|10001|Código de ativação inválido||"});
+        QVERIFY(access->isVisible());
+        QVERIFY(access->RadioButton2->isChecked());
+        QCOMPARE(access->codATV->text(), QString("wrong-code"));
+        QCOMPARE(f->context.activationCode(), std::string());
+    }
+
+    void radioButtonsDriveTheCodeField()
+    {
+        choose(access->RadioButton1);
+        QVERIFY(!access->codATV->isEnabled());
+        choose(access->RadioButton2);
+        QVERIFY(access->codATV->isEnabled());
+        choose(access->RadioButton1);
+        choose(access->RadioButton3);
+        QVERIFY(access->codATV->isEnabled());
+    }
+
+    void accessDialogTabOrderAndLabels()
+    {
+        QCOMPARE(access->windowTitle(), QString("TORVAL VEXOR Manager"));
+        QCOMPARE(access->Label1->buddy(), static_cast<QWidget*>(access->codATV));
+        QCOMPARE(access->codATV->accessibleName(), QString("Código de Ativação"));
+        QCOMPARE(access->Label2->text(), QString("Esqueceu o código de ativação ?"));
+        QVERIFY(access->Button1->isDefault());
+        const auto nextTab = [](QWidget* from) {
+            QWidget* next = from->nextInFocusChain();
+            while (!(next->focusPolicy() & Qt::TabFocus))
+                next = next->nextInFocusChain();
+            return next;
+        };
+        QCOMPARE(nextTab(access->codATV), static_cast<QWidget*>(access->Button1));
+        QCOMPARE(nextTab(access->Button1), static_cast<QWidget*>(access->RadioButton2));
+        QCOMPARE(nextTab(access->RadioButton2), static_cast<QWidget*>(access->RadioButton3));
+        QCOMPARE(nextTab(access->RadioButton3), static_cast<QWidget*>(access->RadioButton1));
+    }
+
+    void enterConfirmsAndEscDoesNotClose()
+    {
+        QTest::keyClicks(access->codATV, "12345678");
+        QTest::keyClick(access->codATV, Qt::Key_Escape);
+        QVERIFY(access->isVisible());
+        QTest::keyClick(access->codATV, Qt::Key_Return);
+        QVERIFY(!access->isVisible());
+        QCOMPARE(f->device.calls().size(), size_t(1));
+    }
+
+    void closingAsAKitJustCloses()
+    {
+        bool ended = false;
+        access->endProcess = [&](int) { ended = true; };
+        access->close();
+        QVERIFY(!ended);
+        QVERIFY(f->messages.isEmpty());
+
+        Screens::openScreen(access);
+        choose(access->RadioButton2);
+        int status = -1;
+        access->endProcess = [&](int code) { status = code; };
+        access->close();
+        QCOMPARE(status, 1);
+        QCOMPARE(f->messages, QStringList{"Necessário definir o código de ativação"});
+    }
+
+    void clickAquiOpensTheCodeChangeScreenOnce()
+    {
+        QTest::mouseClick(access->SpeedButton1, Qt::LeftButton);
+        QWidget* form8 = f->screens.Form8();
+        QVERIFY(form8->isVisible());
+        QVERIFY(access->isVisible());
+        QTest::mouseClick(access->SpeedButton1, Qt::LeftButton);
+        QCOMPARE(static_cast<QWidget*>(f->screens.Form8()), form8);
+    }
+
+    void escTogglesTheAppBarAndOtherKeysOrTheGestureHideIt()
+    {
+        QVERIFY(!grid->AppBar->isVisible());
+        QTest::keyClick(grid, Qt::Key_Escape);
+        QVERIFY(grid->AppBar->isVisible());
+        QTest::keyClick(grid, Qt::Key_Escape);
+        QVERIFY(!grid->AppBar->isVisible());
+
+        QTest::keyClick(grid, Qt::Key_Escape);
+        QTest::keyClick(grid, Qt::Key_A);
+        QVERIFY(!grid->AppBar->isVisible());
+
+        // A key pressed on a control inside the window is seen once, first by the window.
+        QTest::keyClick(grid->Image15, Qt::Key_Escape);
+        QVERIFY(grid->AppBar->isVisible());
+        grid->FormGesture(TGridForm::Gesture::Left);
+        QVERIFY(grid->AppBar->isVisible());
+        grid->FormGesture(TGridForm::Gesture::Up);
+        QVERIFY(!grid->AppBar->isVisible());
+
+        QTest::keyClick(grid, Qt::Key_Escape);
+        grid->hide();
+        grid->show();
+        QVERIFY(!grid->AppBar->isVisible());
+    }
+
+    void appBarFollowsTheBottomEdge()
+    {
+        for (const QSize size : {QSize(1366, 768), QSize(800, 600), QSize(1920, 1080)}) {
+            grid->resize(size);
+            QCOMPARE(grid->AppBar->geometry(), QRect(0, size.height() - 75, size.width(), 75));
+        }
+    }
+
+    void tilesOpenOneInstanceEach()
+    {
+        confirm(access->RadioButton2, "12345678");
+        QTest::mouseClick(child<QWidget>(grid, "Image2"), Qt::LeftButton);
+        TForm15* network = f->screens.Form15();
+        QVERIFY(network->isVisible());
+        network->hide();
+        QTest::mouseClick(child<QWidget>(grid, "Panel12"), Qt::LeftButton);
+        QVERIFY(network->isVisible());
+        QCOMPARE(f->screens.Form15(), network);
+        QCOMPARE(grid->findChildren<TForm15*>().size(), qsizetype(1));
+        QCOMPARE(network->windowTitle(), QString("Rede"));
+    }
+
+    void captionPanelsWithoutAHandlerDoNothing()
+    {
+        confirm(access->RadioButton2, "12345678");
+        const auto visibleWindows = [] {
+            int count = 0;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                count += w->isVisible() ? 1 : 0;
+            return count;
+        };
+        const int before = visibleWindows();
+        for (const char* caption : {"Panel19", "Panel6", "Panel25", "Panel13", "Panel23", "Panel4",
+                                    "Panel5", "Panel24"})
+            QTest::mouseClick(child<QWidget>(grid, caption), Qt::LeftButton, {}, QPoint(2, 2));
+        QCOMPARE(visibleWindows(), before);
+    }
+
+    void fiscalImageEmptiesTheTextAreasButTheCaptionDoesNot()
+    {
+        TFiscal* fiscal = f->screens.Fiscal();
+        for (QPlainTextEdit* area : {fiscal->XMLEntrada, fiscal->Memo1, fiscal->XMLSaida})
+            area->setPlainText("kept");
+        grid->Panel14Click();
+        QVERIFY(fiscal->isVisible());
+        for (QPlainTextEdit* area : {fiscal->XMLEntrada, fiscal->Memo1, fiscal->XMLSaida})
+            QCOMPARE(area->toPlainText(), QString("kept"));
+        grid->Image5Click();
+        for (QPlainTextEdit* area : {fiscal->XMLEntrada, fiscal->Memo1, fiscal->XMLSaida})
+            QVERIFY(area->toPlainText().isEmpty());
+    }
+
+    void logsImageEmptiesTheLogAndUpdateImageResetsTheBar()
+    {
+        f->screens.Form14()->Memo1->setPlainText("old lines");
+        grid->Image13Click();
+        QVERIFY(f->screens.Form14()->isVisible());
+        QVERIFY(f->screens.Form14()->Memo1->toPlainText().isEmpty());
+
+        f->screens.Form6()->ProgressBar1->setValue(100);
+        grid->Image4Click();
+        QVERIFY(f->screens.Form6()->isVisible());
+        QCOMPARE(f->screens.Form6()->ProgressBar1->value(), 0);
+    }
+
+    void refreshImageRunsTheStatusQueryAgain()
+    {
+        confirm(access->RadioButton2, "12345678");
+        QTest::mouseClick(grid->Image15, Qt::LeftButton);
+        QCOMPARE(f->device.calls().size(), size_t(2));
+        QCOMPARE(grid->statusLog().size(), qsizetype(2));
+    }
+
+    void statusLogIsSavedWithCrLfAndNothingOnCancel()
+    {
+        QTemporaryDir folder;
+        const QString empty = folder.filePath("vazio");
+        const QString full = folder.filePath("status log");
+
+        f->fileAnswers = {empty};
+        grid->Image6Click();
+        QCOMPARE(readAll(empty), QByteArray());
+
+        confirm(access->RadioButton2, "12345678");
+        f->device.setFallback({QByteArray(statusOk).replace("900004019", "N\xBA 9").toStdString()});
+        grid->Image15Click();
+        f->fileAnswers = {full};
+        grid->Image6Click();
+        const QByteArray line = QByteArray(statusOk) + "\r\n";
+        QCOMPARE(readAll(full), line + QByteArray(statusOk).replace("900004019", "N\xBA 9") + "\r\n");
+
+        f->fileAnswers = {QString()}; // cancel
+        grid->Image6Click();
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), qsizetype(2));
+        QVERIFY(f->messages.isEmpty());
+    }
+
+    void statusLogThatCannotBeWrittenIsReportedAndKept()
+    {
+        confirm(access->RadioButton2, "12345678");
+        f->fileAnswers = {"/nonexistent-folder/status.txt"};
+        grid->Image6Click();
+        QCOMPARE(f->messages.size(), qsizetype(1));
+        QVERIFY(f->messages[0].contains("status.txt"));
+        QCOMPARE(grid->statusLog().size(), qsizetype(1));
+    }
+
+    void informationCaptionsSitBesideTheirValues()
+    {
+        const std::pair<const char*, const char*> pairs[] = {
+            {"Serie", "Número de Série:"}, {"StatusLAN", "Status WAN:"},
+            {"TXSefaz", "Última Trans. SF:"}, {"VerLayout", "Versão Layoute CFe:"},
+            {"DataEmissaoCert", "Data Emissão Certificado:"}};
+        for (const auto& [value, caption] : pairs) {
+            auto* label = child<QLabel>(grid, (std::string("Caption_") + value).c_str());
+            QCOMPARE(label->text(), QString(caption));
+            QCOMPARE(label->buddy(), child<QWidget>(grid, value));
+        }
+    }
+};
+
+int main(int argc, char** argv)
+{
+    return runUiTest<GridFormTest>(argc, argv);
+}
+
+#include "GridFormTest.moc"

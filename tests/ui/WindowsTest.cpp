@@ -1,0 +1,151 @@
+#include "UiTest.h"
+
+#include "Ativasat.h"
+#include "Checklist.h"
+#include "Csr.h"
+#include "Extrairlog.h"
+#include "Groupeditems.h"
+#include "Msg.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+
+#include <stdexcept>
+
+namespace {
+
+class Throwing : public QObject {
+public:
+    bool throwInt = false;
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::User) {
+            if (throwInt)
+                throw 7;
+            throw std::runtime_error("Falha ao processar: 100%s");
+        }
+        return QObject::event(event);
+    }
+};
+
+} // namespace
+
+class WindowsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<UiFixture> f;
+
+private slots:
+    void init() { f = std::make_unique<UiFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void messageWindowShowsOnlyTheNewMessage()
+    {
+        TForm13* msg = f->screens.Form13();
+        QCOMPARE(msg->windowTitle(), QString("TORVAL VEXOR"));
+        QVERIFY(msg->Memo1->isReadOnly());
+        QCOMPARE(msg->Memo1->accessibleName(), QString("Mensagem"));
+        msg->fillAndShow("Erro 1");
+        QVERIFY(msg->isVisible());
+        QTest::mouseClick(msg->Button1, Qt::LeftButton);
+        QVERIFY(!msg->isVisible());
+        QCOMPARE(msg->Memo1->toPlainText(), QString("Erro 1"));
+        msg->fillAndShow("Erro 2");
+        QCOMPARE(msg->Memo1->toPlainText(), QString("Erro 2"));
+    }
+
+    void verDetalhesOpensTheLogsScreenAndTheMessageStays()
+    {
+        TForm13* msg = f->screens.Form13();
+        msg->fillAndShow("Erro");
+        QCOMPARE(msg->Button2->text(), QString("Ver Detalhes"));
+        QTest::mouseClick(msg->Button2, Qt::LeftButton);
+        QVERIFY(f->screens.Form14()->isVisible());
+        QVERIFY(msg->isVisible());
+    }
+
+    void checklistEnterOpensActivationAndEscDoesNot()
+    {
+        TOKRightDlg* checklist = f->screens.OKRightDlg();
+        QCOMPARE(checklist->windowTitle(), QString("TORVAL VEXOR Manager"));
+        QStringList shown;
+        for (int i = 1; i <= 6; ++i)
+            shown << child<QLabel>(checklist, QString("Label%1").arg(i).toUtf8())->text();
+        QCOMPARE(shown, TOKRightDlg::lines);
+        QCOMPARE(shown[3], QString("3) As portas TCP 443 e UDP 123 estão liberadas no firewal "));
+
+        Screens::openScreen(checklist);
+        QTest::keyClick(checklist, Qt::Key_Escape);
+        QVERIFY(!checklist->isVisible());
+        QVERIFY(!f->screens.Form16()->isVisible());
+
+        Screens::openScreen(checklist);
+        QTest::keyClick(checklist, Qt::Key_Return);
+        QVERIFY(!checklist->isVisible());
+        QVERIFY(f->screens.Form16()->isVisible());
+        QCOMPARE(f->screens.Form16()->windowTitle(), QString("Ativar SAT"));
+    }
+
+    void certificateRequestsAreAppended()
+    {
+        TForm11* csr = f->screens.Form11();
+        QCOMPARE(csr->windowTitle(), QString("CSR"));
+        QCOMPARE(csr->Label1->text(),
+                 QString("Copie o CSR abaixo para solicitar obter o CRT. Uma cópia será salva em "
+                         "arquivo."));
+        QCOMPARE(csr->Memo1->accessibleName(), QString("CSR"));
+        csr->appendRequest("-----BEGIN A-----");
+        QVERIFY(csr->isVisible());
+        csr->close();
+        csr->appendRequest("-----BEGIN B-----");
+        QCOMPARE(csr->lines(), (QStringList{"-----BEGIN A-----", "-----BEGIN B-----"}));
+    }
+
+    void anErrorInAnEventHandlerIsShownAndTheLoopGoesOn()
+    {
+        Throwing target;
+        QEvent event(QEvent::User);
+        QCoreApplication::sendEvent(&target, &event);
+        QCOMPARE(f->messages, QStringList{"Falha ao processar: 100%s"});
+
+        target.throwInt = true;
+        QCoreApplication::sendEvent(&target, &event);
+        QCOMPARE(f->messages, (QStringList{"Falha ao processar: 100%s", QString()}));
+    }
+
+    void screensAreCreatedOnceAndKept()
+    {
+        QWidget* first = f->screens.Form14();
+        f->screens.createAll();
+        QCOMPARE(static_cast<QWidget*>(f->screens.Form14()), first);
+        QCOMPARE(f->screens.GridForm()->findChildren<TForm14*>().size(), qsizetype(1));
+        first->close();
+        QCOMPARE(static_cast<QWidget*>(f->screens.Form14()), first);
+    }
+
+    // The real end of the process, in a program of its own.
+    void closingTheAccessDialogAsActivatedWithoutCodeEndsWithStatus1()
+    {
+        QProcess probe;
+        probe.start(ACCESS_EXIT_PROBE, {"activated"});
+        QVERIFY(probe.waitForFinished(30000));
+        QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(probe.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()),
+                 QString("box: Necessário definir o código de ativação\n"));
+
+        probe.start(ACCESS_EXIT_PROBE, {"kit"});
+        QVERIFY(probe.waitForFinished(30000));
+        QCOMPARE(probe.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), QString("closed\n"));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    return runUiTest<WindowsTest>(argc, argv);
+}
+
+#include "WindowsTest.moc"
