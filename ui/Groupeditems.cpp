@@ -165,9 +165,10 @@ TGridForm::TGridForm(Screens& screens)
             if (tileSpec.captionClick)
                 connect(tile.caption, &ClickPanel::clicked, this, tileSpec.captionClick);
         }
+        row->addStretch(1);
         tiles->addWidget(group, 1);
     }
-    contentLayout->addLayout(tiles, 3);
+    contentLayout->addLayout(tiles);
     contentLayout->addWidget(buildInformation(content), 0);
     contentLayout->addStretch(1);
 

@@ -47,6 +47,8 @@ bool applyMetropolisDark(QApplication& application)
         QPushButton:hover { background: #474747; }
         QPushButton:focus { border: 1px solid #6cb4ff; }
         QPushButton:default { border: 1px solid #1b6ac9; }
+        QPushButton#SpeedButton1 { border: none; background: transparent; color: #6cb4ff;
+                                   text-decoration: underline; padding: 2px; }
         QLineEdit, QPlainTextEdit, QTextEdit { border: 1px solid #5a5a5a; padding: 2px; }
         QLineEdit:focus, QPlainTextEdit:focus { border: 1px solid #6cb4ff; }
     )");

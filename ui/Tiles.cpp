@@ -45,7 +45,8 @@ Tile makeTile(const QString& panel, const QString& image, const QString& caption
     Tile tile{};
     tile.panel = new ClickPanel(panel, QString(), parent);
     tile.panel->setStyleSheet(QString("QFrame#%1 { background: %2; }").arg(panel, colour));
-    tile.panel->setMinimumSize(118, 112);
+    tile.panel->setMinimumSize(120, 128);
+    tile.panel->setMaximumSize(176, 150);
     tile.panel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     tile.image = new ImageButton(image, icon, text, 56, tile.panel);
     tile.image->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
