@@ -16,25 +16,28 @@ void MessageBoxes::showMessage(std::string_view text)
     information(parent_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void MessageBoxes::information(QWidget* parent, const QString& text)
+namespace {
+
+void showBox(QMessageBox::Icon icon, QWidget* parent, const QString& text)
 {
     if (recorder) {
         recorder->append(text);
         return;
     }
     // Plain text: a device's message is shown as it is, never interpreted as markup.
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, MessageBoxes::title, text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
+} // namespace
+
+void MessageBoxes::information(QWidget* parent, const QString& text)
+{
+    showBox(QMessageBox::Information, parent, text);
+}
+
 void MessageBoxes::error(QWidget* parent, const QString& text)
 {
-    if (recorder) {
-        recorder->append(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    showBox(QMessageBox::Critical, parent, text);
 }
