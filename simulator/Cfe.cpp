@@ -6,6 +6,7 @@
 #include "Texts.h"
 
 #include <algorithm>
+#include <cctype>
 #include <initializer_list>
 #include <vector>
 
@@ -432,32 +433,109 @@ Issued issueCancel(const CancelInput& cancel, const LastSale& sale, const IssueP
     return issued;
 }
 
+namespace {
+
+// Where the document can be changed, at or before a byte, without changing what it says: a
+// character of text content (written again as a character reference) or the space between
+// a tag and a following start tag (given a line break). Returns where it changed.
+std::optional<std::size_t> harmlessChange(std::string& document, std::size_t before)
+{
+    if (document.empty())
+        return std::nullopt;
+    std::size_t i = std::min(before, document.size() - 1);
+    const std::size_t open = document.rfind('<', i);
+    const std::size_t close = document.rfind('>', i);
+    if (open != std::string::npos && (close == std::string::npos || close < open)) {
+        // Inside a tag: a character of an attribute value, else the space before the tag.
+        std::optional<std::size_t> inValue;
+        char quote = 0;
+        for (std::size_t j = open; j <= i; ++j) {
+            const char c = document[j];
+            if (quote == 0 && (c == '"' || c == '\''))
+                quote = c;
+            else if (c == quote)
+                quote = 0;
+            else if (quote != 0 && std::isalnum(static_cast<unsigned char>(c)))
+                inValue = j;
+        }
+        if (inValue) {
+            const auto byte = static_cast<unsigned char>(document[*inValue]);
+            document.replace(*inValue, 1, "&#" + std::to_string(byte) + ";");
+            return inValue;
+        }
+        if (open == 0)
+            return std::nullopt;
+        i = open - 1;
+    }
+    while (true) {
+        const char c = document[i];
+        if (c == '>') {
+            std::size_t next = i + 1;
+            while (next < document.size() && std::isspace(static_cast<unsigned char>(document[next])))
+                ++next;
+            const bool startTagFollows = next + 1 < document.size() && document[next] == '<' &&
+                                         document[next + 1] != '/';
+            const bool prologEnds = i > 0 && document[i - 1] == '?';
+            if (i + 1 <= before && (startTagFollows || prologEnds)) {
+                document.insert(i + 1, "\n");
+                return i + 1;
+            }
+            const std::size_t tag = document.rfind('<', i);
+            if (tag == std::string::npos || tag == 0)
+                return std::nullopt;
+            i = tag - 1;
+            continue;
+        }
+        if (c == ';') {
+            const std::size_t entity = document.rfind('&', i);
+            if (entity == std::string::npos || entity == 0)
+                return std::nullopt;
+            i = entity - 1;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte)) {
+            document.replace(i, 1, "&#" + std::to_string(byte) + ";");
+            return i;
+        }
+        if (i == 0)
+            return std::nullopt;
+        --i;
+    }
+}
+
+} // namespace
+
 std::string base64WithoutKeyMarker(std::string document)
 {
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::string encoded = base64::encode(document);
-        const std::size_t marker = encoded.find("CFe");
-        if (marker == std::string::npos)
-            return encoded;
-        // A line break before a start tag is blank space between elements: it changes no
-        // value, and it moves every byte after it to another place in the Base64 groups.
-        const std::size_t source = marker / 4 * 3;
-        std::size_t gap = source + 1;
-        while (gap > 0) {
-            gap = document.rfind("><", gap - 1);
-            if (gap == std::string::npos || document.compare(gap + 2, 1, "/") != 0)
-                break;
+    // Encoded a piece at a time, so that a change only makes the encoding after it be redone.
+    constexpr std::size_t piece = 48 * 1024;
+    std::string encoded;
+    std::size_t done = 0; // bytes of the document encoded, a multiple of 3 until the end
+    // Each change takes one marker away; a text built to hold one every few bytes is all the
+    // more work, so the work has a bound.
+    const std::size_t maxChanges = document.size() / 4 + 16;
+    for (std::size_t changes = 0;; ++changes) {
+        std::size_t marker = std::string::npos;
+        while (marker == std::string::npos && done < document.size()) {
+            std::size_t length = std::min(piece, document.size() - done);
+            if (done + length < document.size())
+                length -= length % 3;
+            const std::size_t from = encoded.size() >= 2 ? encoded.size() - 2 : 0;
+            encoded += base64::encode(std::string_view(document).substr(done, length));
+            done += length;
+            marker = encoded.find("CFe", from);
         }
-        if (gap == std::string::npos || gap == 0) {
-            const std::size_t prolog = document.find("?>");
-            if (prolog == std::string::npos)
-                return encoded;
-            document.insert(prolog + 2, "\n");
-        } else {
-            document.insert(gap + 1, "\n");
-        }
+        if (marker == std::string::npos || changes == maxChanges)
+            return encoded + base64::encode(std::string_view(document).substr(done));
+        // A change at or before the first byte of the marker's group moves every later byte
+        // to another place in the groups of three, and this marker is gone.
+        const auto changed = harmlessChange(document, marker / 4 * 3);
+        if (!changed) // nothing before it can change
+            return encoded + base64::encode(std::string_view(document).substr(done));
+        done = *changed / 3 * 3;
+        encoded.resize(done / 3 * 4);
     }
-    return base64::encode(document);
 }
 
 } // namespace satsim

@@ -5,6 +5,7 @@
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlsave.h>
+#include <libxml/xmlversion.h>
 
 namespace satsim::xml {
 
@@ -19,7 +20,7 @@ std::string reason(int code)
 {
     switch (code) {
     case XML_ERR_DOCUMENT_EMPTY:
-        return "documento vazio";
+        return "o texto não começa com um elemento XML";
     case XML_ERR_DOCUMENT_END:
         return "há conteúdo depois do elemento raiz";
     case XML_ERR_TAG_NAME_MISMATCH:
@@ -43,7 +44,9 @@ std::string reason(int code)
     case XML_ERR_GT_REQUIRED:
         return "falta \">\"";
     case XML_ERR_NAME_REQUIRED:
-        return "nome de elemento esperado";
+        return "nome esperado depois de \"<\" ou \"&\" (um \"&\" no texto se escreve &amp;)";
+    case XML_ERR_ENTITY_LOOP:
+        return "expansão de entidades sem fim";
     default:
         return "erro de sintaxe";
     }
@@ -52,6 +55,25 @@ std::string reason(int code)
 struct ContextDeleter {
     void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
 };
+
+// The parser goes on after an error and reports later ones that follow from it; the first
+// is the one that tells the operator what is wrong.
+struct FirstError {
+    int code = 0;
+    int line = 0;
+    int column = 0;
+};
+thread_local FirstError* firstError = nullptr;
+
+#if LIBXML_VERSION >= 21200
+void keepFirstError(void*, const xmlError* error)
+#else
+void keepFirstError(void*, xmlErrorPtr error)
+#endif
+{
+    if (firstError && error && firstError->code == 0 && error->level >= XML_ERR_ERROR)
+        *firstError = {error->code, error->line, error->int2};
+}
 
 } // namespace
 
@@ -68,21 +90,25 @@ Parsed parse(std::string_view bytes)
         parsed.error = "memória insuficiente para ler o documento";
         return parsed;
     }
+    FirstError first;
+    firstError = &first;
+    // Errors reach this context's handler only, never the program's standard error.
+    context->sax->serror = keepFirstError;
     // The text was made UTF-8 above, whatever its declaration says.
     xmlDoc* document = xmlCtxtReadMemory(
         context.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8",
         XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
             XML_PARSE_NOCDATA);
+    firstError = nullptr;
     parsed.document.reset(document);
-    const xmlError* error = xmlCtxtGetLastError(context.get());
     if (!document || !context->wellFormed) {
         parsed.document.reset();
         parsed.error = "XML mal formado";
-        if (error && error->code != XML_ERR_OK) {
-            parsed.error += ": " + reason(error->code);
-            if (error->line > 0)
-                parsed.error += " (linha " + std::to_string(error->line) + ", coluna " +
-                                std::to_string(error->int2) + ")";
+        if (first.code != 0) {
+            parsed.error += ": " + reason(first.code);
+            if (first.line > 0)
+                parsed.error += " (linha " + std::to_string(first.line) + ", coluna " +
+                                std::to_string(first.column) + ")";
         }
         return parsed;
     }
