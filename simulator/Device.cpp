@@ -1,0 +1,598 @@
+#include "Device.h"
+
+#include "Base64.h"
+#include "Cfe.h"
+#include "Digits.h"
+#include "NetworkConfig.h"
+
+namespace satsim {
+
+namespace {
+
+constexpr std::string_view invalidCode = "Código de ativação inválido";
+constexpr std::string_view notActivated = "SAT ainda não ativado";
+constexpr std::string_view noSefaz = "Erro de comunicação com a SEFAZ: SAT sem conexão de rede";
+constexpr std::string_view validation = "Erro de validação do conteúdo: ";
+
+int reply(Function function, int last)
+{
+    return codeBase(function) * 1000 + last;
+}
+
+bool isValidCode(const TextArg& code)
+{
+    if (!code.isText() || code.bytes.size() < 8 || code.bytes.size() > 32)
+        return false;
+    for (const char c : code.bytes)
+        if (static_cast<unsigned char>(c) < 0x20 || c == '\x7F')
+            return false;
+    return true;
+}
+
+std::string certificateName(int kind)
+{
+    return kind == 1 ? "AC-SAT" : kind == 2 ? "ICP-Brasil" : "renovação ICP-Brasil";
+}
+
+std::string lockText(int state)
+{
+    switch (state) {
+    case 1:
+        return "Bloqueio SEFAZ";
+    case 2:
+        return "Bloqueio Contribuinte";
+    case 3:
+        return "Bloqueio Autônomo";
+    case 4:
+        return "Bloqueio para desativação";
+    default:
+        return "Desbloqueado";
+    }
+}
+
+std::string documentProblem(const TextArg& document, std::string_view what)
+{
+    if (document.kind == TextArg::Kind::Unterminated)
+        return std::string(what) + " maior que o limite ou sem terminador";
+    return std::string(what) + " vazio";
+}
+
+std::string stampOrEmpty(DeviceTime time)
+{
+    return time ? stamp14(time) : std::string();
+}
+
+} // namespace
+
+Device::Device(DeviceState& state, DeviceTime now, std::mt19937& random)
+    : state_(state), now_(now), random_(random)
+{
+}
+
+Reply Device::unexpected(Function function, int session, std::string_view reason)
+{
+    return answer(session, reply(function, 99), reason);
+}
+
+void Device::log(int session, std::string_view level, std::string_view event,
+                 std::string_view message)
+{
+    addLog(state_, now_, session, level, event, message);
+}
+
+std::optional<Reply> Device::checkSession(Function function, int session)
+{
+    if (session >= 0 && session <= 999999)
+        return std::nullopt;
+    return unexpected(function, session,
+                      "Número de sessão inválido: " + std::to_string(session) +
+                          " (use de 0 a 999999)");
+}
+
+std::optional<Reply> Device::admit(Function function, int session, const TextArg& code,
+                                   Needs needs)
+{
+    if (auto refused = checkSession(function, session))
+        return refused;
+    if (needs == Needs::Activation && !state_.activated) {
+        const bool ownCode =
+            function == Function::EnviarDadosVenda || function == Function::TesteFimAFim;
+        return answer(session, reply(function, ownCode ? 2 : 99), notActivated);
+    }
+    if (!code.isText() || code.bytes != state_.activationCode) {
+        log(session, "alerta", "CODIGO",
+            "Código de ativação inválido em " + std::string(functionName(function)));
+        return answer(session, reply(function, 1), invalidCode);
+    }
+    return std::nullopt;
+}
+
+std::optional<Reply> Device::refuseWhenBlocked(Function function, int session)
+{
+    const bool sale = function == Function::EnviarDadosVenda;
+    switch (state_.lockState) {
+    case 1:
+    case 4:
+        return answer(session, sale ? 6007 : 7004,
+                      state_.lockState == 1 ? "SAT bloqueado pela SEFAZ"
+                                            : "SAT bloqueado pela SEFAZ para desativação");
+    case 2:
+        return answer(session, sale ? 6006 : 7003, "SAT bloqueado pelo contribuinte");
+    case 3:
+        return answer(session, sale ? 6008 : 7005, "SAT bloqueado por falta de comunicação");
+    default:
+        return std::nullopt;
+    }
+}
+
+int Device::nextNumber() const
+{
+    return state_.lastNumber % 999999 + 1;
+}
+
+void Device::recordIssued(const std::string& key, std::size_t size)
+{
+    state_.lastNumber = nextNumber();
+    state_.lastCfeKey = key;
+    if (state_.pendingCount == 0)
+        state_.pendingFirst = key;
+    state_.pendingLast = key;
+    ++state_.pendingCount;
+    state_.storedBytes += static_cast<std::int64_t>(size);
+}
+
+std::string Device::csr() const
+{
+    // Shaped like a request so that it can be shown and saved; it holds no real key.
+    const std::string body = base64::encode(
+        "Requisicao de certificado simulada - CN=SAT " + std::string(serialNumber) +
+        ", CNPJ=" + state_.taxpayerCnpj + ", emitida em " + stamp14(now_));
+    std::string pem = "-----BEGIN CERTIFICATE REQUEST-----\n";
+    for (std::size_t i = 0; i < body.size(); i += 64)
+        pem += body.substr(i, 64) + "\n";
+    return pem + "-----END CERTIFICATE REQUEST-----";
+}
+
+Reply Device::ativarSAT(int session, int subcommand, const TextArg& code, const TextArg& cnpj,
+                        int uf)
+{
+    const Function f = Function::AtivarSAT;
+    if (auto refused = checkSession(f, session))
+        return *refused;
+    if (subcommand < 1 || subcommand > 3)
+        return unexpected(f, session,
+                          "Subcomando " + std::to_string(subcommand) +
+                              " inválido: use 1 (AC-SAT), 2 (ICP-Brasil) ou 3 (renovação "
+                              "ICP-Brasil)");
+    if (subcommand == 3) {
+        if (!state_.activated)
+            return unexpected(f, session, "SAT ainda não ativado: não há certificado a renovar");
+        if (!code.isText() || code.bytes != state_.activationCode) {
+            log(session, "alerta", "CODIGO", "Código de ativação inválido em AtivarSAT");
+            return unexpected(f, session, invalidCode);
+        }
+        log(session, "info", "ATIVACAO", "Requisição de renovação do certificado ICP-Brasil");
+        return answer(session, 4006, "CSR ICP-BRASIL criado com sucesso", {"", "", csr()});
+    }
+    if (state_.activated)
+        return answer(session, 4003, "SAT já ativado");
+    if (!isValidCode(code))
+        return unexpected(f, session, "Código de ativação deve ter de 8 a 32 caracteres");
+    if (!cnpj.isText() || !isValidCnpj(cnpj.bytes))
+        return answer(session, 4002,
+                      "SEFAZ não reconhece este SAT (CNPJ inválido): \"" +
+                          printable(cnpj.bytes) + "\"");
+    if (uf != stateCode)
+        return unexpected(f, session,
+                          "UF " + std::to_string(uf) + " inválida: este SAT é de São Paulo (35)");
+    if (!state_.linkUp)
+        return answer(session, 4005, noSefaz);
+
+    state_.activated = true;
+    state_.activationCode = code.bytes;
+    state_.taxpayerCnpj = cnpj.bytes;
+    state_.certificateKind = subcommand;
+    state_.certificateIssued = date8(now_);
+    state_.certificateExpires = date8YearsLater(now_, certificateYears);
+    state_.lastCommunication = now_;
+    log(session, "info", "ATIVACAO",
+        "SAT ativado para o CNPJ " + cnpj.bytes + " (" + certificateName(subcommand) + ")");
+    const std::string sefaz = "SAT ativado com Sucesso";
+    if (subcommand == 2)
+        return answer(session, 4006, "CSR ICP-BRASIL criado com sucesso", {"", sefaz, csr()});
+    return answer(session, 4000, "Ativado corretamente", {"", sefaz});
+}
+
+Reply Device::associarAssinatura(int session, const TextArg& code, const TextArg& cnpj,
+                                 const TextArg& signature)
+{
+    if (auto refused = admit(Function::AssociarAssinatura, session, code, Needs::Activation))
+        return *refused;
+    if (!cnpj.isText() || cnpj.bytes.size() != 28 || !allDigits(cnpj.bytes))
+        return answer(session, 13004,
+                      "CNPJ inválido: são esperados 28 dígitos, o CNPJ da software house "
+                      "seguido do CNPJ do contribuinte");
+    const std::string softwareHouse = cnpj.bytes.substr(0, 14);
+    const std::string taxpayer = cnpj.bytes.substr(14);
+    if (!isValidCnpj(softwareHouse))
+        return answer(session, 13004, "CNPJ da software house " + softwareHouse + " inválido");
+    if (taxpayer != state_.taxpayerCnpj)
+        return answer(session, 13004,
+                      "CNPJ do contribuinte " + taxpayer + " difere do CNPJ da ativação " +
+                          state_.taxpayerCnpj);
+    if (signature.isEmpty())
+        return answer(session, 13003, "Assinatura fora do padrão informado: assinatura vazia");
+    if (signature.bytes.size() > 512)
+        return answer(session, 13003,
+                      "Assinatura fora do padrão informado: mais de 512 caracteres");
+    for (const char c : signature.bytes)
+        if (static_cast<unsigned char>(c) < 0x20)
+            return answer(session, 13003,
+                          "Assinatura fora do padrão informado: contém quebra de linha ou "
+                          "caractere de controle");
+    if (!state_.linkUp)
+        return answer(session, 13002, noSefaz);
+
+    state_.associated = true;
+    state_.softwareHouseCnpj = softwareHouse;
+    state_.signature = signature.bytes;
+    state_.lastCommunication = now_;
+    log(session, "info", "ASSOCIACAO",
+        "Assinatura do AC associada: software house " + softwareHouse + ", contribuinte " +
+            taxpayer);
+    return answer(session, 13000, "Assinatura do AC Registrada");
+}
+
+Reply Device::configurarInterfaceDeRede(int session, const TextArg& code,
+                                        const TextArg& document)
+{
+    if (auto refused = admit(Function::ConfigurarInterfaceDeRede, session, code, Needs::Nothing))
+        return *refused;
+    const std::string failure = "Falha na leitura do arquivo XML: ";
+    if (document.isEmpty())
+        return answer(session, 12002, failure + documentProblem(document, "documento"));
+    const NetworkParse parsed = parseNetworkConfig(document.bytes);
+    if (!parsed.network) {
+        log(session, "erro", "REDE", "Configuração de rede recusada: " + parsed.error);
+        return answer(session, 12002, failure + parsed.error);
+    }
+    state_.network = *parsed.network;
+    const NetworkState& n = state_.network;
+    log(session, "info", "REDE",
+        "Interface de rede configurada: " + n.interfaceType + " " + n.lanType +
+            (n.lanType == "IPFIX" ? " " + n.ip : std::string()) + ", proxy " +
+            std::to_string(n.proxy));
+    return answer(session, 12000, "Rede Configurada com Sucesso");
+}
+
+Reply Device::consultarStatusOperacional(int session, const TextArg& code)
+{
+    if (auto refused =
+            admit(Function::ConsultarStatusOperacional, session, code, Needs::Nothing))
+        return *refused;
+    const NetworkState& n = state_.network;
+    const bool fixed = n.lanType == "IPFIX";
+    // Addresses a DHCP server would lease; none while the cable is out.
+    const std::string none = "000.000.000.000";
+    const bool leased = state_.linkUp;
+    const std::string ip = fixed ? n.ip : leased ? "192.168.001.100" : none;
+    const std::string mask = fixed ? n.mask : leased ? "255.255.255.000" : none;
+    const std::string gateway = fixed ? n.gateway : leased ? "192.168.001.001" : none;
+    const std::string dns1 = fixed ? n.dns1 : leased ? "192.168.001.001" : none;
+    const std::string dns2 = fixed ? n.dns2 : leased ? "008.008.008.008" : none;
+    const std::int64_t usedMegabytes = 16 + (state_.storedBytes + 1048575) / 1048576;
+    return answer(session, 10000, "Resposta com Sucesso",
+                  {"",
+                   "",
+                   std::string(serialNumber),
+                   n.lanType,
+                   ip,
+                   "02:00:00:04:40:19",
+                   mask,
+                   gateway,
+                   dns1,
+                   dns2,
+                   state_.linkUp ? "CONECTADO" : "NAO_CONECTADO",
+                   state_.battery,
+                   "4096 MB",
+                   std::to_string(usedMegabytes) + " MB",
+                   stamp14(now_),
+                   state_.softwareVersion,
+                   std::string(layoutVersion),
+                   state_.lastCfeKey,
+                   state_.pendingCount ? state_.pendingFirst : std::string(),
+                   state_.pendingCount ? state_.pendingLast : std::string(),
+                   stampOrEmpty(state_.lastTransmission),
+                   stampOrEmpty(state_.lastCommunication),
+                   state_.certificateIssued,
+                   state_.certificateExpires,
+                   std::to_string(state_.lockState)});
+}
+
+Reply Device::extrairLogs(int session, const TextArg& code)
+{
+    if (auto refused = admit(Function::ExtrairLogs, session, code, Needs::Nothing))
+        return *refused;
+    std::string text = "LOG SAT " + std::string(serialNumber) + " - " +
+                       std::to_string(state_.log.size()) + " registros - extraido em " +
+                       stamp14(now_) + "\n";
+    for (const std::string& record : state_.log)
+        text += record + "\n";
+    const std::string payload = base64::encode(text);
+    Reply reply = answer(session, 15000, "Transferência completa", {"", "", payload});
+    reply.payload = payload;
+    return reply;
+}
+
+Reply Device::enviarDadosVenda(int session, const TextArg& code, const TextArg& document)
+{
+    const Function f = Function::EnviarDadosVenda;
+    if (auto refused = admit(f, session, code, Needs::Activation))
+        return *refused;
+    if (auto refused = refuseWhenBlocked(f, session))
+        return *refused;
+    if (!state_.associated)
+        return answer(session, 6003, "SAT não vinculado ao AC");
+    if (document.kind == TextArg::Kind::Unterminated)
+        return answer(session, 6005, "Tamanho do CF-e-SAT superior a 1.500KB");
+    if (document.isEmpty())
+        return answer(session, 6010, std::string(validation) + "documento de venda vazio");
+
+    SaleRead read = readSale(document.bytes);
+    if (!read.sale)
+        return answer(session, 6010, std::string(validation) + read.error);
+    SaleInput& sale = *read.sale;
+    if (sale.softwareHouseCnpj != state_.softwareHouseCnpj)
+        return answer(session, 6004,
+                      "Vinculação do AC não confere: CNPJ da software house \"" +
+                          printable(sale.softwareHouseCnpj) + "\" difere do associado " +
+                          state_.softwareHouseCnpj);
+    if (sale.signature != toUtf8(state_.signature))
+        return answer(session, 6004,
+                      "Vinculação do AC não confere: signAC difere da assinatura associada");
+    if (sale.emitterCnpj != state_.taxpayerCnpj)
+        return answer(session, 6010,
+                      std::string(validation) + "CNPJ do emitente \"" +
+                          printable(sale.emitterCnpj) + "\" difere do contribuinte ativado " +
+                          state_.taxpayerCnpj);
+
+    const int number = nextNumber();
+    const IssueParams params{serialNumber,
+                             number,
+                             static_cast<int>(random_() % 1000000),
+                             now_,
+                             state_.softwareVersion,
+                             state_.taxpayerCnpj};
+    IssueResult issued = issueSale(sale, params);
+    if (!issued.cfe)
+        return answer(session, 6010, std::string(validation) + issued.error);
+    const Issued& cfe = *issued.cfe;
+    recordIssued(cfe.key, cfe.document.size());
+    state_.lastSale = {"CFe" + cfe.key, now_,         cfe.total, cfe.buyerId,
+                       cfe.emitterIE,   cfe.cashier, false};
+    log(session, "info", "VENDA",
+        "CF-e " + padded(number, 6) + " emitido, valor " + cfe.total + ", chave CFe" + cfe.key);
+
+    const std::string payload = base64WithoutKeyMarker(cfe.document);
+    Reply reply = answer(session, 6000, "Emitido com sucesso + conteúdo notas.",
+                         {"", "", payload, stamp14(now_), "CFe" + cfe.key, cfe.total,
+                          cfe.buyerId, cfe.qrSignature},
+                         "0000");
+    reply.payload = payload;
+    return reply;
+}
+
+Reply Device::cancelarUltimaVenda(int session, const TextArg& code, const TextArg& key,
+                                  const TextArg& document)
+{
+    const Function f = Function::CancelarUltimaVenda;
+    if (auto refused = admit(f, session, code, Needs::Activation))
+        return *refused;
+    if (auto refused = refuseWhenBlocked(f, session))
+        return *refused;
+    const std::string invalid = "Cupom inválido: ";
+    if (key.isEmpty())
+        return answer(session, 7002, invalid + "chave do CF-e não informada");
+    if (!isAccessKey(key.bytes))
+        return answer(session, 7002,
+                      invalid + "a chave \"" + printable(key.bytes) +
+                          "\" não é \"CFe\" seguido de 44 dígitos válidos");
+    LastSale& sale = state_.lastSale;
+    if (sale.key.empty())
+        return answer(session, 7002, invalid + "não há venda a cancelar");
+    if (key.bytes != sale.key)
+        return answer(session, 7002,
+                      invalid + "a chave não é a da última venda (" + sale.key + ")");
+    if (sale.cancelled)
+        return answer(session, 7002, invalid + "a última venda já foi cancelada");
+    if (now_ - sale.issued > cancelWindowSeconds)
+        return answer(session, 7007,
+                      std::string(validation) + "prazo de 30 minutos para cancelar esgotado "
+                                                "(venda emitida em " +
+                          readable(sale.issued) + ")");
+    if (document.isEmpty())
+        return answer(session, 7007,
+                      std::string(validation) +
+                          documentProblem(document, "documento de cancelamento"));
+    CancelRead read = readCancel(document.bytes);
+    if (!read.cancel)
+        return answer(session, 7007, std::string(validation) + read.error);
+    const CancelInput& cancel = *read.cancel;
+    if (cancel.keyToCancel != key.bytes)
+        return answer(session, 7007,
+                      std::string(validation) + "chCanc \"" + printable(cancel.keyToCancel) +
+                          "\" difere da chave informada " + key.bytes);
+    if (cancel.softwareHouseCnpj != state_.softwareHouseCnpj ||
+        cancel.signature != toUtf8(state_.signature))
+        return answer(session, 7007,
+                      std::string(validation) + "CNPJ da software house ou signAC difere da "
+                                                "assinatura associada");
+
+    const int number = nextNumber();
+    const IssueParams params{serialNumber,
+                             number,
+                             static_cast<int>(random_() % 1000000),
+                             now_,
+                             state_.softwareVersion,
+                             state_.taxpayerCnpj};
+    const Issued cfe = issueCancel(cancel, sale, params);
+    recordIssued(cfe.key, cfe.document.size());
+    sale.cancelled = true;
+    log(session, "info", "CANCELAMENTO",
+        "Venda " + sale.key + " cancelada pelo CF-e " + padded(number, 6));
+
+    const std::string payload = base64WithoutKeyMarker(cfe.document);
+    Reply reply =
+        answer(session, 7000, "Cupom cancelado com sucesso + conteúdo CF-eSAT cancelado.",
+               {"", "", payload, stamp14(now_), "CFe" + cfe.key, cfe.total, cfe.buyerId,
+                cfe.qrSignature},
+               "0000");
+    reply.payload = payload;
+    return reply;
+}
+
+Reply Device::testeFimAFim(int session, const TextArg& code, const TextArg& document)
+{
+    const Function f = Function::TesteFimAFim;
+    if (auto refused = admit(f, session, code, Needs::Activation))
+        return *refused;
+    const std::string invalid = "Documento de teste inválido: ";
+    if (document.isEmpty())
+        return unexpected(f, session, invalid + documentProblem(document, "documento"));
+    SaleRead read = readSale(document.bytes);
+    if (!read.sale)
+        return unexpected(f, session, invalid + read.error);
+    if (!state_.linkUp)
+        return unexpected(f, session, noSefaz);
+    // A test coupon: numbered like the next sale, but no sale is counted.
+    const int number = nextNumber();
+    const IssueParams params{serialNumber,
+                             number,
+                             static_cast<int>(random_() % 1000000),
+                             now_,
+                             state_.softwareVersion,
+                             state_.taxpayerCnpj};
+    IssueResult issued = issueSale(*read.sale, params);
+    if (!issued.cfe)
+        return unexpected(f, session, invalid + issued.error);
+    transmit(session);
+    log(session, "info", "TESTEFIMAFIM", "Teste fim a fim com a SEFAZ concluído");
+    const std::string payload = base64WithoutKeyMarker(issued.cfe->document);
+    Reply reply = answer(session, 9000, "Emitido com sucesso",
+                         {"", "", payload, stamp14(now_), padded(number, 6),
+                          "CFe" + issued.cfe->key});
+    reply.payload = payload;
+    return reply;
+}
+
+Reply Device::consultarSAT(int session)
+{
+    if (auto refused = checkSession(Function::ConsultarSAT, session))
+        return *refused;
+    return answer(session, 8000, "SAT em operação");
+}
+
+Reply Device::bloquearSAT(int session, const TextArg& code)
+{
+    if (auto refused = admit(Function::BloquearSAT, session, code, Needs::Activation))
+        return *refused;
+    if (state_.lockState != 0)
+        return answer(session, 16002,
+                      "Equipamento SAT já está bloqueado (" + lockText(state_.lockState) + ")");
+    state_.lockState = 2;
+    log(session, "info", "BLOQUEIO", "SAT bloqueado pelo contribuinte");
+    return answer(session, 16000, "Equipamento SAT bloqueado com sucesso.");
+}
+
+Reply Device::desbloquearSAT(int session, const TextArg& code)
+{
+    if (auto refused = admit(Function::DesbloquearSAT, session, code, Needs::Activation))
+        return *refused;
+    switch (state_.lockState) {
+    case 0:
+        return answer(session, 17005, "Equipamento SAT não está bloqueado");
+    case 1:
+        return answer(session, 17002,
+                      "Bloqueio SEFAZ: só a SEFAZ pode desbloquear este SAT");
+    case 3:
+        return answer(session, 17003,
+                      "Bloqueio Autônomo: o SAT se desbloqueia quando a comunicação com a SEFAZ "
+                      "for restabelecida");
+    case 4:
+        return answer(session, 17004,
+                      "Bloqueio para desativação: este SAT não pode ser desbloqueado");
+    default:
+        break;
+    }
+    state_.lockState = 0;
+    log(session, "info", "DESBLOQUEIO", "SAT desbloqueado pelo contribuinte");
+    return answer(session, 17000, "Equipamento SAT desbloqueado com sucesso.");
+}
+
+Reply Device::trocarCodigoDeAtivacao(int session, const TextArg& code, int option,
+                                     const TextArg& newCode, const TextArg& confirmation)
+{
+    const Function f = Function::TrocarCodigoDeAtivacao;
+    if (auto refused = checkSession(f, session))
+        return *refused;
+    if (!state_.activated)
+        return unexpected(f, session, notActivated);
+    if (option == 1) {
+        if (auto refused = admit(f, session, code, Needs::Activation))
+            return *refused;
+    } else if (option == 2) {
+        if (!code.isText() || code.bytes != emergencyCode) {
+            log(session, "alerta", "CODIGO", "Código de emergência incorreto");
+            return answer(session, 18002, "Código de ativação de emergência incorreto");
+        }
+    } else {
+        return unexpected(f, session,
+                          "Opção " + std::to_string(option) +
+                              " inválida: use 1 (código de ativação) ou 2 (código de "
+                              "emergência)");
+    }
+    if (!isValidCode(newCode))
+        return unexpected(f, session, "Novo código de ativação deve ter de 8 a 32 caracteres");
+    if (!confirmation.isText() || confirmation.bytes != newCode.bytes)
+        return unexpected(f, session, "Novo código de ativação e confirmação não conferem");
+    state_.activationCode = newCode.bytes;
+    log(session, "info", "TROCACODIGO",
+        option == 1 ? "Código de ativação alterado com o código atual"
+                    : "Código de ativação alterado com o código de emergência");
+    return answer(session, 18000, "Código de ativação alterado com sucesso.");
+}
+
+Reply Device::atualizarSoftwareSAT(int session, const TextArg& code)
+{
+    if (auto refused = admit(Function::AtualizarSoftwareSAT, session, code, Needs::Nothing))
+        return *refused;
+    if (state_.softwareVersion != updatedVersion) {
+        log(session, "info", "ATUALIZACAO",
+            "Software básico atualizado de " + state_.softwareVersion + " para " +
+                std::string(updatedVersion));
+        state_.softwareVersion = updatedVersion;
+    } else {
+        log(session, "info", "ATUALIZACAO",
+            "Software básico já está na versão " + std::string(updatedVersion));
+    }
+    return answer(session, 14000, "Software Atualizado com Sucesso");
+}
+
+void Device::transmit(int session)
+{
+    if (state_.pendingCount > 0)
+        log(session, "info", "TRANSMISSAO",
+            std::to_string(state_.pendingCount) + " CF-e transmitidos à SEFAZ");
+    state_.pendingCount = 0;
+    state_.pendingFirst.clear();
+    state_.pendingLast.clear();
+    state_.lastTransmission = now_;
+    state_.lastCommunication = now_;
+    if (state_.lockState == 3) {
+        state_.lockState = 0;
+        log(session, "info", "DESBLOQUEIO",
+            "Bloqueio autônomo encerrado: comunicação com a SEFAZ restabelecida");
+    }
+}
+
+} // namespace satsim

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "DeviceState.h"
+#include "Reply.h"
+#include "Texts.h"
+
+#include <optional>
+#include <random>
+
+// The SAT's behaviour: one operation per library function, working on the device's state at
+// one moment of its clock. It answers every input; it never throws for bad input.
+namespace satsim {
+
+class Device {
+public:
+    Device(DeviceState& state, DeviceTime now, std::mt19937& random);
+
+    Reply ativarSAT(int session, int subcommand, const TextArg& code, const TextArg& cnpj,
+                    int uf);
+    Reply associarAssinatura(int session, const TextArg& code, const TextArg& cnpj,
+                             const TextArg& signature);
+    Reply configurarInterfaceDeRede(int session, const TextArg& code, const TextArg& document);
+    Reply consultarStatusOperacional(int session, const TextArg& code);
+    Reply extrairLogs(int session, const TextArg& code);
+    Reply enviarDadosVenda(int session, const TextArg& code, const TextArg& document);
+    Reply cancelarUltimaVenda(int session, const TextArg& code, const TextArg& key,
+                              const TextArg& document);
+    Reply testeFimAFim(int session, const TextArg& code, const TextArg& document);
+    Reply consultarSAT(int session);
+    Reply bloquearSAT(int session, const TextArg& code);
+    Reply desbloquearSAT(int session, const TextArg& code);
+    Reply trocarCodigoDeAtivacao(int session, const TextArg& code, int option,
+                                 const TextArg& newCode, const TextArg& confirmation);
+    Reply atualizarSoftwareSAT(int session, const TextArg& code);
+
+    // The CF-e waiting in the device go to the tax authority; an autonomous block, whose cause
+    // is the lack of that communication, ends with it.
+    void transmit(int session);
+
+    // A device-side failure: the function's "unknown error" code with the reason.
+    static Reply unexpected(Function function, int session, std::string_view reason);
+
+    static constexpr DeviceTime cancelWindowSeconds = 30 * 60;
+    static constexpr int certificateYears = 5;
+
+private:
+    enum class Needs { Nothing, Activation };
+    static std::optional<Reply> checkSession(Function function, int session);
+    // Session number, activation and code, in the order a SAT checks them.
+    std::optional<Reply> admit(Function function, int session, const TextArg& code, Needs needs);
+    std::optional<Reply> refuseWhenBlocked(Function function, int session);
+    void log(int session, std::string_view level, std::string_view event,
+             std::string_view message);
+    int nextNumber() const;
+    void recordIssued(const std::string& key, std::size_t size);
+    std::string csr() const;
+
+    DeviceState& state_;
+    DeviceTime now_;
+    std::mt19937& random_;
+};
+
+} // namespace satsim

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "DeviceClock.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Everything the simulated SAT remembers, as it is kept in the state file between runs.
+namespace satsim {
+
+inline constexpr std::string_view factoryActivationCode = "24681357";
+inline constexpr std::string_view emergencyCode = "13572468";
+inline constexpr std::string_view serialNumber = "900004019";
+inline constexpr std::string_view factoryVersion = "01.00.00";
+inline constexpr std::string_view updatedVersion = "01.01.00";
+inline constexpr std::string_view layoutVersion = "00.07";
+inline constexpr int stateCode = 35; // a São Paulo device
+inline constexpr std::size_t maxLogRecords = 1000;
+
+// Faults the device can be told to show, for tests and training.
+enum class Fault { None, Timeout, NoCts, Unrecognised, Busy };
+
+struct FaultSetting {
+    Fault kind = Fault::None;
+    int remaining = -1;   // calls still affected; -1 until cleared
+    std::string function; // only this function; empty for every function
+};
+
+// A chosen answer for the next calls of one function.
+struct ScriptedAnswer {
+    std::string function;
+    std::string text;
+    std::int32_t code = 0;
+    std::string message;
+    int remaining = 1;
+};
+
+struct NetworkState {
+    std::string interfaceType = "ETHE";
+    std::string lanType = "DHCP";
+    std::string ip, mask, gateway, dns1, dns2; // fixed addresses, zero-padded groups
+    std::string user, password;                // DHCP or PPPoE credentials
+    std::string ssid, security, wifiKey;
+    int proxy = 0;
+    std::string proxyIp, proxyPort, proxyUser, proxyPassword;
+};
+
+// The last sale, the only one a cancel may name.
+struct LastSale {
+    std::string key; // "CFe" + 44 digits; empty when there is none
+    DeviceTime issued = 0;
+    std::string total;
+    std::string buyerId;
+    std::string emitterIE;
+    std::string cashier;
+    bool cancelled = false;
+};
+
+struct DeviceState {
+    bool activated = false;
+    std::string activationCode{factoryActivationCode}; // bytes as received (Windows-1252)
+    std::string taxpayerCnpj;
+    int certificateKind = 0;
+    std::string certificateIssued, certificateExpires; // YYYYMMDD
+    bool associated = false;
+    std::string softwareHouseCnpj, signature;
+    NetworkState network;
+    int lockState = 0;
+    std::string softwareVersion{factoryVersion};
+    bool linkUp = true;
+    std::string battery = "ALTO";
+    int lastNumber = 0;      // number of the last CF-e issued, 0 when none
+    std::string lastCfeKey;  // its 44 digits
+    std::string pendingFirst, pendingLast; // CF-e not yet transmitted (44 digits each)
+    int pendingCount = 0;
+    DeviceTime lastTransmission = 0;  // 0: never
+    DeviceTime lastCommunication = 0; // 0: never
+    std::int64_t storedBytes = 0;     // CF-e kept in the working memory
+    LastSale lastSale;
+    std::int64_t clockOffset = 0;
+    bool unplugged = false;
+    FaultSetting fault;
+    std::vector<ScriptedAnswer> answers;
+    std::vector<std::string> log; // records without their line feed
+};
+
+DeviceState factoryState(DeviceTime now);
+
+// One record of the event log: "YYYYMMDDhhmmss|session|level|EVENT:message". The level is
+// "info", "alerta" or "erro"; the session is "000000" for what the device does by itself.
+void addLog(DeviceState& state, DeviceTime now, int session, std::string_view level,
+            std::string_view event, std::string_view message);
+
+std::string serialize(const DeviceState& state);
+// nullopt when the text is not a state this version can read.
+std::optional<DeviceState> parseState(std::string_view text);
+
+std::string_view faultName(Fault fault);
+std::optional<Fault> faultByName(std::string_view name);
+
+} // namespace satsim

@@ -1,0 +1,186 @@
+// The device library's functions, exported under the names and convention a maker's
+// library has. Each reads its arguments defensively and hands them to the simulator.
+
+#include "Base64.h"
+#include "SatLibrary.h"
+#include "Simulator.h"
+#include "Texts.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#if defined(_WIN32)
+#define SATSIM_EXPORT extern "C" __declspec(dllexport)
+#else
+#define SATSIM_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+using satsim::Device;
+using satsim::Function;
+using satsim::readText;
+using satsim::TextArg;
+
+namespace {
+
+constexpr std::size_t networkDocumentLimit = 64 * 1024;
+
+struct Library {
+    std::mutex mutex;
+    satsim::Simulator simulator;
+    std::string result;  // the text a main call returns, until the next main call
+    std::string decoded; // what Base64ToAscii returns
+};
+
+Library& library()
+{
+    static Library instance;
+    return instance;
+}
+
+TextArg shortText(const char* text)
+{
+    return readText(text, satsim::shortTextLimit);
+}
+
+TextArg document(const char* text)
+{
+    return readText(text, satsim::documentLimit + 1);
+}
+
+char* run(Function function, int session, const std::function<satsim::Reply(Device&)>& operation)
+{
+    Library& lib = library();
+    const std::lock_guard<std::mutex> lock(lib.mutex);
+    try {
+        lib.result = lib.simulator.call(function, session, operation).text;
+    } catch (...) {
+        lib.result = Device::unexpected(function, session, "Erro interno do SAT").text;
+    }
+    return lib.result.data();
+}
+
+} // namespace
+
+SATSIM_EXPORT char* SAT_WINAPI AtivarSAT(int sessao, int tipocertificado, char* atv, char* cnpj,
+                                         int uf)
+{
+    const TextArg code = shortText(atv), digits = shortText(cnpj);
+    return run(Function::AtivarSAT, sessao, [&](Device& device) {
+        return device.ativarSAT(sessao, tipocertificado, code, digits, uf);
+    });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI AssociarAssinatura(int sessao, char* atv, char* cnpj,
+                                                  char* assinatura)
+{
+    const TextArg code = shortText(atv), digits = shortText(cnpj),
+                  signature = shortText(assinatura);
+    return run(Function::AssociarAssinatura, sessao, [&](Device& device) {
+        return device.associarAssinatura(sessao, code, digits, signature);
+    });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI ConfigurarInterfaceDeRede(int sessao, char* atv, char* xml)
+{
+    const TextArg code = shortText(atv), config = readText(xml, networkDocumentLimit);
+    return run(Function::ConfigurarInterfaceDeRede, sessao, [&](Device& device) {
+        return device.configurarInterfaceDeRede(sessao, code, config);
+    });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI ConsultarStatusOperacional(int sessao, char* atv)
+{
+    const TextArg code = shortText(atv);
+    return run(Function::ConsultarStatusOperacional, sessao, [&](Device& device) {
+        return device.consultarStatusOperacional(sessao, code);
+    });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI ExtrairLogs(int sessao, char* atv)
+{
+    const TextArg code = shortText(atv);
+    return run(Function::ExtrairLogs, sessao,
+               [&](Device& device) { return device.extrairLogs(sessao, code); });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI EnviarDadosVenda(int sessao, char* atv, char* dadosVenda)
+{
+    const TextArg code = shortText(atv), sale = document(dadosVenda);
+    return run(Function::EnviarDadosVenda, sessao,
+               [&](Device& device) { return device.enviarDadosVenda(sessao, code, sale); });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI CancelarUltimaVenda(int sessao, char* atv, char* chave,
+                                                   char* dadosCancelamento)
+{
+    const TextArg code = shortText(atv), key = shortText(chave),
+                  cancel = document(dadosCancelamento);
+    return run(Function::CancelarUltimaVenda, sessao, [&](Device& device) {
+        return device.cancelarUltimaVenda(sessao, code, key, cancel);
+    });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI TesteFimAFim(int sessao, char* atv, char* dadosVenda)
+{
+    const TextArg code = shortText(atv), sale = document(dadosVenda);
+    return run(Function::TesteFimAFim, sessao,
+               [&](Device& device) { return device.testeFimAFim(sessao, code, sale); });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI ConsultarSAT(int sessao)
+{
+    return run(Function::ConsultarSAT, sessao,
+               [&](Device& device) { return device.consultarSAT(sessao); });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI BloquearSAT(int sessao, char* atv)
+{
+    const TextArg code = shortText(atv);
+    return run(Function::BloquearSAT, sessao,
+               [&](Device& device) { return device.bloquearSAT(sessao, code); });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI DesbloquearSAT(int sessao, char* atv)
+{
+    const TextArg code = shortText(atv);
+    return run(Function::DesbloquearSAT, sessao,
+               [&](Device& device) { return device.desbloquearSAT(sessao, code); });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI TrocarCodigoDeAtivacao(int sessao, char* codigo, int opcao,
+                                                      char* novoCodigo, char* confNovoCodigo)
+{
+    const TextArg code = shortText(codigo), replacement = shortText(novoCodigo),
+                  confirmation = shortText(confNovoCodigo);
+    return run(Function::TrocarCodigoDeAtivacao, sessao, [&](Device& device) {
+        return device.trocarCodigoDeAtivacao(sessao, code, opcao, replacement, confirmation);
+    });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
+{
+    const TextArg code = shortText(atv);
+    return run(Function::AtualizarSoftwareSAT, sessao,
+               [&](Device& device) { return device.atualizarSoftwareSAT(sessao, code); });
+}
+
+SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
+{
+    Library& lib = library();
+    const std::lock_guard<std::mutex> lock(lib.mutex);
+    COMM_ERROR error{};
+    const satsim::Reply& last = lib.simulator.last();
+    error.code = last.code;
+    const std::string message = satsim::truncateUtf8(last.message, sizeof error.msg - 1);
+    std::memcpy(error.msg, message.data(), message.size());
+    return error;
+}
+
+SATSIM_EXPORT char* SAT_WINAPI Base64ToAscii()
+{
+    Library& lib = library();
+    const std::lock_guard<std::mutex> lock(lib.mutex);
+    lib.decoded = satsim::base64::decode(lib.simulator.last().payload);
+    return lib.decoded.data();
+}

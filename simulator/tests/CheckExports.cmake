@@ -1,0 +1,28 @@
+# Compares the library's dynamic symbol table with the names of the export list.
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+                OUTPUT_VARIABLE table RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "${NM} could not read ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${table}")
+set(exported)
+foreach(line IN LISTS lines)
+    if(line MATCHES " [A-Za-z] ([A-Za-z_][A-Za-z0-9_]*)$")
+        list(APPEND exported ${CMAKE_MATCH_1})
+    endif()
+endforeach()
+
+file(READ ${EXPECTED} map)
+string(REGEX MATCH "global:([^}]*)local:" section "${map}")
+string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_]*" expected "${CMAKE_MATCH_1}")
+
+list(SORT exported)
+list(SORT expected)
+list(LENGTH expected count)
+if(NOT count EQUAL 15)
+    message(FATAL_ERROR "the export list names ${count} functions, not 15: ${expected}")
+endif()
+if(NOT exported STREQUAL expected)
+    message(FATAL_ERROR "exported: ${exported}\nexpected: ${expected}")
+endif()
+message(STATUS "exports: ${exported}")

@@ -1,0 +1,147 @@
+#include "SimulatorFixture.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
+
+namespace fs = std::filesystem;
+
+const std::string endToEndDocument =
+    "<?xml version='1.0' encoding='UTF-8'?> <CFe> <infCFe versaoDadosEnt='0.06'> <ide> "
+    "<CNPJ>10615281000140</CNPJ> <signAC>SGR-SAT SISTEMA DE GESTAO E RETAGUARDA DO SAT</signAC> "
+    "<numeroCaixa>000</numeroCaixa> </ide> <emit> <CNPJ>48213907000165</CNPJ> "
+    "<IE>111111111111</IE> <indRatISSQN>S</indRatISSQN> </emit> <dest /> <det nItem='1'> "
+    "<prod> <cProd>01.01.0002</cProd> <cEAN>7893390800533</cEAN> <xProd>BOLSA VIAGEM</xProd> "
+    "<NCM>62041900</NCM> <CFOP>5101</CFOP> <uCom>PC</uCom> <qCom>1.0000</qCom> "
+    "<vUnCom>250.000</vUnCom> <indRegra>T</indRegra> <vDesc>10.00</vDesc> "
+    "<vOutro>10.00</vOutro> </prod> <imposto> <ICMS> <ICMS00> <Orig>0</Orig> <CST>00</CST> "
+    "<pICMS>18.00</pICMS> </ICMS00> </ICMS> <PIS> <PISNT> <CST>04</CST> </PISNT> </PIS> "
+    "<COFINS> <COFINSNT> <CST>04</CST> </COFINSNT> </COFINS> </imposto> </det> <total /> "
+    "<pgto> <MP> <cMP>01</cMP> <vMP>250.00</vMP> </MP> </pgto> </infCFe> </CFe>";
+
+namespace {
+
+void setEnvironment(const char* name, const std::string& value)
+{
+#if defined(_WIN32)
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string quoted(const std::string& text)
+{
+    std::string out = "'";
+    for (const char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+} // namespace
+
+void SimulatorTest::SetUp()
+{
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    for (char& c : name)
+        if (c == '/')
+            c = '_';
+    folder_ = fs::path(SIMULATOR_TEST_DIR) / name;
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    useStateFile(statePath());
+}
+
+void SimulatorTest::TearDown()
+{
+    if (!HasFailure())
+        fs::remove_all(folder_);
+}
+
+void SimulatorTest::useStateFile(const fs::path& path)
+{
+    setEnvironment("SATSIM_STATE", path.string());
+}
+
+std::vector<std::string> SimulatorTest::fields(const SatResponse& response) const
+{
+    std::vector<std::string> parts;
+    for (std::size_t n = 1; n <= response.fieldCount(); ++n)
+        parts.emplace_back(*response.field(n));
+    return parts;
+}
+
+std::string SimulatorTest::field(const SatResponse& response, std::size_t n) const
+{
+    const auto value = response.field(n);
+    return value ? std::string(*value) : std::string("<none>");
+}
+
+void SimulatorTest::activate(const std::string& code)
+{
+    const SatResponse response = client.AtivarSAT(1, code, demo::taxpayer, 35);
+    ASSERT_EQ(error().code, 4000) << response.text();
+    ASSERT_TRUE(context.setActivationCode(code));
+}
+
+void SimulatorTest::associate()
+{
+    client.AssociarAssinatura(demo::softwareHouse + demo::taxpayer, demo::signature);
+    ASSERT_EQ(error().code, 13000) << error().msg;
+}
+
+std::string SimulatorTest::sell(const std::string& document)
+{
+    const SatResponse response = client.EnviarDadosVenda(document);
+    EXPECT_EQ(error().code, 6000) << response.text();
+    const std::string key = field(response, 9);
+    EXPECT_EQ(key.size(), 47u) << response.text();
+    return key;
+}
+
+std::string SimulatorTest::cancelDocument(const std::string& key) const
+{
+    std::string document = sample("cancelamento.xml");
+    const std::string placeholder = "\"CFe" + std::string(44, '0');
+    const std::size_t at = document.find(placeholder);
+    if (at != std::string::npos)
+        document.replace(at + 1, key.size(), key);
+    return document;
+}
+
+SimulatorTest::Run SimulatorTest::satsim(const std::vector<std::string>& args)
+{
+    std::string command = quoted(SATSIM_PROGRAM) + " --state " + quoted(statePath().string());
+    for (const std::string& arg : args)
+        command += " " + quoted(arg);
+    const fs::path out = folder_ / "satsim.out";
+    const fs::path err = folder_ / "satsim.err";
+    command += " >" + quoted(out.string()) + " 2>" + quoted(err.string());
+    Run run;
+    const int status = std::system(command.c_str());
+#if defined(_WIN32)
+    run.exitCode = status;
+#else
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    run.out = readAll(out);
+    run.err = readAll(err);
+    return run;
+}
+
+std::string SimulatorTest::sample(const std::string& name)
+{
+    return readAll(fs::path(SIMULATOR_SAMPLES) / name);
+}
