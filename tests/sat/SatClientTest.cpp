@@ -1,4 +1,5 @@
 #include "AppContext.h"
+#include "Programs.h"
 #include "SatClient.h"
 #include "TestDevice.h"
 
@@ -337,7 +338,7 @@ TEST(SatClientLoading, NextAttemptLoadsAgain)
     EXPECT_EQ(context.hDLLSat, nullptr);
 
     // The library appears (driver installed meanwhile): the next call finds it.
-    fs::copy_file(fs::path(TESTDEVICE_DIR) / libraryFile, copy);
+    fs::copy_file(programs::testDeviceFolder() / libraryFile, copy);
     EXPECT_TRUE(client.ConsultarSAT().reached());
     EXPECT_NE(context.hDLLSat, nullptr);
 }

@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TextFileTest, WritesExactlyTheChosenNameWithoutBom)
 {
-    const fs::path target = folder / "relatório status";
+    const fs::path target = folder / u8"relatório status";
     const auto result = textfile::writeLines(utf8(target), {"linha ç", "2"});
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(readBytes(target), "linha \xE7\r\n2\r\n");
