@@ -12,6 +12,15 @@ function(vexor_undecorated_exports target)
     endif()
 endfunction()
 
+# vexor_self_contained(<target>)
+# A program or library that tests copy into folders of their own: with MinGW the compiler's
+# runtime is linked in, so it runs with nothing beside it.
+function(vexor_self_contained target)
+    if(MINGW)
+        target_link_options(${target} PRIVATE -static)
+    endif()
+endfunction()
+
 # vexor_check_exports(<target> NAMES <name>...)
 # A test that reads the built DLL's export table: every name is exported as it is written, and
 # no export carries a calling-convention decoration.
@@ -28,16 +37,22 @@ function(vexor_check_exports target)
 endfunction()
 
 # vexor_wine_emulator()
-# Cross-built Windows programs run under wine64, in a Wine prefix of this build's own. Sets
+# Cross-built Windows programs run under Wine, in a Wine prefix of this build's own. Sets
 # CMAKE_CROSSCOMPILING_EMULATOR for the targets created after it, unless already given.
 macro(vexor_wine_emulator)
     if(CMAKE_CROSSCOMPILING AND WIN32 AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
-        find_program(VEXOR_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_CACHE)
-        if(VEXOR_WINE64)
-            set(CMAKE_CROSSCOMPILING_EMULATOR
-                ${PROJECT_SOURCE_DIR}/cmake/wine-run ${CMAKE_BINARY_DIR}/wine ${VEXOR_WINE64})
+        # wine64 runs 64-bit programs only (given a 32-bit one it ends, successfully, without
+        # running it); 32-bit programs need the loader of Debian's wine32 package.
+        if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+            find_program(VEXOR_WINE NAMES wine64 PATHS /usr/lib/wine NO_CACHE)
         else()
-            message(STATUS "wine64 not found: the Windows tests are built but cannot run here")
+            find_program(VEXOR_WINE NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH NO_CACHE)
+        endif()
+        if(VEXOR_WINE)
+            set(CMAKE_CROSSCOMPILING_EMULATOR
+                ${PROJECT_SOURCE_DIR}/cmake/wine-run ${CMAKE_BINARY_DIR}/wine ${VEXOR_WINE})
+        else()
+            message(STATUS "Wine not found: the Windows tests are built but cannot run here")
         endif()
     endif()
 endmacro()
