@@ -55,7 +55,8 @@ std::string readAll(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The test device with its header claiming a 32-bit x86 image, as a 32-bit maker's DLL has.
+// The test device with its header claiming the other x86 architecture: to a 64-bit program it
+// looks like a 32-bit maker's DLL.
 void writeOtherArchitecture(const fs::path& target)
 {
     std::string image = readAll(programs::testDeviceFolder() / libraryName);
@@ -65,8 +66,9 @@ void writeOtherArchitecture(const fs::path& target)
         peHeader = (peHeader << 8) | static_cast<unsigned char>(image[0x3C + i]);
     ASSERT_LT(peHeader + 6, image.size());
     ASSERT_EQ(image.substr(peHeader, 4), std::string("PE\0\0", 4));
-    image[peHeader + 4] = '\x4C';
-    image[peHeader + 5] = '\x01';
+    const std::uint16_t machine = sizeof(void*) == 8 ? 0x014C : 0x8664; // i386 : x86_64
+    image[peHeader + 4] = static_cast<char>(machine & 0xFF);
+    image[peHeader + 5] = static_cast<char>(machine >> 8);
     std::ofstream(target, std::ios::binary) << image;
 }
 
