@@ -1,7 +1,14 @@
 #include "CodePage.h"
 
 #include <array>
+#include <climits>
 #include <cstdint>
+#include <optional>
+#include <string>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace codepage {
 
@@ -107,9 +114,7 @@ char32_t ansiCodePoint(unsigned char byte)
     return byte;
 }
 
-} // namespace
-
-std::string toAnsi(std::string_view utf8)
+std::string toWindows1252(std::string_view utf8)
 {
     std::string out;
     out.reserve(utf8.size());
@@ -121,13 +126,120 @@ std::string toAnsi(std::string_view utf8)
     return out;
 }
 
-std::string fromAnsi(std::string_view ansi)
+std::string fromWindows1252(std::string_view ansi)
 {
     std::string out;
     out.reserve(ansi.size() + ansi.size() / 8);
     for (const char c : ansi)
         appendUtf8(out, ansiCodePoint(static_cast<unsigned char>(c)));
     return out;
+}
+
+#if defined(_WIN32)
+
+// Valid UTF-8 is kept and each invalid sequence becomes one "?", as the decoding elsewhere does.
+std::string utf8WithInvalidMarked(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::size_t start = pos;
+        if (decodeNext(utf8, pos) == invalidSequence)
+            out += '?';
+        else
+            out.append(utf8.substr(start, pos - start));
+    }
+    return out;
+}
+
+// Nullopt when the system cannot convert the text (its counts are ints).
+std::optional<std::string> toAnsiCodePage(std::string_view utf8)
+{
+    if (utf8.size() > static_cast<std::size_t>(INT_MAX))
+        return std::nullopt;
+    // Decoded here, not by the system, so that each invalid sequence gives exactly one "?".
+    // No ANSI code page has a form for a character beyond U+FFFF: it is a "?" at once.
+    std::wstring wide;
+    wide.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const char32_t cp = decodeNext(utf8, pos);
+        wide += cp == invalidSequence || cp > 0xFFFF ? L'?' : static_cast<wchar_t>(cp);
+    }
+    if (wide.empty())
+        return std::string();
+    const int length = static_cast<int>(wide.size());
+    // No best fit: a character the code page lacks becomes "?", not a look-alike.
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length,
+                                         nullptr, 0, "?", nullptr);
+    if (size <= 0)
+        return std::nullopt;
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, out.data(), size, "?",
+                        nullptr);
+    return out;
+}
+
+std::optional<std::string> fromAnsiCodePage(std::string_view ansi)
+{
+    if (ansi.empty())
+        return std::string();
+    if (ansi.size() > static_cast<std::size_t>(INT_MAX))
+        return std::nullopt;
+    const int length = static_cast<int>(ansi.size());
+    const int size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+    if (size <= 0)
+        return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, wide.data(), size);
+
+    std::string out;
+    out.reserve(wide.size() + wide.size() / 8);
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        const char32_t unit = wide[i];
+        const bool pair = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < wide.size() &&
+                          wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
+        if (pair) {
+            appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (wide[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            appendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+        }
+    }
+    return out;
+}
+
+#endif
+
+} // namespace
+
+// On Windows the texts go through the workstation's own ANSI code page (Windows-1252 on the
+// workstations this program is made for); elsewhere, and should the system refuse a text, the
+// Windows-1252 table above is used.
+
+std::string toAnsi(std::string_view utf8)
+{
+#if defined(_WIN32)
+    // A workstation whose ANSI code page is UTF-8 gets UTF-8 (the system refuses to convert to
+    // it without best fit).
+    if (GetACP() == CP_UTF8)
+        return utf8WithInvalidMarked(utf8);
+    if (auto converted = toAnsiCodePage(utf8))
+        return *converted;
+#endif
+    return toWindows1252(utf8);
+}
+
+std::string fromAnsi(std::string_view ansi)
+{
+#if defined(_WIN32)
+    if (GetACP() == CP_UTF8)
+        return fromUtf8(ansi);
+    if (auto converted = fromAnsiCodePage(ansi))
+        return *converted;
+#endif
+    return fromWindows1252(ansi);
 }
 
 std::string fromUtf8(std::string_view bytes)

@@ -3,15 +3,16 @@
 #include <string>
 #include <string_view>
 
-// Conversions between the UTF-8 the program holds and the 8-bit Windows code page
-// (Windows-1252) that the device library and the files the operator saves use.
+// Conversions between the UTF-8 the program holds and the 8-bit code page that the device
+// library and the files the operator saves use: on Windows the workstation's ANSI code page
+// (Windows-1252 on the workstations the program is made for), elsewhere Windows-1252.
 namespace codepage {
 
-// UTF-8 to Windows-1252. A character without a Windows-1252 form, and each invalid
-// UTF-8 sequence, becomes one "?".
+// UTF-8 to the ANSI code page. A character without a form there, and each invalid UTF-8
+// sequence, becomes one "?".
 std::string toAnsi(std::string_view utf8);
 
-// Windows-1252 to UTF-8. The five bytes the code page leaves undefined map to the
+// The ANSI code page to UTF-8. The five bytes Windows-1252 leaves undefined map to the
 // control characters of the same value, as Windows itself maps them.
 std::string fromAnsi(std::string_view ansi);
 

@@ -10,11 +10,15 @@ using Handle = void*;
 
 struct LoadResult {
     Handle handle = nullptr;
-    std::string error; // the loader's own explanation when handle is null
+    std::string error; // the loader's own explanation (UTF-8) when handle is null
+    // The file found is a library for another architecture (a 32-bit DLL in a 64-bit program).
+    bool wrongArchitecture = false;
 };
 
 // A bare file name goes through the platform's normal library search. On Windows the
-// current folder is taken out of that search first, so a library planted there is not loaded.
+// current folder is taken out of that search before the first load, so a library planted there
+// is not loaded; the program folder, the system folders and PATH stay. The name is in the
+// platform's narrow encoding (the ANSI code page on Windows).
 LoadResult load(const std::string& fileName);
 
 // Null when the library does not export the name.

@@ -28,8 +28,12 @@ void* SatClient::resolve(const char* function, std::string& failure)
     if (!context_.hDLLSat) {
         dynlib::LoadResult loaded = dynlib::load(libraryName_);
         if (!loaded.handle) {
-            failure = "Não foi possível carregar a biblioteca do SAT \"" + libraryName_ +
-                      "\".\nVerifique se o driver do SAT está instalado.";
+            failure = "Não foi possível carregar a biblioteca do SAT \"" + libraryName_ + "\".\n";
+            // Most makers ship 32-bit libraries, which a 64-bit program cannot load.
+            const std::string bits = std::to_string(sizeof(void*) * 8);
+            failure += loaded.wrongArchitecture
+                           ? "A biblioteca encontrada não é de " + bits + " bits, como este programa."
+                           : std::string("Verifique se o driver do SAT está instalado.");
             if (!loaded.error.empty())
                 failure += "\n" + loaded.error;
             return nullptr;

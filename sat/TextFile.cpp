@@ -44,6 +44,21 @@ std::FILE* openForWriting(const fs::path& path)
 #endif
 }
 
+// Text mode where the platform has one; elsewhere readText turns CR LF into LF itself.
+#if defined(_WIN32)
+constexpr bool runtimeTranslatesLineEnds = true;
+std::FILE* openForReading(const fs::path& path)
+{
+    return _wfopen(path.c_str(), L"rt");
+}
+#else
+constexpr bool runtimeTranslatesLineEnds = false;
+std::FILE* openForReading(const fs::path& path)
+{
+    return std::fopen(path.c_str(), "rb");
+}
+#endif
+
 std::string failure(const std::string& what, const fs::path& target, int error)
 {
     return what + " \"" + utf8FromPath(target) + "\": " + std::strerror(error);
@@ -113,6 +128,44 @@ WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes)
         fs::remove(temporary, ignored);
         result.error = "Não foi possível gravar o arquivo \"" + utf8FromPath(target) +
                        "\": " + renameError.message();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+ReadResult readText(const std::string& pathUtf8, std::size_t maxBytes)
+{
+    ReadResult result;
+    if (pathUtf8.empty()) {
+        result.error = "Nenhum nome de arquivo foi informado.";
+        return result;
+    }
+    const fs::path path = pathFromUtf8(pathUtf8);
+    std::FILE* file = openForReading(path);
+    if (!file) {
+        result.error = failure("Não foi possível abrir o arquivo", path, errno);
+        return result;
+    }
+    std::string& text = result.text;
+    errno = 0;
+    int c = 0;
+    while (text.size() < maxBytes && (c = std::getc(file)) != EOF) {
+        if (!runtimeTranslatesLineEnds && c == '\r') {
+            const int next = std::getc(file);
+            if (next == '\n')
+                c = '\n';
+            else if (next != EOF)
+                std::ungetc(next, file);
+        }
+        text += static_cast<char>(c);
+    }
+    const bool readFailed = std::ferror(file) != 0;
+    const int error = errno ? errno : EIO;
+    std::fclose(file);
+    if (readFailed) {
+        result.text.clear();
+        result.error = failure("Não foi possível ler o arquivo", path, error);
         return result;
     }
     result.ok = true;

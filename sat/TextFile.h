@@ -23,4 +23,15 @@ WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes);
 // The bytes writeLines puts in the file.
 std::string encodeLines(const std::vector<std::string>& linesUtf8);
 
+struct ReadResult {
+    bool ok = false;
+    std::string text;  // the bytes read, zero bytes included, not decoded
+    std::string error; // why the file could not be read (UTF-8), when !ok
+};
+
+// Reads a document the operator opens in text mode: each CR LF pair is read as one LF (a lone
+// CR stays), and reading stops after maxBytes bytes of text, so a longer file is cut there. On
+// Windows the C runtime's text mode does it, and a Ctrl+Z byte there also ends the text.
+ReadResult readText(const std::string& pathUtf8, std::size_t maxBytes);
+
 } // namespace textfile

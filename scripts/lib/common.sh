@@ -4,6 +4,9 @@
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins
                 libxml2-dev libgtest-dev googletest fonts-dejavu-core)
 
+# What the Windows cross builds and their run under Wine need (scripts/lib/windows.sh).
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64)
+
 # Installs the packages that are not installed yet, with sudo when not root.
 install_packages() {
     local missing=() package

@@ -30,6 +30,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"upperRange", "Š Œ ž Ÿ “”", "\x8A \x8C \x9E \x9F \x93\x94"},
         Case{"latin1Edge", "\xC2\xA0\xC3\xBF", "\xA0\xFF"},
         Case{"noForm", "日本", "??"},
+        // Windows would offer look-alikes ("a", "w", "8", "A"); the device must get "?".
+        Case{"noBestFit", "āŵ∞Ａ", "????"},
         Case{"fourByteCharacter", "a😀b", "a?b"},
         Case{"c1WithoutForm", "\xC2\x80", "?"},
         Case{"undefinedByteRoundTrips", "\xC2\x81", "\x81"},
@@ -58,6 +60,24 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"truncatedAtEnd", "ok\xE2\x82", "ok\xEF\xBF\xBD"},
                     Case{"truncatedBeforeAscii", "\xF0\x9F\x98!", "\xEF\xBF\xBD!"},
                     Case{"surrogate", "\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}),
+    CaseName());
+
+class FromAnsi : public testing::TestWithParam<Case> {};
+
+TEST_P(FromAnsi, DecodesWindows1252)
+{
+    EXPECT_EQ(codepage::fromAnsi(GetParam().input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePage, FromAnsi,
+    testing::Values(Case{"empty", "", ""},
+                    Case{"upperControls", "\x80\x82\x8A\x8C\x99\x9F", "€‚ŠŒ™Ÿ"},
+                    // The bytes Windows-1252 leaves undefined keep their value.
+                    Case{"undefinedBytes", "\x81\x8D\x8F\x90\x9D",
+                         "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
+                    Case{"latin1Half", "\xA0\xC7\xFF", "\xC2\xA0Çÿ"},
+                    Case{"embeddedZero", std::string("a\0\xE7", 3), std::string("a\0ç", 4)}),
     CaseName());
 
 TEST(CodePage, FromAnsiDecodesTheUpperHalf)

@@ -1,4 +1,5 @@
 #include "AppContext.h"
+#include "Programs.h"
 #include "SatClient.h"
 #include "TestDevice.h"
 
@@ -18,9 +19,11 @@ using Args = std::vector<std::optional<std::string>>;
 #if defined(_WIN32)
 const std::string partialLibrary = "dllsat_partial.dll";
 const std::string libraryFile = "dllsat.dll";
+const std::string missingLibrary = "nosuchdevice.dll";
 #else
 const std::string partialLibrary = "libdllsat_partial.so";
 const std::string libraryFile = "libdllsat.so";
+const std::string missingLibrary = "libnosuchdevice.so";
 #endif
 
 class SatClientTest : public testing::Test {
@@ -309,16 +312,16 @@ TEST(SatClientLoading, MissingLibraryIsReportedByNameAndNothingIsCalled)
 {
     TestDevice device{std::string(SatClient::librarySAT)};
     AppContext context;
-    SatClient client(context, "libnosuchdevice.so");
+    SatClient client(context, missingLibrary);
 
     const SatResponse response = client.BloquearSAT();
     EXPECT_FALSE(response.reached());
-    EXPECT_NE(response.failure().find("Não foi possível carregar a biblioteca do SAT "
-                                      "\"libnosuchdevice.so\"."),
+    EXPECT_NE(response.failure().find("Não foi possível carregar a biblioteca do SAT \"" +
+                                      missingLibrary + "\"."),
               std::string::npos)
         << response.failure();
     EXPECT_EQ(context.hDLLSat, nullptr);
-    EXPECT_NE(client.standardReport().find("\"libnosuchdevice.so\""), std::string::npos);
+    EXPECT_NE(client.standardReport().find("\"" + missingLibrary + "\""), std::string::npos);
     EXPECT_FALSE(client.decodedPayload().reached());
     EXPECT_TRUE(device.calls().empty());
 }
@@ -337,7 +340,7 @@ TEST(SatClientLoading, NextAttemptLoadsAgain)
     EXPECT_EQ(context.hDLLSat, nullptr);
 
     // The library appears (driver installed meanwhile): the next call finds it.
-    fs::copy_file(fs::path(TESTDEVICE_DIR) / libraryFile, copy);
+    fs::copy_file(programs::testDeviceFolder() / libraryFile, copy);
     EXPECT_TRUE(client.ConsultarSAT().reached());
     EXPECT_NE(context.hDLLSat, nullptr);
 }

@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TextFileTest, WritesExactlyTheChosenNameWithoutBom)
 {
-    const fs::path target = folder / "relatório status";
+    const fs::path target = folder / u8"relatório status";
     const auto result = textfile::writeLines(utf8(target), {"linha ç", "2"});
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(readBytes(target), "linha \xE7\r\n2\r\n");
@@ -129,6 +129,85 @@ TEST_F(TextFileTest, TargetThatIsAFolderIsLeftAloneAndNoTemporaryRemains)
     EXPECT_FALSE(result.error.empty());
     EXPECT_EQ(readBytes(inside), "keep");
     EXPECT_EQ(entriesInFolder(), 1u);
+}
+
+struct ReadCase {
+    const char* name;
+    std::string bytes; // the file as written
+    std::size_t maxBytes;
+    std::string text; // what the program reads
+};
+
+class ReadText : public TextFileTest, public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(ReadText, CrLfIsReadAsLfUpToTheLimit)
+{
+    const fs::path path = folder / "venda.xml";
+    std::ofstream(path, std::ios::binary) << GetParam().bytes;
+    const textfile::ReadResult result = textfile::readText(utf8(path), GetParam().maxBytes);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.text, GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TextFile, ReadText,
+    testing::Values(
+        ReadCase{"emptyFile", "", 100, ""},
+        ReadCase{"crLfPairs", "<a>\r\n<b/>\r\n</a>\r\n", 100, "<a>\n<b/>\n</a>\n"},
+        ReadCase{"lfAlone", "a\nb", 100, "a\nb"},
+        ReadCase{"loneCrStays", "a\rb", 100, "a\rb"},
+        ReadCase{"crBeforeCrLf", "a\r\r\nb", 100, "a\r\nb"},
+        ReadCase{"crAtTheEnd", "ab\r", 100, "ab\r"},
+        ReadCase{"bytesUnchanged", "\xEF\xBB\xBF\xE7\x80\xFF", 100, "\xEF\xBB\xBF\xE7\x80\xFF"},
+        ReadCase{"zeroByteKept", std::string("a\0b", 3), 100, std::string("a\0b", 3)},
+        ReadCase{"cutAtTheLimit", "abcdef", 4, "abcd"},
+        ReadCase{"crLfCountsAsOneByte", "ab\r\ncd", 3, "ab\n"},
+        ReadCase{"cutJustBeforeCrLf", "ab\r\ncd", 2, "ab"},
+        ReadCase{"noRoomAtAll", "abc", 0, ""}),
+    CaseName());
+
+// Windows' text mode, which the sale screen reads with, ends the text at a Ctrl+Z byte.
+TEST_F(TextFileTest, CtrlZEndsTheTextOnlyOnWindows)
+{
+    const fs::path path = folder / "venda.xml";
+    std::ofstream(path, std::ios::binary) << "ab\x1A" "cd\r\n";
+    const textfile::ReadResult result = textfile::readText(utf8(path), 100);
+    ASSERT_TRUE(result.ok) << result.error;
+#if defined(_WIN32)
+    EXPECT_EQ(result.text, "ab");
+#else
+    EXPECT_EQ(result.text, "ab\x1A" "cd\n");
+#endif
+}
+
+TEST_F(TextFileTest, SaleDocumentLongerThan2MiBIsCutThere)
+{
+    const std::size_t limit = 2097152;
+    std::string bytes;
+    std::string text;
+    for (int line = 0; text.size() <= limit + 100; ++line) {
+        const std::string content = "<det nItem=\"" + std::to_string(line) + "\">\xE7</det>";
+        bytes += content + "\r\n";
+        text += content + "\n";
+    }
+    const fs::path path = folder / u8"venda ção.xml";
+    std::ofstream(path, std::ios::binary) << bytes;
+
+    const textfile::ReadResult result = textfile::readText(utf8(path), limit);
+    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_EQ(result.text.size(), limit);
+    EXPECT_EQ(result.text, text.substr(0, limit));
+}
+
+TEST_F(TextFileTest, UnreadableFileIsReportedByName)
+{
+    for (const fs::path& path : {folder / "nao-existe.xml", folder}) {
+        const textfile::ReadResult result = textfile::readText(utf8(path), 100);
+        EXPECT_FALSE(result.ok) << utf8(path);
+        EXPECT_EQ(result.text, "");
+        EXPECT_NE(result.error.find(utf8(path.filename())), std::string::npos) << result.error;
+    }
+    EXPECT_FALSE(textfile::readText("", 100).ok);
 }
 
 #if !defined(_WIN32)

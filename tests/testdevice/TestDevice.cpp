@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #if defined(_WIN32)
@@ -192,6 +193,25 @@ TESTDEVICE_EXPORT char* SAT_WINAPI Base64ToAscii()
     device().calls.push_back({"Base64ToAscii", {}});
     return device().payload.data();
 }
+
+// Each export has exactly the type the client calls it through, calling convention included.
+static_assert(std::is_same_v<decltype(&AtivarSAT), AtivarSATFn>);
+static_assert(std::is_same_v<decltype(&AssociarAssinatura), AssociarAssinaturaFn>);
+static_assert(std::is_same_v<decltype(&ConfigurarInterfaceDeRede), ConfigurarInterfaceDeRedeFn>);
+static_assert(std::is_same_v<decltype(&ConsultarStatusOperacional), ConsultarStatusOperacionalFn>);
+#if !defined(TESTDEVICE_WITHOUT_EXTRAIRLOGS)
+static_assert(std::is_same_v<decltype(&ExtrairLogs), ExtrairLogsFn>);
+#endif
+static_assert(std::is_same_v<decltype(&EnviarDadosVenda), EnviarDadosVendaFn>);
+static_assert(std::is_same_v<decltype(&CancelarUltimaVenda), CancelarUltimaVendaFn>);
+static_assert(std::is_same_v<decltype(&TesteFimAFim), TesteFimAFimFn>);
+static_assert(std::is_same_v<decltype(&ConsultarSAT), ConsultarSATFn>);
+static_assert(std::is_same_v<decltype(&BloquearSAT), BloquearSATFn>);
+static_assert(std::is_same_v<decltype(&DesbloquearSAT), DesbloquearSATFn>);
+static_assert(std::is_same_v<decltype(&TrocarCodigoDeAtivacao), TrocarCodigoDeAtivacaoFn>);
+static_assert(std::is_same_v<decltype(&AtualizarSoftwareSAT), AtualizarSoftwareSATFn>);
+static_assert(std::is_same_v<decltype(&CodigoErro), CodigoErroFn>);
+static_assert(std::is_same_v<decltype(&Base64ToAscii), Base64ToAsciiFn>);
 
 // ---- Control functions for the tests ----
 
