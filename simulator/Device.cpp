@@ -309,6 +309,24 @@ Reply Device::consultarStatusOperacional(int session, const TextArg& code)
                    std::to_string(state_.lockState)});
 }
 
+IssueParams Device::issueParams(int number)
+{
+    return IssueParams{serialNumber,          number,
+                       static_cast<int>(random_() % 1000000), now_,
+                       state_.softwareVersion, state_.taxpayerCnpj};
+}
+
+Reply Device::cfeAnswer(int session, int code, std::string_view message, const Issued& cfe)
+{
+    const std::string payload = base64WithoutKeyMarker(cfe.document);
+    Reply reply = answer(session, code, message,
+                         {"", "", payload, stamp14(now_), "CFe" + cfe.key, cfe.total,
+                          cfe.buyerId, cfe.qrSignature},
+                         "0000");
+    reply.payload = payload;
+    return reply;
+}
+
 Reply Device::extrairLogs(int session, const TextArg& code)
 {
     if (auto refused = admit(Function::ExtrairLogs, session, code, Needs::Nothing))
@@ -357,12 +375,7 @@ Reply Device::enviarDadosVenda(int session, const TextArg& code, const TextArg& 
                           state_.taxpayerCnpj);
 
     const int number = nextNumber();
-    const IssueParams params{serialNumber,
-                             number,
-                             static_cast<int>(random_() % 1000000),
-                             now_,
-                             state_.softwareVersion,
-                             state_.taxpayerCnpj};
+    const IssueParams params = issueParams(number);
     IssueResult issued = issueSale(sale, params);
     if (!issued.cfe)
         return answer(session, 6010, std::string(validation) + issued.error);
@@ -373,13 +386,7 @@ Reply Device::enviarDadosVenda(int session, const TextArg& code, const TextArg& 
     log(session, "info", "VENDA",
         "CF-e " + padded(number, 6) + " emitido, valor " + cfe.total + ", chave CFe" + cfe.key);
 
-    const std::string payload = base64WithoutKeyMarker(cfe.document);
-    Reply reply = answer(session, 6000, "Emitido com sucesso + conteúdo notas.",
-                         {"", "", payload, stamp14(now_), "CFe" + cfe.key, cfe.total,
-                          cfe.buyerId, cfe.qrSignature},
-                         "0000");
-    reply.payload = payload;
-    return reply;
+    return cfeAnswer(session, 6000, "Emitido com sucesso + conteúdo notas.", cfe);
 }
 
 Reply Device::cancelarUltimaVenda(int session, const TextArg& code, const TextArg& key,
@@ -429,26 +436,15 @@ Reply Device::cancelarUltimaVenda(int session, const TextArg& code, const TextAr
                                                 "assinatura associada");
 
     const int number = nextNumber();
-    const IssueParams params{serialNumber,
-                             number,
-                             static_cast<int>(random_() % 1000000),
-                             now_,
-                             state_.softwareVersion,
-                             state_.taxpayerCnpj};
+    const IssueParams params = issueParams(number);
     const Issued cfe = issueCancel(cancel, sale, params);
     recordIssued(cfe.key, cfe.document.size());
     sale.cancelled = true;
     log(session, "info", "CANCELAMENTO",
         "Venda " + sale.key + " cancelada pelo CF-e " + padded(number, 6));
 
-    const std::string payload = base64WithoutKeyMarker(cfe.document);
-    Reply reply =
-        answer(session, 7000, "Cupom cancelado com sucesso + conteúdo CF-eSAT cancelado.",
-               {"", "", payload, stamp14(now_), "CFe" + cfe.key, cfe.total, cfe.buyerId,
-                cfe.qrSignature},
-               "0000");
-    reply.payload = payload;
-    return reply;
+    return cfeAnswer(session, 7000, "Cupom cancelado com sucesso + conteúdo CF-eSAT cancelado.",
+                     cfe);
 }
 
 Reply Device::testeFimAFim(int session, const TextArg& code, const TextArg& document)
@@ -466,12 +462,7 @@ Reply Device::testeFimAFim(int session, const TextArg& code, const TextArg& docu
         return unexpected(f, session, noSefaz);
     // A test coupon: numbered like the next sale, but no sale is counted.
     const int number = nextNumber();
-    const IssueParams params{serialNumber,
-                             number,
-                             static_cast<int>(random_() % 1000000),
-                             now_,
-                             state_.softwareVersion,
-                             state_.taxpayerCnpj};
+    const IssueParams params = issueParams(number);
     IssueResult issued = issueSale(*read.sale, params);
     if (!issued.cfe)
         return unexpected(f, session, invalid + issued.error);

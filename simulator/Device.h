@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Cfe.h"
 #include "DeviceState.h"
 #include "Reply.h"
 #include "Texts.h"
@@ -53,6 +54,9 @@ private:
              std::string_view message);
     int nextNumber() const;
     void recordIssued(const std::string& key, std::size_t size);
+    IssueParams issueParams(int number);
+    // A sale's or a cancel's answer, with the CF-e as its payload.
+    Reply cfeAnswer(int session, int code, std::string_view message, const Issued& cfe);
     std::string csr() const;
 
     DeviceState& state_;
