@@ -123,8 +123,7 @@ bool StatusQuery::refreshStatus()
         if (!needsAnotherCall(answer))
             break;
         if (call == maxCalls) {
-            messages_.showMessage("Erro ao Abrir Porta de Comunicação\n"
-                                  " Verifique se: driver instalado, SAT conectado");
+            messages_.showMessage(SatClient::portFailureMessage);
             return false;
         }
     }

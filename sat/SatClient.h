@@ -25,6 +25,10 @@ public:
     static constexpr int sessionNumber = 12;
     static constexpr std::string_view defaultActivationCode = "24681357";
     static constexpr std::string_view portFailureText = "Erro ao tentar abrir a porta de comunicacao";
+    // What the operator is told when the port cannot be opened (status query, code change,
+    // sale and cancel).
+    static constexpr std::string_view portFailureMessage =
+        "Erro ao Abrir Porta de Comunicação\n Verifique se: driver instalado, SAT conectado";
 
     // The error record of the last call.
     struct Error {
