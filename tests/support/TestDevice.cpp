@@ -15,7 +15,9 @@ TestDevice::TestDevice(const std::string& libraryName)
     function_ = dynlib::function<FunctionFn>(loaded.handle, "TestDevice_CallFunction");
     argCount_ = dynlib::function<ArgCountFn>(loaded.handle, "TestDevice_ArgCount");
     arg_ = dynlib::function<ArgFn>(loaded.handle, "TestDevice_Arg");
-    if (!reset_ || !script_ || !count_ || !function_ || !argCount_ || !arg_)
+    delay_ = dynlib::function<DelayFn>(loaded.handle, "TestDevice_Delay");
+    waiting_ = dynlib::function<CountFn>(loaded.handle, "TestDevice_WaitingCalls");
+    if (!reset_ || !script_ || !count_ || !function_ || !argCount_ || !arg_ || !delay_ || !waiting_)
         throw std::runtime_error("not the test device library: " + libraryName);
     reset();
 }
@@ -38,6 +40,16 @@ void TestDevice::setFallback(const Answer& answer)
     script_(nullptr, answer.result ? answer.result->data() : nullptr,
             answer.result ? static_cast<int>(answer.result->size()) : 0, answer.code,
             answer.msg.data(), static_cast<int>(answer.msg.size()), answer.payloadBase64.c_str());
+}
+
+void TestDevice::delayNext(std::string_view function, int milliseconds)
+{
+    delay_(std::string(function).c_str(), milliseconds);
+}
+
+int TestDevice::waitingCalls() const
+{
+    return waiting_();
 }
 
 std::vector<TestDevice::Call> TestDevice::calls() const

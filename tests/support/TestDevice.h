@@ -34,6 +34,11 @@ public:
     void script(std::string_view function, const Answer& answer);
     // The answer of every call that has no queued answer left.
     void setFallback(const Answer& answer);
+    // The next call of the function waits this long before it answers, as a slow device does.
+    // It is recorded as soon as it starts.
+    void delayNext(std::string_view function, int milliseconds);
+    // How many calls are waiting out a delay now; safe to ask while a call runs.
+    int waitingCalls() const;
 
     std::vector<Call> calls() const;
     // Just the names of the calls, in order.
@@ -48,6 +53,7 @@ private:
     using FunctionFn = const char* (*)(int);
     using ArgCountFn = int (*)(int);
     using ArgFn = const char* (*)(int, int, int*);
+    using DelayFn = void (*)(const char*, int);
 
     ResetFn reset_ = nullptr;
     ScriptFn script_ = nullptr;
@@ -55,4 +61,6 @@ private:
     FunctionFn function_ = nullptr;
     ArgCountFn argCount_ = nullptr;
     ArgFn arg_ = nullptr;
+    DelayFn delay_ = nullptr;
+    CountFn waiting_ = nullptr;
 };

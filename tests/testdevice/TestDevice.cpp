@@ -5,11 +5,15 @@
 #include "SatLibrary.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -35,6 +39,7 @@ struct Call {
 
 struct Device {
     std::map<std::string, std::deque<Answer>> scripts;
+    std::map<std::string, int> delaysMs; // the next call of the function waits this long
     Answer fallback{std::string(), 0, std::string(), std::string()};
     std::vector<Call> calls;
     std::string result;
@@ -47,6 +52,16 @@ Device& device()
     static Device instance;
     return instance;
 }
+
+// A slow call runs on a worker thread while the test's own thread reads the record.
+std::mutex& deviceMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+// Calls now waiting out a scripted delay.
+std::atomic<int> waitingCalls{0};
 
 std::string decodeBase64(const std::string& text)
 {
@@ -89,8 +104,25 @@ std::optional<std::string> number(int arg)
 
 char* answer(const char* function, std::vector<std::optional<std::string>> args)
 {
+    int delayMs = 0;
+    {
+        std::lock_guard lock(deviceMutex());
+        Device& d = device();
+        d.calls.push_back({function, std::move(args)});
+        auto delay = d.delaysMs.find(function);
+        if (delay != d.delaysMs.end()) {
+            delayMs = delay->second;
+            d.delaysMs.erase(delay);
+        }
+    }
+    if (delayMs > 0) {
+        ++waitingCalls;
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        --waitingCalls;
+    }
+
+    std::lock_guard lock(deviceMutex());
     Device& d = device();
-    d.calls.push_back({function, std::move(args)});
     Answer a = d.fallback;
     auto queue = d.scripts.find(function);
     if (queue != d.scripts.end() && !queue->second.empty()) {
@@ -99,7 +131,8 @@ char* answer(const char* function, std::vector<std::optional<std::string>> args)
     }
     d.error = COMM_ERROR{};
     d.error.code = a.code;
-    // A message of 300 bytes or more fills the record with no terminator, as a faulty library might.
+    // A message of 300 bytes or more fills the record with no terminator, as a faulty library
+    // might.
     std::memcpy(d.error.msg, a.msg.data(), std::min(a.msg.size(), sizeof d.error.msg));
     d.payload = decodeBase64(a.payloadBase64);
     if (!a.result)
@@ -184,12 +217,14 @@ TESTDEVICE_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
 
 TESTDEVICE_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
 {
+    std::lock_guard lock(deviceMutex());
     device().calls.push_back({"CodigoErro", {}});
     return device().error;
 }
 
 TESTDEVICE_EXPORT char* SAT_WINAPI Base64ToAscii()
 {
+    std::lock_guard lock(deviceMutex());
     device().calls.push_back({"Base64ToAscii", {}});
     return device().payload.data();
 }
@@ -217,6 +252,7 @@ static_assert(std::is_same_v<decltype(&Base64ToAscii), Base64ToAsciiFn>);
 
 TESTDEVICE_EXPORT void TestDevice_Reset()
 {
+    std::lock_guard lock(deviceMutex());
     device() = Device{};
 }
 
@@ -231,30 +267,50 @@ TESTDEVICE_EXPORT void TestDevice_Script(const char* function, const char* resul
     a.code = code;
     a.msg.assign(msg ? msg : "", msg ? static_cast<std::size_t>(msgLength) : 0);
     a.payloadBase64 = payloadBase64 ? payloadBase64 : "";
+    std::lock_guard lock(deviceMutex());
     if (function)
         device().scripts[function].push_back(a);
     else
         device().fallback = a;
 }
 
+// The next call of the function waits this many milliseconds before it answers, as a slow
+// device does; the call is recorded when it starts.
+TESTDEVICE_EXPORT void TestDevice_Delay(const char* function, int milliseconds)
+{
+    std::lock_guard lock(deviceMutex());
+    device().delaysMs[function] = milliseconds;
+}
+
+TESTDEVICE_EXPORT int TestDevice_WaitingCalls()
+{
+    return waitingCalls.load();
+}
+
+// The record is read while no call is starting: a call that starts may move the texts that
+// TestDevice_CallFunction and TestDevice_Arg point into.
 TESTDEVICE_EXPORT int TestDevice_CallCount()
 {
+    std::lock_guard lock(deviceMutex());
     return static_cast<int>(device().calls.size());
 }
 
 TESTDEVICE_EXPORT const char* TestDevice_CallFunction(int call)
 {
+    std::lock_guard lock(deviceMutex());
     return device().calls.at(static_cast<std::size_t>(call)).function.c_str();
 }
 
 TESTDEVICE_EXPORT int TestDevice_ArgCount(int call)
 {
+    std::lock_guard lock(deviceMutex());
     return static_cast<int>(device().calls.at(static_cast<std::size_t>(call)).args.size());
 }
 
 // The argument's bytes and their count in *length, or null (and -1) for a null pointer.
 TESTDEVICE_EXPORT const char* TestDevice_Arg(int call, int arg, int* length)
 {
+    std::lock_guard lock(deviceMutex());
     const auto& value =
         device().calls.at(static_cast<std::size_t>(call)).args.at(static_cast<std::size_t>(arg));
     *length = value ? static_cast<int>(value->size()) : -1;
