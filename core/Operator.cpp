@@ -4,3 +4,4 @@ MessageSink::~MessageSink() = default;
 FileChooser::~FileChooser() = default;
 LineSink::~LineSink() = default;
 ProgressSink::~ProgressSink() = default;
+TickSwitch::~TickSwitch() = default;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What a logic component needs from the operator's screen. The user interface implements
 // these with real windows; tests implement them with recording fakes, so no logic ever pops
@@ -27,6 +28,22 @@ class LineSink {
 public:
     virtual ~LineSink();
     virtual void appendLine(std::string_view line) = 0;
+};
+
+// A multi-line text area: entries are appended, the area can be emptied, and what it holds is
+// read back (the operator may have edited it) to be saved.
+class TextArea : public LineSink {
+public:
+    virtual void clear() = 0;
+    // The area's text as lines, without line ends.
+    virtual std::vector<std::string> lines() const = 0;
+};
+
+// A periodic tick that the screen runs (a timer) and the component switches on and off.
+class TickSwitch {
+public:
+    virtual ~TickSwitch();
+    virtual void setTicking(bool on) = 0;
 };
 
 class ProgressSink {

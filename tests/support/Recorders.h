@@ -3,7 +3,9 @@
 #include "OperationalStatus.h"
 #include "Operator.h"
 
+#include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +19,62 @@ struct RecordedMessages : MessageSink {
 struct RecordedLines : LineSink {
     std::vector<std::string> lines;
     void appendLine(std::string_view line) override { lines.emplace_back(line); }
+};
+
+// Answers the file dialogs from queues; an empty queue answers as a cancelled dialog.
+struct ScriptedFiles : FileChooser {
+    std::deque<std::optional<std::string>> toOpen;
+    std::deque<std::optional<std::string>> toSave;
+    int openAsked = 0;
+    int saveAsked = 0;
+    std::optional<std::string> chooseFileToOpen() override { return next(toOpen, openAsked); }
+    std::optional<std::string> chooseFileToSave() override { return next(toSave, saveAsked); }
+
+private:
+    static std::optional<std::string> next(std::deque<std::optional<std::string>>& queue,
+                                           int& asked)
+    {
+        ++asked;
+        if (queue.empty())
+            return std::nullopt;
+        std::optional<std::string> chosen = queue.front();
+        queue.pop_front();
+        return chosen;
+    }
+};
+
+// A text area: each appended entry is kept whole, as the area shows it.
+struct RecordedTextArea : TextArea {
+    std::vector<std::string> entries;
+    int clears = 0;
+    void appendLine(std::string_view line) override { entries.emplace_back(line); }
+    void clear() override
+    {
+        entries.clear();
+        ++clears;
+    }
+    std::vector<std::string> lines() const override { return entries; }
+};
+
+struct RecordedProgress : ProgressSink {
+    int value = 0;
+    std::vector<int> values; // every value set, in order
+    void setProgress(int v) override
+    {
+        value = v;
+        values.push_back(v);
+    }
+    int progress() const override { return value; }
+};
+
+struct RecordedTicks : TickSwitch {
+    bool on = false;
+    std::vector<bool> switches;
+    void setTicking(bool ticking) override
+    {
+        on = ticking;
+        switches.push_back(ticking);
+    }
 };
 
 struct RecordedLabels : StatusLabelSink {
