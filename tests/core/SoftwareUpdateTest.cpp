@@ -1,0 +1,220 @@
+#include "SoftwareUpdate.h"
+#include "AppContext.h"
+#include "CaseName.h"
+#include "Recorders.h"
+#include "SatClient.h"
+#include "TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace {
+
+// The bar and the tick as the operator saw them while the message box was open.
+struct MessageWithState : MessageSink {
+    const RecordedProgress* progress = nullptr;
+    const RecordedTicks* ticks = nullptr;
+    struct Seen {
+        std::string text;
+        int value;
+        bool ticking;
+    };
+    std::vector<Seen> shown;
+    std::function<void()> whileOpen; // what happens while the box is open
+    void showMessage(std::string_view text) override
+    {
+        shown.push_back({std::string(text), progress->value, ticks->on});
+        if (whileOpen)
+            whileOpen();
+    }
+};
+
+class SoftwareUpdateTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(context.setActivationCode("12345678"));
+        messages.progress = &progress;
+        messages.ticks = &ticks;
+    }
+
+    TestDevice device{std::string(SatClient::librarySAT)};
+    AppContext context;
+    SatClient client{context};
+    MessageWithState messages;
+    RecordedProgress progress;
+    RecordedTicks ticks;
+    SoftwareUpdate update{client, messages, progress, ticks};
+};
+
+struct OutcomeCase {
+    const char* name;
+    std::int32_t code;
+    std::string msg;
+    std::string shown;
+};
+
+class SoftwareUpdateOutcomes : public SoftwareUpdateTest,
+                               public testing::WithParamInterface<OutcomeCase> {};
+
+TEST_P(SoftwareUpdateOutcomes, EndWithTheReportThenTheTickOffAndAFullBar)
+{
+    device.script("AtualizarSoftwareSAT", {"ignorado", GetParam().code, GetParam().msg});
+    progress.setProgress(37);
+    update.start();
+
+    EXPECT_EQ(device.functions(), (std::vector<std::string>{"AtualizarSoftwareSAT", "CodigoErro"}));
+    EXPECT_EQ(device.calls()[0].args, (std::vector<std::optional<std::string>>{"12", "12345678"}));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, GetParam().shown);
+    // While the box is open the bar is where the ticks took it and the tick still runs.
+    EXPECT_EQ(messages.shown[0].value, 0);
+    EXPECT_TRUE(messages.shown[0].ticking);
+    EXPECT_EQ(progress.values, (std::vector<int>{37, 0, 100}));
+    EXPECT_EQ(ticks.switches, (std::vector<bool>{true, false}));
+    EXPECT_EQ(update.state(), SoftwareUpdate::State::Done);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SoftwareUpdate, SoftwareUpdateOutcomes,
+    testing::Values(OutcomeCase{"updated", 0, "Software atualizado com sucesso",
+                                SatClient::detailText("Software atualizado com sucesso")},
+                    OutcomeCase{"deviceCode", 2, "Erro na atualização",
+                                SatClient::detailText("Erro na atualização")},
+                    OutcomeCase{"notConnected", 1, "x",
+                                "   Porta de comunicação não conectada.   "},
+                    OutcomeCase{"timeout", 0x8000, "x",
+                                "   TimeOut: Equipamento não está respondendo as mensagens."}),
+    CaseName());
+
+TEST_F(SoftwareUpdateTest, TicksMoveTheBarWhileTheMessageIsOpenAndItJumpsToFullAfter)
+{
+    messages.whileOpen = [&] {
+        EXPECT_EQ(update.state(), SoftwareUpdate::State::Reporting);
+        for (int i = 0; i < 3; ++i)
+            update.tick();
+    };
+    update.start();
+    EXPECT_EQ(progress.values, (std::vector<int>{0, 1, 2, 3, 100}));
+    EXPECT_FALSE(ticks.on);
+}
+
+struct TickCase {
+    const char* name;
+    int before;
+    int after;
+};
+
+class SoftwareUpdateTicks : public SoftwareUpdateTest,
+                            public testing::WithParamInterface<TickCase> {};
+
+TEST_P(SoftwareUpdateTicks, AddOneAndNeverPassTheMaximum)
+{
+    update.begin();
+    progress.setProgress(GetParam().before);
+    update.tick();
+    EXPECT_EQ(progress.value, GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(SoftwareUpdate, SoftwareUpdateTicks,
+                         testing::Values(TickCase{"fromZero", 0, 1}, TickCase{"middle", 41, 42},
+                                         TickCase{"toFull", 99, 100}, TickCase{"atFull", 100, 100}),
+                         CaseName());
+
+TEST_F(SoftwareUpdateTest, ATickAfterTheTimerWasSwitchedOffChangesNothing)
+{
+    update.tick();
+    EXPECT_TRUE(progress.values.empty());
+    update.start();
+    update.tick();
+    EXPECT_EQ(progress.value, 100);
+    EXPECT_EQ(progress.values.size(), 2u);
+}
+
+TEST_F(SoftwareUpdateTest, ASecondUpdateStartsTheBarAgainFromZero)
+{
+    update.start();
+    update.start();
+    EXPECT_EQ(progress.values, (std::vector<int>{0, 100, 0, 100}));
+    EXPECT_EQ(device.functions(), (std::vector<std::string>{"AtualizarSoftwareSAT", "CodigoErro",
+                                                            "AtualizarSoftwareSAT", "CodigoErro"}));
+}
+
+TEST_F(SoftwareUpdateTest, OpeningFromTheTileEmptiesTheBarUnlessAnUpdateIsUnderWay)
+{
+    update.start();
+    update.opened();
+    EXPECT_EQ(progress.value, 0);
+    EXPECT_EQ(update.state(), SoftwareUpdate::State::Idle);
+
+    ASSERT_TRUE(update.begin());
+    update.tick();
+    update.opened();
+    EXPECT_EQ(progress.value, 1);
+    EXPECT_EQ(update.state(), SoftwareUpdate::State::Updating);
+}
+
+TEST_F(SoftwareUpdateTest, AnUpdateCannotBeginWhileOneIsUnderWay)
+{
+    ASSERT_TRUE(update.begin());
+    update.tick();
+    EXPECT_FALSE(update.begin());
+    EXPECT_EQ(progress.value, 1);
+    EXPECT_EQ(ticks.switches, std::vector<bool>{true});
+}
+
+TEST_F(SoftwareUpdateTest, AMissingLibraryIsToldAndStillEndsWithAFullBar)
+{
+    AppContext empty;
+    SatClient absent{empty, "vexor-no-such-library"};
+    SoftwareUpdate broken{absent, messages, progress, ticks};
+    broken.start();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("vexor-no-such-library"), std::string::npos);
+    EXPECT_EQ(progress.value, 100);
+    EXPECT_FALSE(ticks.on);
+    EXPECT_TRUE(device.calls().empty());
+}
+
+TEST_F(SoftwareUpdateTest, ASlowUpdateOnAWorkerLetsTheBarMoveUntilTheReport)
+{
+    constexpr int delayMs = 300;
+    device.script("AtualizarSoftwareSAT", {"", 0, "Software atualizado"});
+    device.delayNext("AtualizarSoftwareSAT", delayMs);
+
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(update.begin());
+    EXPECT_EQ(update.state(), SoftwareUpdate::State::Updating);
+    std::atomic<bool> finished{false};
+    std::string message;
+    std::thread worker([&] {
+        message = update.update();
+        finished = true;
+    });
+    // The screen's thread stays free: its timer ticks while the device works.
+    bool sawWaitingCall = false;
+    while (!finished) {
+        sawWaitingCall = sawWaitingCall || device.waitingCalls() == 1;
+        update.tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    worker.join();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(delayMs));
+    EXPECT_TRUE(sawWaitingCall);
+    EXPECT_GT(progress.value, 0);
+    EXPECT_LT(progress.value, 100);
+    EXPECT_TRUE(messages.shown.empty());
+
+    update.finish(message);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, SatClient::detailText("Software atualizado"));
+    EXPECT_EQ(progress.value, 100);
+    EXPECT_FALSE(ticks.on);
+    EXPECT_EQ(update.state(), SoftwareUpdate::State::Done);
+}
+
+} // namespace
