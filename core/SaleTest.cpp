@@ -1,0 +1,150 @@
+#include "SaleTest.h"
+
+#include "CodePage.h"
+#include "Operator.h"
+#include "SatClient.h"
+#include "TextFile.h"
+
+#include <algorithm>
+
+SaleTest::SaleTest(SatClient& client, MessageSink& messages, FileChooser& files, TextArea& input,
+                   TextArea& answer, TextArea& output)
+    : client_(client), messages_(messages), files_(files), inputArea_(input), answerArea_(answer),
+      outputArea_(output)
+{
+}
+
+void SaleTest::loadInput()
+{
+    input_.clear();
+    const std::optional<std::string> path = files_.chooseFileToOpen();
+    if (!path)
+        return;
+    textfile::ReadResult read = textfile::readText(*path, inputCapacity);
+    if (!read.ok) {
+        // Without a word the operator would take the old text still shown for the document.
+        messages_.showMessage(read.error);
+        return;
+    }
+    input_ = std::move(read.text);
+    input_.resize(std::min(input_.size(), input_.find('\0')));
+    inputArea_.appendLine(codepage::fromUtf8(input_));
+}
+
+void SaleTest::send(Operation operation)
+{
+    if (input_.empty()) {
+        messages_.showMessage(noInputMessage);
+        return;
+    }
+    if (operation == Operation::Sale)
+        sell();
+    else
+        cancel();
+}
+
+void SaleTest::sell()
+{
+    inputArea_.clear();
+    answerArea_.clear();
+    outputArea_.clear();
+    inputArea_.appendLine(codepage::fromUtf8(input_));
+
+    const std::string saleText = codepage::toAnsi(input_);
+    // Only a document of the full 2 MiB, all in one-byte characters, can miss the buffer by
+    // its terminator; cutting it would send a broken document.
+    if (saleText.size() >= saleTextCapacity) {
+        messages_.showMessage(saleTooLongMessage);
+        return;
+    }
+    SatResponse result = client_.EnviarDadosVenda(saleText);
+    if (!result.reached()) {
+        messages_.showMessage(result.failure());
+        return;
+    }
+    answerArea_.appendLine(result.utf8());
+
+    if (const auto key = findKey(result.text())) {
+        const std::size_t end =
+            static_cast<std::size_t>(key->data() - result.text().data()) + key->size();
+        cfeKey_ = std::string(*key);
+        // What follows the key is not tested for "sucesso".
+        result.text().resize(end);
+    }
+    handleResult(result);
+}
+
+void SaleTest::cancel()
+{
+    inputArea_.clear();
+    answerArea_.clear();
+    outputArea_.clear();
+    substituteKey(input_, cfeKey_);
+    inputArea_.appendLine(codepage::fromUtf8(input_));
+
+    const SatResponse result = client_.CancelarUltimaVenda(cfeKey_, input_);
+    if (!result.reached()) {
+        messages_.showMessage(result.failure());
+        return;
+    }
+    answerArea_.appendLine(result.utf8());
+    handleResult(result);
+}
+
+void SaleTest::handleResult(const SatResponse& result)
+{
+    if (SatClient::isPortFailure(result))
+        messages_.showMessage(SatClient::portFailureMessage);
+    messages_.showMessage(client_.standardReport());
+    if (!result.contains("sucesso"))
+        return;
+    const SatResponse document = client_.decodedPayload();
+    if (!document.reached()) {
+        messages_.showMessage(document.failure());
+        return;
+    }
+    outputArea_.appendLine(document.utf8());
+}
+
+void SaleTest::saveOutput()
+{
+    const std::vector<std::string> lines = outputArea_.lines();
+    if (std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return l.empty(); })) {
+        messages_.showMessage(nothingToSaveMessage);
+        return;
+    }
+    const std::optional<std::string> path = files_.chooseFileToSave();
+    if (!path)
+        return;
+    const textfile::WriteResult written = textfile::writeLines(*path, lines);
+    if (!written.ok)
+        messages_.showMessage(written.error);
+}
+
+std::optional<std::string_view> SaleTest::findKey(std::string_view answer)
+{
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t bar = answer.find('|', start);
+        if (bar == std::string_view::npos)
+            return std::nullopt;
+        const std::string_view field = answer.substr(start, bar - start);
+        if (field.starts_with("CFe") && field.size() <= maxKeyLength)
+            return field;
+        start = bar + 1;
+    }
+}
+
+void SaleTest::substituteKey(std::string& document, std::string_view key)
+{
+    if (key.empty())
+        return;
+    const std::size_t quote = document.find("\"CFe");
+    if (quote == std::string::npos)
+        return;
+    const std::size_t at = quote + 1;
+    const std::string_view written = key.substr(0, inputCapacity - at);
+    if (at + written.size() > document.size())
+        document.resize(at + written.size());
+    document.replace(at, written.size(), written);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class FileChooser;
+class SatResponse;
+class MessageSink;
+class SatClient;
+class TextArea;
+
+// The sale dialog's logic: a sale document loaded from a file goes to EnviarDadosVenda, the
+// CF-e the device returns is shown and can be saved, and the last sale can be cancelled with
+// its key written into a cancel document.
+//
+// What the device receives is always built from the loaded bytes, never from the text areas,
+// which only show what happened.
+class SaleTest {
+public:
+    enum class Operation { Sale, Cancel }; // "Vender", "Cancelar Venda"
+
+    // The input document's area; a longer file is cut there.
+    static constexpr std::size_t inputCapacity = 2097152;
+    // The sale text's buffer, its terminating zero included.
+    static constexpr std::size_t saleTextCapacity = 2097152;
+    // The key's buffer holds 299 characters and a terminating zero.
+    static constexpr std::size_t maxKeyLength = 299;
+
+    static constexpr std::string_view noInputMessage = "Carregue um XML de entrada!";
+    static constexpr std::string_view nothingToSaveMessage =
+        "Envie um XML para o VEXOR antes de salvar.";
+    static constexpr std::string_view saleTooLongMessage =
+        "O XML de venda não cabe no limite de 2.097.151 bytes depois de convertido para "
+        "Windows-1252 e não foi enviado.\nCarregue um arquivo menor.";
+
+    // input, answer and output are the areas XMLEntrada, Memo1 and XMLSaida.
+    SaleTest(SatClient& client, MessageSink& messages, FileChooser& files, TextArea& input,
+             TextArea& answer, TextArea& output);
+
+    // Empties the input document before the file dialog opens, so a cancelled dialog leaves
+    // nothing to send; a chosen file is read and shown as a new entry of the input area.
+    void loadInput();
+    // The sale or the cancel of the loaded document.
+    void send(Operation operation);
+    // Saves the output area's text where the operator chooses.
+    void saveOutput();
+
+    // The loaded bytes (after any key substitution), up to the first zero byte.
+    const std::string& inputDocument() const { return input_; }
+    // The key of the last sale this dialog saw; empty until a sale answer gives one.
+    const std::string& cfeKey() const { return cfeKey_; }
+
+    // The key in a sale answer: the first field that starts with "CFe", has a "|" after it and
+    // fits the key's buffer. A "CFe" elsewhere (inside the Base64 CF-e, say) is not a key.
+    static std::optional<std::string_view> findKey(std::string_view answer);
+    // Writes the key over the document from the character after the first double quote that
+    // is followed by "CFe"; the document grows if the key runs past its end, but never past
+    // inputCapacity.
+    static void substituteKey(std::string& document, std::string_view key);
+
+private:
+    void sell();
+    void cancel();
+    void handleResult(const SatResponse& result);
+
+    SatClient& client_;
+    MessageSink& messages_;
+    FileChooser& files_;
+    TextArea& inputArea_;
+    TextArea& answerArea_;
+    TextArea& outputArea_;
+    std::string input_;
+    std::string cfeKey_;
+};

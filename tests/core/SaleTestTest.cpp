@@ -1,0 +1,546 @@
+#include "SaleTest.h"
+#include "AppContext.h"
+#include "CaseName.h"
+#include "Recorders.h"
+#include "SatClient.h"
+#include "TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Args = std::vector<std::optional<std::string>>;
+
+const std::string key = "CFe35260148213907000165599000001230000011234567";
+const std::string otherKey = "CFe35260148213907000165599000001230000022345678";
+
+// A device's sale answer: the Base64 CF-e comes before the key.
+std::string saleAnswer(const std::string& base64, const std::string& cfeKey,
+                       const std::string& message = "Emitido com sucesso + conteúdo notas.")
+{
+    return "000012|06000|0000|" + message + "|||" + base64 + "|20260108120000|" + cfeKey +
+           "|000000000037.80||TWVzc2FnZW0gZGUgYXNzaW5hdHVyYQ==";
+}
+
+const std::string returnedCfe = "<CFe><infCFe Id=\"" + key +
+                                "\" versao=\"0.07\"><infAdic><infCpl>Pedido 10-00!^ "
+                                "entregue</infCpl></infAdic></infCFe></CFe>";
+
+const std::string cancelDocument = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CFeCanc>\n"
+                                   "  <infCFe chCanc=\"CFe" +
+                                   std::string(44, '0') +
+                                   "\">\n    <dEmi/>\n    <hEmi/>\n  </infCFe>\n</CFeCanc>\n";
+
+const std::string saleDocument = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CFe>\n"
+                                 "  <infCFe versaoDadosEnt=\"0.07\">\n"
+                                 "    <det nItem=\"1\"><prod><xProd>CAFÉ TORRADO</xProd></prod>"
+                                 "</det>\n  </infCFe>\n</CFe>\n";
+
+// ---- The key in a sale answer ----
+
+struct KeyCase {
+    const char* name;
+    std::string answer;
+    std::optional<std::string> key;
+};
+
+class SaleKey : public testing::TestWithParam<KeyCase> {};
+
+TEST_P(SaleKey, IsTheFirstFieldStartingWithCFeThatABarEnds)
+{
+    const auto found = SaleTest::findKey(GetParam().answer);
+    ASSERT_EQ(found.has_value(), GetParam().key.has_value());
+    if (found) {
+        EXPECT_EQ(std::string(*found), *GetParam().key);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SaleTest, SaleKey,
+    testing::Values(
+        KeyCase{"standard", saleAnswer("PENGZT4=", key), key},
+        KeyCase{"cfeInsideBase64", saleAnswer("PENGZTxCFeQ0ZlMzUy", key), key},
+        KeyCase{"cfeInsideAnEarlierField", "000012|06000|0000|Emitido: CFe ok|" + key + "|", key},
+        KeyCase{"cfeInsideBase64WithoutKeyField", "000012|06000|0000|ok|PENGZTxCFeQ0Zl|", {}},
+        KeyCase{"cfeWithoutBarAfter", "000012|06000|0000|sucesso|" + key, {}},
+        KeyCase{"firstField", key + "|resto", key},
+        KeyCase{"firstOfTwoKeys", "x|" + key + "|" + otherKey + "|", key},
+        KeyCase{"emptyAnswer", "", {}}, KeyCase{"lowerCaseIsNoKey", "x|cfe35|CFE35|", {}},
+        KeyCase{"justThePrefix", "x|CFe|", std::string("CFe")},
+        KeyCase{"longestThatFits", "x|CFe" + std::string(296, '1') + "|",
+                "CFe" + std::string(296, '1')},
+        KeyCase{"tooLongIsNoKey", "x|CFe" + std::string(297, '1') + "|", {}},
+        KeyCase{"tooLongThenAKey", "x|CFe" + std::string(400, 'A') + "|" + key + "|", key}),
+    CaseName());
+
+// ---- The key written into a cancel document ----
+
+struct SubstitutionCase {
+    const char* name;
+    std::string document;
+    std::string key;
+    std::string after;
+};
+
+class KeySubstitution : public testing::TestWithParam<SubstitutionCase> {};
+
+TEST_P(KeySubstitution, OverwritesFromTheCharacterAfterTheQuote)
+{
+    std::string document = GetParam().document;
+    SaleTest::substituteKey(document, GetParam().key);
+    EXPECT_EQ(document, GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SaleTest, KeySubstitution,
+    testing::Values(
+        SubstitutionCase{"placeholder", "<a chCanc=\"CFe" + std::string(44, '0') + "\"/>", key,
+                         "<a chCanc=\"" + key + "\"/>"},
+        SubstitutionCase{"firstOccurrenceOnly", "\"CFe000\" \"CFe000\"", "CFe123",
+                         "\"CFe123\" \"CFe000\""},
+        SubstitutionCase{"shorterKeyLeavesTheRest", "\"CFe000000\"", "CFe12", "\"CFe120000\""},
+        SubstitutionCase{"noQuoteBeforeCFe", "<a chCanc='CFe000'/> CFe000", key,
+                         "<a chCanc='CFe000'/> CFe000"},
+        SubstitutionCase{"caseMatters", "\"CFE000\"", key, "\"CFE000\""},
+        SubstitutionCase{"emptyKey", "\"CFe000\"", "", "\"CFe000\""},
+        SubstitutionCase{"growsPastTheEnd", "x=\"CFe1", key, "x=\"" + key},
+        SubstitutionCase{"quoteInsideKeyNotSearchedAgain", "\"CFe0\"CFe0", "C\"CFe",
+                         "\"C\"CFeCFe0"}),
+    CaseName());
+
+TEST(KeySubstitutionLimit, NeverGrowsTheDocumentPastItsArea)
+{
+    std::string document(SaleTest::inputCapacity - 10, 'x');
+    document += "\"CFe";
+    SaleTest::substituteKey(document, key);
+    EXPECT_EQ(document.size(), SaleTest::inputCapacity);
+    EXPECT_EQ(document.substr(SaleTest::inputCapacity - 9), key.substr(0, 9));
+}
+
+// ---- The dialog's operations against the scripted device ----
+
+class SaleTestFixture : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(context.setActivationCode("12345678"));
+        folder = fs::temp_directory_path() /
+                 ("vexor-sale-" +
+                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::string file(const std::string& name, const std::string& bytes)
+    {
+        const fs::path path = folder / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    }
+    void load(const std::string& bytes, const std::string& name = "documento.xml")
+    {
+        files.toOpen.push_back(file(name, bytes));
+        sale.loadInput();
+    }
+    static std::string read(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    // The argument bytes of the first call of a function.
+    Args argsOf(const std::string& function) const
+    {
+        for (const TestDevice::Call& call : device.calls())
+            if (call.function == function)
+                return call.args;
+        return {};
+    }
+    void sellWithKey(const std::string& cfeKey)
+    {
+        load(saleDocument, "venda.xml");
+        const std::string base64 = TestDevice::base64(returnedCfe);
+        device.script("EnviarDadosVenda", {saleAnswer(base64, cfeKey), 0, "Emitido", base64});
+        sale.send(SaleTest::Operation::Sale);
+    }
+
+    TestDevice device{std::string(SatClient::librarySAT)};
+    AppContext context;
+    SatClient client{context};
+    RecordedMessages messages;
+    ScriptedFiles files;
+    RecordedTextArea input;
+    RecordedTextArea answer;
+    RecordedTextArea output;
+    SaleTest sale{client, messages, files, input, answer, output};
+    fs::path folder;
+};
+
+TEST_F(SaleTestFixture, ASuccessfulSaleStoresTheKeyAndShowsTheReturnedCfe)
+{
+    // In a real answer the Base64 CF-e can hold "CFe" by chance: the key is not taken from it.
+    const std::string base64 = TestDevice::base64(returnedCfe);
+    ASSERT_NE(base64.find("CFe"), std::string::npos);
+    const std::string answerText = saleAnswer(base64, key);
+    load(saleDocument);
+    device.script("EnviarDadosVenda", {answerText, 0, "Emitido com sucesso", base64});
+    sale.send(SaleTest::Operation::Sale);
+
+    EXPECT_EQ(sale.cfeKey(), key);
+    EXPECT_EQ(device.functions(),
+              (std::vector<std::string>{"EnviarDadosVenda", "CodigoErro", "Base64ToAscii"}));
+    EXPECT_EQ(argsOf("EnviarDadosVenda"),
+              (Args{"12", "12345678",
+                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CFe>\n"
+                    "  <infCFe versaoDadosEnt=\"0.07\">\n"
+                    "    <det nItem=\"1\"><prod><xProd>CAF\xC9 TORRADO</xProd></prod>"
+                    "</det>\n  </infCFe>\n</CFe>\n"}));
+    EXPECT_EQ(input.entries, std::vector<std::string>{saleDocument});
+    EXPECT_EQ(answer.entries, std::vector<std::string>{answerText});
+    EXPECT_EQ(output.entries, std::vector<std::string>{returnedCfe});
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{SatClient::detailText("Emitido com sucesso")});
+
+    // A later cancel uses that key.
+    load(cancelDocument, "cancelamento.xml");
+    sale.send(SaleTest::Operation::Cancel);
+    const Args cancel = argsOf("CancelarUltimaVenda");
+    ASSERT_EQ(cancel.size(), 4u);
+    EXPECT_EQ(cancel[2], key);
+    EXPECT_EQ(cancel[3], "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CFeCanc>\n"
+                         "  <infCFe chCanc=\"" +
+                             key + "\">\n    <dEmi/>\n    <hEmi/>\n  </infCFe>\n</CFeCanc>\n");
+}
+
+TEST_F(SaleTestFixture, AnAnswerWithCFeButNoBarAfterItKeepsThePreviousKey)
+{
+    sellWithKey(key);
+    ASSERT_EQ(sale.cfeKey(), key);
+    device.script("EnviarDadosVenda", {"000012|06000|0000|Emitido com sucesso|" + otherKey});
+    sale.send(SaleTest::Operation::Sale);
+    EXPECT_EQ(sale.cfeKey(), key);
+}
+
+TEST_F(SaleTestFixture, ABase64FieldHoldingCFeIsNoKeyWhenTheAnswerHasNone)
+{
+    load(saleDocument);
+    device.script("EnviarDadosVenda",
+                  {"000012|06010|1999|Erro|||" + TestDevice::base64(returnedCfe) + "|"});
+    sale.send(SaleTest::Operation::Sale);
+    EXPECT_EQ(sale.cfeKey(), "");
+}
+
+TEST_F(SaleTestFixture, WhatFollowsTheKeyIsNotSearchedForSucesso)
+{
+    const std::string answerText = "000012|06000|0000|Emitido|" + key + "|Emitido com sucesso";
+    load(saleDocument);
+    device.script("EnviarDadosVenda", {answerText});
+    sale.send(SaleTest::Operation::Sale);
+    EXPECT_EQ(sale.cfeKey(), key);
+    EXPECT_EQ(answer.entries, std::vector<std::string>{answerText});
+    EXPECT_TRUE(output.entries.empty());
+    EXPECT_EQ(device.functions(), (std::vector<std::string>{"EnviarDadosVenda", "CodigoErro"}));
+}
+
+TEST_F(SaleTestFixture, ASecondCancelSendsTheSameSubstitutedText)
+{
+    sellWithKey(key);
+    load(cancelDocument);
+    sale.send(SaleTest::Operation::Cancel);
+    sale.send(SaleTest::Operation::Cancel);
+    std::vector<Args> cancels;
+    for (const TestDevice::Call& call : device.calls())
+        if (call.function == "CancelarUltimaVenda")
+            cancels.push_back(call.args);
+    ASSERT_EQ(cancels.size(), 2u);
+    EXPECT_EQ(cancels[0], cancels[1]);
+    EXPECT_NE(cancels[0][3]->find("chCanc=\"" + key + "\""), std::string::npos);
+    EXPECT_EQ(input.entries, std::vector<std::string>{*cancels[0][3]});
+}
+
+TEST_F(SaleTestFixture, ACancelWithoutASaleSendsAnEmptyKeyAndTheDocumentUnchanged)
+{
+    load(cancelDocument);
+    sale.send(SaleTest::Operation::Cancel);
+    EXPECT_EQ(argsOf("CancelarUltimaVenda"), (Args{"12", "12345678", "", cancelDocument}));
+    EXPECT_EQ(sale.inputDocument(), cancelDocument);
+}
+
+TEST_F(SaleTestFixture, LoadingTwiceShowsBothAndSendsOnlyTheSecond)
+{
+    load("<primeiro/>", "a.xml");
+    load("<segundo/>", "b.xml");
+    EXPECT_EQ(input.entries, (std::vector<std::string>{"<primeiro/>", "<segundo/>"}));
+    sale.send(SaleTest::Operation::Sale);
+    EXPECT_EQ(argsOf("EnviarDadosVenda"), (Args{"12", "12345678", "<segundo/>"}));
+    EXPECT_EQ(input.entries, std::vector<std::string>{"<segundo/>"});
+}
+
+TEST_F(SaleTestFixture, ACancelledOpenDialogLeavesNothingToSend)
+{
+    load(saleDocument);
+    sale.loadInput(); // no file queued: the dialog is cancelled
+    EXPECT_EQ(files.openAsked, 2);
+    EXPECT_EQ(sale.inputDocument(), "");
+    EXPECT_EQ(input.entries, std::vector<std::string>{saleDocument});
+    for (const auto operation : {SaleTest::Operation::Sale, SaleTest::Operation::Cancel})
+        sale.send(operation);
+    EXPECT_EQ(messages.shown, (std::vector<std::string>{std::string(SaleTest::noInputMessage),
+                                                        std::string(SaleTest::noInputMessage)}));
+    EXPECT_TRUE(device.calls().empty());
+    EXPECT_EQ(input.clears, 0);
+}
+
+TEST_F(SaleTestFixture, AFileThatCannotBeOpenedIsToldAndLeavesNothingToSend)
+{
+    load(saleDocument);
+    files.toOpen.push_back((folder / "nao-existe.xml").string());
+    sale.loadInput();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown[0].starts_with("Não foi possível abrir o arquivo"));
+    EXPECT_NE(messages.shown[0].find("nao-existe.xml"), std::string::npos);
+    EXPECT_EQ(sale.inputDocument(), "");
+    EXPECT_EQ(input.entries, std::vector<std::string>{saleDocument});
+    sale.send(SaleTest::Operation::Sale);
+    EXPECT_EQ(messages.shown.back(), SaleTest::noInputMessage);
+    EXPECT_TRUE(device.calls().empty());
+}
+
+TEST_F(SaleTestFixture, EachSendClearsTheThreeAreas)
+{
+    sellWithKey(key);
+    input.appendLine("digitado");
+    answer.appendLine("digitado");
+    output.appendLine("digitado");
+    device.script("EnviarDadosVenda", {"000012|06010|Recusado"});
+    sale.send(SaleTest::Operation::Sale);
+    EXPECT_EQ(input.clears, 2);
+    EXPECT_EQ(answer.clears, 2);
+    EXPECT_EQ(output.clears, 2);
+    EXPECT_EQ(input.entries, std::vector<std::string>{saleDocument});
+    EXPECT_EQ(answer.entries, std::vector<std::string>{"000012|06010|Recusado"});
+    EXPECT_TRUE(output.entries.empty());
+}
+
+// ---- What the file holds and what each call receives ----
+
+struct BytesCase {
+    const char* name;
+    std::string file;
+    std::string document; // the input document after loading
+    std::string shown;    // in XMLEntrada
+    std::string sale;     // to EnviarDadosVenda
+};
+
+class SaleInputBytes : public SaleTestFixture, public testing::WithParamInterface<BytesCase> {};
+
+TEST_P(SaleInputBytes, ReachTheSaleReEncodedAndTheCancelAsLoaded)
+{
+    load(GetParam().file);
+    EXPECT_EQ(sale.inputDocument(), GetParam().document);
+    EXPECT_EQ(input.entries, std::vector<std::string>{GetParam().shown});
+    sale.send(SaleTest::Operation::Sale);
+    sale.send(SaleTest::Operation::Cancel);
+    EXPECT_EQ(argsOf("EnviarDadosVenda"), (Args{"12", "12345678", GetParam().sale}));
+    EXPECT_EQ(argsOf("CancelarUltimaVenda"), (Args{"12", "12345678", "", GetParam().document}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SaleTest, SaleInputBytes,
+    testing::Values(
+        BytesCase{"cedillaInUtf8", "<x>aç</x>", "<x>aç</x>", "<x>aç</x>", "<x>a\xE7</x>"},
+        BytesCase{"euroSign", "<v>€ 5</v>", "<v>€ 5</v>", "<v>€ 5</v>", "<v>\x80 5</v>"},
+        BytesCase{"noAnsiForm", "<x>☃</x>", "<x>☃</x>", "<x>☃</x>", "<x>?</x>"},
+        BytesCase{"windows1252File", "<x>CAF\xC9 a\xE7\xE3o</x>", "<x>CAF\xC9 a\xE7\xE3o</x>",
+                  "<x>CAF\xEF\xBF\xBD a\xEF\xBF\xBD\xEF\xBF\xBDo</x>", "<x>CAF? a??o</x>"},
+        BytesCase{"truncatedSequenceAtEnd", "<x/>\xE2\x82", "<x/>\xE2\x82", "<x/>\xEF\xBF\xBD",
+                  "<x/>?"},
+        BytesCase{"crLfReadAsLf", "<a>\r\n<b/>\r\n</a>\r\n", "<a>\n<b/>\n</a>\n",
+                  "<a>\n<b/>\n</a>\n", "<a>\n<b/>\n</a>\n"},
+        BytesCase{"loneCrStays", "<a>\r<b/>", "<a>\r<b/>", "<a>\r<b/>", "<a>\r<b/>"},
+        BytesCase{"endsAtZeroByte", std::string("<a/>\0<b/>", 9), "<a/>", "<a/>", "<a/>"}),
+    CaseName());
+
+TEST_F(SaleTestFixture, AFileThatStartsWithAZeroByteLeavesNothingToSend)
+{
+    load(std::string("\0<a/>", 5));
+    EXPECT_EQ(sale.inputDocument(), "");
+    sale.send(SaleTest::Operation::Sale);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(SaleTest::noInputMessage)});
+    EXPECT_TRUE(device.calls().empty());
+}
+
+// ---- The 2 MiB limits ----
+
+TEST_F(SaleTestFixture, ALongerFileIsCutAt2MiBAndASaleThatCannotFitIsNotSent)
+{
+    load(std::string(SaleTest::inputCapacity + 10, 'a'));
+    EXPECT_EQ(sale.inputDocument().size(), 2097152u);
+
+    sale.send(SaleTest::Operation::Sale);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(SaleTest::saleTooLongMessage)});
+    EXPECT_TRUE(device.calls().empty());
+
+    // The cancel sends the raw bytes, which fit their area.
+    sale.send(SaleTest::Operation::Cancel);
+    const Args cancel = argsOf("CancelarUltimaVenda");
+    ASSERT_EQ(cancel.size(), 4u);
+    EXPECT_EQ(cancel[3]->size(), 2097152u);
+}
+
+struct LimitCase {
+    const char* name;
+    std::string file;
+    std::size_t saleBytes;
+};
+
+class SaleLimit : public SaleTestFixture, public testing::WithParamInterface<LimitCase> {};
+
+TEST_P(SaleLimit, ASaleThatFitsWithItsTerminatorIsSentWhole)
+{
+    load(GetParam().file);
+    sale.send(SaleTest::Operation::Sale);
+    const Args sent = argsOf("EnviarDadosVenda");
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[2]->size(), GetParam().saleBytes);
+    EXPECT_EQ(messages.shown.size(), 1u); // the standard report alone
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SaleTest, SaleLimit,
+    testing::Values(LimitCase{"oneByteShort", std::string(SaleTest::inputCapacity - 1, 'a'),
+                              2097151},
+                    // A full 2 MiB with one two-byte character is one byte shorter once re-encoded.
+                    LimitCase{"fullWithACedilla",
+                              "ç" + std::string(SaleTest::inputCapacity - 2, 'a'), 2097151}),
+    CaseName());
+
+// ---- Handling the answer ----
+
+struct ResultCase {
+    const char* name;
+    std::string result;
+    std::int32_t code;
+    std::string msg;
+    std::vector<std::string> shown;
+    bool decoded;
+};
+
+class SaleResult : public SaleTestFixture, public testing::WithParamInterface<ResultCase> {};
+
+TEST_P(SaleResult, IsReportedTheSameForTheSaleAndTheCancel)
+{
+    for (const auto operation : {SaleTest::Operation::Sale, SaleTest::Operation::Cancel}) {
+        device.reset();
+        messages.shown.clear();
+        load(cancelDocument);
+        device.script(
+            operation == SaleTest::Operation::Sale ? "EnviarDadosVenda" : "CancelarUltimaVenda",
+            {GetParam().result, GetParam().code, GetParam().msg, TestDevice::base64("<CFe/>")});
+        sale.send(operation);
+        EXPECT_EQ(messages.shown, GetParam().shown);
+        EXPECT_EQ(output.entries, GetParam().decoded ? std::vector<std::string>{"<CFe/>"}
+                                                     : std::vector<std::string>{});
+        EXPECT_EQ(device.functions().back(), GetParam().decoded ? "Base64ToAscii" : "CodigoErro");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SaleTest, SaleResult,
+    testing::Values(ResultCase{"portFailure",
+                               "Erro ao tentar abrir a porta de comunicacao",
+                               0,
+                               "Porta fechada",
+                               {std::string(SatClient::portFailureMessage),
+                                SatClient::detailText("Porta fechada")},
+                               false},
+                    ResultCase{"portFailureWithTransportCode",
+                               "Erro ao tentar abrir a porta de comunicacao",
+                               1,
+                               "",
+                               {std::string(SatClient::portFailureMessage),
+                                "   Porta de comunicação não conectada.   "},
+                               false},
+                    ResultCase{"portTextInsideALongerAnswer",
+                               "Erro ao tentar abrir a porta de comunicacao.",
+                               0,
+                               "Falha",
+                               {SatClient::detailText("Falha")},
+                               false},
+                    ResultCase{"transportFailure",
+                               "000012|06098|Em processamento",
+                               0x8000,
+                               "ignorada",
+                               {"   TimeOut: Equipamento não está respondendo as mensagens."},
+                               false},
+                    ResultCase{"lowerCaseSucesso",
+                               "000012|07000|0000|Cupom cancelado com sucesso|",
+                               0,
+                               "Cancelado",
+                               {SatClient::detailText("Cancelado")},
+                               true},
+                    ResultCase{"capitalSucessoIsNotEnough",
+                               "000012|07000|0000|Cancelado com Sucesso|",
+                               0,
+                               "Cancelado",
+                               {SatClient::detailText("Cancelado")},
+                               false}),
+    CaseName());
+
+// ---- Saving the returned CF-e ----
+
+TEST_F(SaleTestFixture, SavingWritesTheOutputAreaInWindows1252WithCrLf)
+{
+    load(saleDocument);
+    device.script("EnviarDadosVenda", {saleAnswer("x", key), 0, "Emitido",
+                                       TestDevice::base64("<CFe>\n<xProd>AÇÚCAR</xProd>\n</CFe>")});
+    sale.send(SaleTest::Operation::Sale);
+    const fs::path target = folder / "cupom sem extensão";
+    files.toSave.push_back(target.string());
+    sale.saveOutput();
+    EXPECT_EQ(read(target), "<CFe>\r\n<xProd>A\xC7\xDA"
+                            "CAR</xProd>\r\n</CFe>\r\n");
+    EXPECT_EQ(messages.shown.size(), 1u); // the sale's report, nothing from the save
+}
+
+TEST_F(SaleTestFixture, ACancelledSaveDialogWritesNothingAndKeepsAnExistingFile)
+{
+    sellWithKey(key);
+    const std::string existing = file("existente.xml", "antigo");
+    ASSERT_FALSE(output.entries.empty());
+    sale.saveOutput(); // no name queued: the dialog is cancelled
+    EXPECT_EQ(files.saveAsked, 1);
+    EXPECT_EQ(read(existing), "antigo");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
+TEST_F(SaleTestFixture, SavingIsRefusedWhileTheOutputAreaIsEmpty)
+{
+    sale.saveOutput();
+    load(saleDocument);
+    device.script("EnviarDadosVenda", {"000012|06010|1999|Rejeitado|"});
+    sale.send(SaleTest::Operation::Sale);
+    messages.shown.clear();
+    sale.saveOutput();
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{std::string(SaleTest::nothingToSaveMessage)});
+    EXPECT_EQ(files.saveAsked, 0);
+}
+
+TEST_F(SaleTestFixture, AFailedSaveIsTold)
+{
+    sellWithKey(key);
+    messages.shown.clear();
+    files.toSave.push_back((folder / "pasta-que-nao-existe" / "cupom.xml").string());
+    sale.saveOutput();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown[0].starts_with("Não foi possível criar o arquivo"));
+}
+
+} // namespace
