@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 TForm8::TForm8(Screens& screens, QWidget* owner)
@@ -27,6 +28,9 @@ TForm8::TForm8(Screens& screens, QWidget* owner)
     auto* centre = new QWidget(this);
     centre->setMaximumWidth(720);
     fields = new CodeChangeFields(centre);
+    // The frame's style sheet gives its options the small default font otherwise.
+    fields->RadioButton1->setFont(large);
+    fields->RadioButton2->setFont(large);
     Image2 = new ImageButton("Image2", ":/icons/run.svg", "Trocar código", 64, centre);
     connect(Image2, &QToolButton::clicked, this, &TForm8::Image2Click);
     auto* column = new QVBoxLayout(centre);
