@@ -26,6 +26,14 @@ CnpjField::CnpjField(const QString& objectName, QWidget* parent) : QLineEdit(par
     setInputMask("90.900.900/9000-90; ");
 }
 
+void CnpjField::mousePressEvent(QMouseEvent* event)
+{
+    QLineEdit::mousePressEvent(event);
+    // Typing from where an empty field was clicked would leave the first positions blank.
+    if (maskedText() == untouchedText)
+        setCursorPosition(0);
+}
+
 QLineEdit* secretField(const QString& objectName, QWidget* parent)
 {
     auto* field = new QLineEdit(parent);

@@ -18,6 +18,9 @@ public:
     QString maskedText() const { return displayText(); }
 
     static constexpr const char* untouchedText = "  .   .   /    -  ";
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
 };
 
 // A field that shows "*" for each character typed.

@@ -120,6 +120,16 @@ private slots:
         QCOMPARE(form16->CNPJContribuinte->maskedText(), QString("48.213.907/0001-65"));
         QTest::keyClicks(form16->CNPJContribuinte, "9");
         QCOMPARE(form16->CNPJContribuinte->maskedText(), QString("48.213.907/0001-65"));
+
+        // A click in the middle of an empty field starts the typing at its first position.
+        CnpjField* sw = form17->CNPJSW;
+        QTest::mouseClick(sw, Qt::LeftButton, {}, QPoint(sw->width() - 10, sw->height() / 2));
+        QTest::keyClicks(sw, "11222333000181");
+        QCOMPARE(sw->maskedText(), QString("11.222.333/0001-81"));
+        // Once something is typed, a click places the cursor where it falls.
+        sw->setCursorPosition(0);
+        QTest::mouseClick(sw, Qt::LeftButton, {}, QPoint(sw->width() - 4, sw->height() / 2));
+        QCOMPARE(sw->cursorPosition(), 18);
     }
 
     void activationSendsStateCode35WhateverUnitIsShown()
