@@ -189,6 +189,10 @@ private slots:
         QCOMPARE(form8->Image1->toolTip(), QString("Voltar"));
         QCOMPARE(accessibleName(form8->CloseButton), QString("Sair"));
         QCOMPARE(form8->CloseButton->toolTip(), QString("Sair"));
+        // Once Esc has shown the bar, Tab reaches its images.
+        QTest::keyClick(form8, Qt::Key_Escape);
+        QVERIFY(form8->Image1->isVisible() && reachableByTab(form8, form8->Image1));
+        QVERIFY(form8->CloseButton->isVisible() && reachableByTab(form8, form8->CloseButton));
 
         form8->hide();
         QTest::keyClick(form8, Qt::Key_Escape);
