@@ -4,3 +4,5 @@ MessageSink::~MessageSink() = default;
 FileChooser::~FileChooser() = default;
 LineSink::~LineSink() = default;
 ProgressSink::~ProgressSink() = default;
+MessageWindow::~MessageWindow() = default;
+RequestWindow::~RequestWindow() = default;
