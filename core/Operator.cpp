@@ -5,3 +5,5 @@ FileChooser::~FileChooser() = default;
 LineSink::~LineSink() = default;
 ProgressSink::~ProgressSink() = default;
 TickSwitch::~TickSwitch() = default;
+MessageWindow::~MessageWindow() = default;
+RequestWindow::~RequestWindow() = default;

@@ -52,3 +52,20 @@ public:
     virtual void setProgress(int value) = 0;
     virtual int progress() const = 0;
 };
+
+// The message window: its text replaced by one message, in front of the other windows.
+class MessageWindow {
+public:
+    virtual ~MessageWindow();
+    virtual void fillAndShow(std::string_view text) = 0;
+};
+
+// The certificate-request window: requests are only ever appended, never cleared.
+class RequestWindow {
+public:
+    virtual ~RequestWindow();
+    // Lines separated by LF; shown below any earlier request, the window brought to the front.
+    virtual void appendRequest(std::string_view request) = 0;
+    // Everything the window holds, one entry per line.
+    virtual std::vector<std::string> requestLines() const = 0;
+};
