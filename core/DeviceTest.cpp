@@ -1,5 +1,6 @@
 #include "DeviceTest.h"
 
+#include "DeviceReport.h"
 #include "Operator.h"
 #include "SatClient.h"
 
@@ -35,10 +36,7 @@ DeviceTest::Outcome DeviceTest::perform(Kind kind)
 {
     const SatResponse response =
         kind == Kind::EndToEnd ? client_.TesteFimAFim(testSaleDocument) : client_.ConsultarSAT();
-    // Nothing was called: there is no error record to read.
-    if (!response.reached())
-        return {kind, response.failure()};
-    return {kind, client_.standardReport()};
+    return {kind, reportAfter(client_, response)};
 }
 
 void DeviceTest::report(const Outcome& outcome)

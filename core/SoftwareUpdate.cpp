@@ -1,5 +1,6 @@
 #include "SoftwareUpdate.h"
 
+#include "DeviceReport.h"
 #include "Operator.h"
 #include "SatClient.h"
 
@@ -29,11 +30,7 @@ bool SoftwareUpdate::begin()
 
 std::string SoftwareUpdate::update()
 {
-    const SatResponse response = client_.AtualizarSoftwareSAT();
-    // Nothing was called: there is no error record to read.
-    if (!response.reached())
-        return response.failure();
-    return client_.standardReport();
+    return reportAfter(client_, client_.AtualizarSoftwareSAT());
 }
 
 void SoftwareUpdate::finish(const std::string& message)

@@ -146,7 +146,7 @@ protected:
     }
     void load(const std::string& bytes, const std::string& name = "documento.xml")
     {
-        files.toOpen.push_back(file(name, bytes));
+        files.answers.push_back(file(name, bytes));
         sale.loadInput();
     }
     static std::string read(const fs::path& path)
@@ -174,7 +174,7 @@ protected:
     AppContext context;
     SatClient client{context};
     RecordedMessages messages;
-    ScriptedFiles files;
+    QueuedFiles files;
     RecordedTextArea input;
     RecordedTextArea answer;
     RecordedTextArea output;
@@ -286,7 +286,7 @@ TEST_F(SaleTestFixture, ACancelledOpenDialogLeavesNothingToSend)
 {
     load(saleDocument);
     sale.loadInput(); // no file queued: the dialog is cancelled
-    EXPECT_EQ(files.openAsked, 2);
+    EXPECT_EQ(files.asked, 2);
     EXPECT_EQ(sale.inputDocument(), "");
     EXPECT_EQ(input.entries, std::vector<std::string>{saleDocument});
     for (const auto operation : {SaleTest::Operation::Sale, SaleTest::Operation::Cancel})
@@ -300,7 +300,7 @@ TEST_F(SaleTestFixture, ACancelledOpenDialogLeavesNothingToSend)
 TEST_F(SaleTestFixture, AFileThatCannotBeOpenedIsToldAndLeavesNothingToSend)
 {
     load(saleDocument);
-    files.toOpen.push_back((folder / "nao-existe.xml").string());
+    files.answers.push_back((folder / "nao-existe.xml").string());
     sale.loadInput();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(messages.shown[0].starts_with("Não foi possível abrir o arquivo"));
@@ -502,7 +502,7 @@ TEST_F(SaleTestFixture, SavingWritesTheOutputAreaInWindows1252WithCrLf)
                                        TestDevice::base64("<CFe>\n<xProd>AÇÚCAR</xProd>\n</CFe>")});
     sale.send(SaleTest::Operation::Sale);
     const fs::path target = folder / "cupom sem extensão";
-    files.toSave.push_back(target.string());
+    files.answers.push_back(target.string());
     sale.saveOutput();
     EXPECT_EQ(read(target), "<CFe>\r\n<xProd>A\xC7\xDA"
                             "CAR</xProd>\r\n</CFe>\r\n");
@@ -514,8 +514,9 @@ TEST_F(SaleTestFixture, ACancelledSaveDialogWritesNothingAndKeepsAnExistingFile)
     sellWithKey(key);
     const std::string existing = file("existente.xml", "antigo");
     ASSERT_FALSE(output.entries.empty());
+    const int asked = files.asked;
     sale.saveOutput(); // no name queued: the dialog is cancelled
-    EXPECT_EQ(files.saveAsked, 1);
+    EXPECT_EQ(files.asked, asked + 1);
     EXPECT_EQ(read(existing), "antigo");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
 }
@@ -523,6 +524,9 @@ TEST_F(SaleTestFixture, ACancelledSaveDialogWritesNothingAndKeepsAnExistingFile)
 TEST_F(SaleTestFixture, SavingIsRefusedWhileTheOutputAreaIsEmpty)
 {
     sale.saveOutput();
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{std::string(SaleTest::nothingToSaveMessage)});
+    EXPECT_EQ(files.asked, 0);
     load(saleDocument);
     device.script("EnviarDadosVenda", {"000012|06010|1999|Rejeitado|"});
     sale.send(SaleTest::Operation::Sale);
@@ -530,14 +534,14 @@ TEST_F(SaleTestFixture, SavingIsRefusedWhileTheOutputAreaIsEmpty)
     sale.saveOutput();
     EXPECT_EQ(messages.shown,
               std::vector<std::string>{std::string(SaleTest::nothingToSaveMessage)});
-    EXPECT_EQ(files.saveAsked, 0);
+    EXPECT_EQ(files.asked, 1); // the load alone
 }
 
 TEST_F(SaleTestFixture, AFailedSaveIsTold)
 {
     sellWithKey(key);
     messages.shown.clear();
-    files.toSave.push_back((folder / "pasta-que-nao-existe" / "cupom.xml").string());
+    files.answers.push_back((folder / "pasta-que-nao-existe" / "cupom.xml").string());
     sale.saveOutput();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(messages.shown[0].starts_with("Não foi possível criar o arquivo"));

@@ -21,28 +21,6 @@ struct RecordedLines : LineSink {
     void appendLine(std::string_view line) override { lines.emplace_back(line); }
 };
 
-// Answers the file dialogs from queues; an empty queue answers as a cancelled dialog.
-struct ScriptedFiles : FileChooser {
-    std::deque<std::optional<std::string>> toOpen;
-    std::deque<std::optional<std::string>> toSave;
-    int openAsked = 0;
-    int saveAsked = 0;
-    std::optional<std::string> chooseFileToOpen() override { return next(toOpen, openAsked); }
-    std::optional<std::string> chooseFileToSave() override { return next(toSave, saveAsked); }
-
-private:
-    static std::optional<std::string> next(std::deque<std::optional<std::string>>& queue,
-                                           int& asked)
-    {
-        ++asked;
-        if (queue.empty())
-            return std::nullopt;
-        std::optional<std::string> chosen = queue.front();
-        queue.pop_front();
-        return chosen;
-    }
-};
-
 // A text area: each appended entry is kept whole, as the area shows it.
 struct RecordedTextArea : TextArea {
     std::vector<std::string> entries;
