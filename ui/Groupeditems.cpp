@@ -27,7 +27,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QSwipeGesture>
 #include <QVBoxLayout>
 
@@ -393,7 +392,7 @@ void TGridForm::Image10Click() { Screens::openScreen(screens_.Form17()); }
 
 void TGridForm::Image4Click()
 {
-    screens_.Form6()->ProgressBar1->setValue(0);
+    screens_.Form6()->openedFromTile();
     Screens::openScreen(screens_.Form6());
 }
 

@@ -1,0 +1,33 @@
+#include "TextAreaSink.h"
+
+#include "Fields.h"
+
+#include <QPlainTextEdit>
+
+void TextAreaSink::appendLine(std::string_view line)
+{
+    const QString text = fromUtf8(line);
+    // An empty area takes the whole text at once, the fastest way in for a large document.
+    if (area_->document()->isEmpty())
+        area_->setPlainText(text);
+    else
+        area_->appendPlainText(text);
+}
+
+void TextAreaSink::clear()
+{
+    area_->clear();
+}
+
+std::vector<std::string> TextAreaSink::lines() const
+{
+    std::vector<std::string> lines;
+    if (area_->document()->isEmpty())
+        return lines;
+    // The raw text keeps no-break spaces, which toPlainText would turn into blanks.
+    const QStringList blocks = area_->document()->toRawText().split(QChar::ParagraphSeparator);
+    lines.reserve(static_cast<std::size_t>(blocks.size()));
+    for (const QString& block : blocks)
+        lines.push_back(utf8(block));
+    return lines;
+}
