@@ -7,8 +7,11 @@
 #include "Texts.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #if defined(_WIN32)
 #define SATSIM_EXPORT extern "C" __declspec(dllexport)
@@ -158,11 +161,32 @@ SATSIM_EXPORT char* SAT_WINAPI TrocarCodigoDeAtivacao(int sessao, char* codigo, 
     });
 }
 
+namespace {
+
+// A real device takes minutes over its update; SATSIM_UPDATE_SECONDS (0 to 600) lets the
+// simulated one take its time too, so a manager can be seen waiting for it.
+std::chrono::seconds updateDuration()
+{
+    const char* text = std::getenv("SATSIM_UPDATE_SECONDS");
+    if (!text || !*text)
+        return std::chrono::seconds(0);
+    char* end = nullptr;
+    const long seconds = std::strtol(text, &end, 10);
+    if (*end != '\0' || seconds < 0 || seconds > 600)
+        return std::chrono::seconds(0);
+    return std::chrono::seconds(seconds);
+}
+
+} // namespace
+
 SATSIM_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
 {
     const TextArg code = shortText(atv);
-    return run(Function::AtualizarSoftwareSAT, sessao,
-               [&](Device& device) { return device.atualizarSoftwareSAT(sessao, code); });
+    return run(Function::AtualizarSoftwareSAT, sessao, [&](Device& device) {
+        // The device is busy meanwhile: every other call waits for it.
+        std::this_thread::sleep_for(updateDuration());
+        return device.atualizarSoftwareSAT(sessao, code);
+    });
 }
 
 SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()

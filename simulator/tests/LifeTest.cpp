@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <functional>
@@ -624,6 +626,45 @@ TEST_F(LifeTest, UpdateMovesTheSoftwareVersion)
     EXPECT_EQ(error().msg, "Software Atualizado com Sucesso");
     EXPECT_EQ(field(client.ConsultarStatusOperacional(), 19), "01.01.00");
 }
+
+#if !defined(_WIN32)
+struct UpdateTimeCase {
+    const char* name;
+    const char* seconds;
+    bool waits;
+};
+
+class UpdateTime : public LifeTest, public testing::WithParamInterface<UpdateTimeCase> {
+protected:
+    void TearDown() override
+    {
+        unsetenv("SATSIM_UPDATE_SECONDS");
+        LifeTest::TearDown();
+    }
+};
+
+TEST_P(UpdateTime, IsTheSecondsAskedForOrNone)
+{
+    activate();
+    setenv("SATSIM_UPDATE_SECONDS", GetParam().seconds, 1);
+    const auto start = std::chrono::steady_clock::now();
+    client.AtualizarSoftwareSAT();
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(error().code, 14000);
+    if (GetParam().waits)
+        EXPECT_GE(took, std::chrono::seconds(1));
+    else
+        EXPECT_LT(took, std::chrono::milliseconds(900));
+}
+
+INSTANTIATE_TEST_SUITE_P(Simulator, UpdateTime,
+                         testing::Values(UpdateTimeCase{"oneSecond", "1", true},
+                                         UpdateTimeCase{"zero", "0", false},
+                                         UpdateTimeCase{"notANumber", "1s", false},
+                                         UpdateTimeCase{"negative", "-1", false},
+                                         UpdateTimeCase{"pastTenMinutes", "601", false}),
+                         CaseName());
+#endif
 
 TEST_F(SaleTest, LogHoldsWellFormedRecordsOfWhatHappened)
 {
