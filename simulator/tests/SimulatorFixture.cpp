@@ -1,5 +1,7 @@
 #include "SimulatorFixture.h"
 
+#include "DeviceTest.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -11,18 +13,8 @@
 
 namespace fs = std::filesystem;
 
-const std::string endToEndDocument =
-    "<?xml version='1.0' encoding='UTF-8'?> <CFe> <infCFe versaoDadosEnt='0.06'> <ide> "
-    "<CNPJ>10615281000140</CNPJ> <signAC>SGR-SAT SISTEMA DE GESTAO E RETAGUARDA DO SAT</signAC> "
-    "<numeroCaixa>000</numeroCaixa> </ide> <emit> <CNPJ>48213907000165</CNPJ> "
-    "<IE>111111111111</IE> <indRatISSQN>S</indRatISSQN> </emit> <dest /> <det nItem='1'> "
-    "<prod> <cProd>01.01.0002</cProd> <cEAN>7893390800533</cEAN> <xProd>BOLSA VIAGEM</xProd> "
-    "<NCM>62041900</NCM> <CFOP>5101</CFOP> <uCom>PC</uCom> <qCom>1.0000</qCom> "
-    "<vUnCom>250.000</vUnCom> <indRegra>T</indRegra> <vDesc>10.00</vDesc> "
-    "<vOutro>10.00</vOutro> </prod> <imposto> <ICMS> <ICMS00> <Orig>0</Orig> <CST>00</CST> "
-    "<pICMS>18.00</pICMS> </ICMS00> </ICMS> <PIS> <PISNT> <CST>04</CST> </PISNT> </PIS> "
-    "<COFINS> <COFINSNT> <CST>04</CST> </COFINSNT> </COFINS> </imposto> </det> <total /> "
-    "<pgto> <MP> <cMP>01</cMP> <vMP>250.00</vMP> </MP> </pgto> </infCFe> </CFe>";
+// The manager's own end-to-end document, so the device is tried with what the manager sends.
+const std::string endToEndDocument(DeviceTest::testSaleDocument);
 
 namespace {
 
