@@ -29,14 +29,6 @@ const char* const statusOk =
     "20150901123456|01.01.00|0.07|000123|000122|000123|20150901120000|20150901120500|20150101|"
     "20200101|0";
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
 QString accessibleName(QWidget* widget)
 {
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);

@@ -33,14 +33,6 @@ std::string saleAnswer(const std::string& base64)
            "|20260108120000|" + key + "|000000000048.80||QR";
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
     const QString path = dir.filePath(name);
