@@ -1,13 +1,43 @@
 #pragma once
 
+#include "FileDialogs.h"
+#include "LogExtractor.h"
+#include "MessageBoxes.h"
+#include "Operator.h"
 #include "Screen.h"
 
+#include <QStringList>
+
+#include <memory>
+
+class ImageButton;
 class QPlainTextEdit;
 
-class TForm14 : public Screen {
+// The logs screen: extracts the device's event log into its text area and saves the lines.
+class TForm14 : public Screen, private LineSink {
     Q_OBJECT
 public:
     TForm14(Screens& screens, QWidget* owner);
+    ~TForm14() override;
 
+    // Runs an extraction into this screen's text area (also for "Ver Detalhes").
+    void extract();
+
+    void Image1Click();
+    void Image2Click();
+
+    // The text area's lines; none when it is empty.
+    QStringList lines() const;
+
+    ImageButton* Image1;
+    ImageButton* Image2;
     QPlainTextEdit* Memo1;
+
+private:
+    void appendLine(std::string_view line) override;
+    void appendLines(std::string_view lines) override;
+
+    MessageBoxes messages_;
+    FileDialogs SaveLOG;
+    std::unique_ptr<LogExtractor> extractor_;
 };
