@@ -6,19 +6,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-namespace {
-
-QString fromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
-
 TForm14::TForm14(Screens& screens, QWidget* owner)
-    : Screen(screens, owner, "Logs", QSize(827, 444)), messages_(this), SaveLOG(this),
-      extractor_(std::make_unique<LogExtractor>(screens.client, messages_,
-                                                static_cast<LineSink&>(*this), SaveLOG))
+    : Screen(screens, owner, "Logs", QSize(827, 444)), messages_(this), SaveLOG(this)
 {
     setObjectName("Form14");
     setFont(tahoma());
@@ -40,6 +29,8 @@ TForm14::TForm14(Screens& screens, QWidget* owner)
     layout->addWidget(Image2, 1);
     layout->addWidget(Memo1, 0);
     Memo1->setFixedHeight(307);
+    memo_ = std::make_unique<TextAreaSink>(Memo1);
+    extractor_ = std::make_unique<LogExtractor>(screens.client, messages_, *memo_, SaveLOG);
 
     connect(Image1, &QToolButton::clicked, this, &TForm14::Image1Click);
     connect(Image2, &QToolButton::clicked, this, &TForm14::Image2Click);
@@ -70,21 +61,4 @@ QStringList TForm14::lines() const
     if (Memo1->document()->isEmpty())
         return {};
     return Memo1->toPlainText().split('\n');
-}
-
-void TForm14::appendLine(std::string_view line)
-{
-    Memo1->appendPlainText(fromUtf8(line));
-}
-
-void TForm14::appendLines(std::string_view lines)
-{
-    // The whole extraction in one edit: one layout pass instead of one per line.
-    if (!lines.empty() && lines.back() == '\n')
-        lines.remove_suffix(1);
-    const QString text = fromUtf8(lines);
-    if (Memo1->document()->isEmpty())
-        Memo1->setPlainText(text);
-    else
-        Memo1->appendPlainText(text);
 }

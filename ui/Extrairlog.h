@@ -3,8 +3,8 @@
 #include "FileDialogs.h"
 #include "LogExtractor.h"
 #include "MessageBoxes.h"
-#include "Operator.h"
 #include "Screen.h"
+#include "TextAreaSink.h"
 
 #include <QStringList>
 
@@ -14,7 +14,7 @@ class ImageButton;
 class QPlainTextEdit;
 
 // The logs screen: extracts the device's event log into its text area and saves the lines.
-class TForm14 : public Screen, private LineSink {
+class TForm14 : public Screen {
     Q_OBJECT
 public:
     TForm14(Screens& screens, QWidget* owner);
@@ -33,11 +33,12 @@ public:
     ImageButton* Image2;
     QPlainTextEdit* Memo1;
 
-private:
-    void appendLine(std::string_view line) override;
-    void appendLines(std::string_view lines) override;
+    // How extractions reach Memo1.
+    LineSink& memoSink() { return *memo_; }
 
+private:
     MessageBoxes messages_;
     FileDialogs SaveLOG;
+    std::unique_ptr<TextAreaSink> memo_;
     std::unique_ptr<LogExtractor> extractor_;
 };

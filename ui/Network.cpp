@@ -16,11 +16,6 @@
 
 namespace {
 
-QString fromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string utf8(const QString& text)
 {
     return text.toStdString();
@@ -29,9 +24,7 @@ std::string utf8(const QString& text)
 } // namespace
 
 TForm15::TForm15(Screens& screens, QWidget* owner)
-    : Screen(screens, owner, "Rede", QSize(474, 479)), messages_(this),
-      configurator_(std::make_unique<NetworkConfigurator>(screens.client, messages_,
-                                                          static_cast<LineSink&>(*this)))
+    : Screen(screens, owner, "Rede", QSize(474, 479)), messages_(this)
 {
     setObjectName("Form15");
     setFont(tahoma());
@@ -103,6 +96,8 @@ TForm15::TForm15(Screens& screens, QWidget* owner)
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setStyleSheet("QPlainTextEdit { background: #d4d4d4; color: #000000; }");
     Label1->setBuddy(Memo1);
+    memo_ = std::make_unique<TextAreaSink>(Memo1);
+    configurator_ = std::make_unique<NetworkConfigurator>(screens.client, messages_, *memo_);
 
     auto* grid = new QGridLayout;
     const std::pair<QLabel*, QWidget*> left[] = {
@@ -227,9 +222,4 @@ NetworkSettings TForm15::settings() const
 void TForm15::Image3Click()
 {
     configurator_->apply(settings());
-}
-
-void TForm15::appendLine(std::string_view line)
-{
-    Memo1->appendPlainText(fromUtf8(line));
 }

@@ -2,8 +2,8 @@
 
 #include "MessageBoxes.h"
 #include "NetworkConfigurator.h"
-#include "Operator.h"
 #include "Screen.h"
+#include "TextAreaSink.h"
 
 #include <memory>
 
@@ -17,7 +17,7 @@ class QRadioButton;
 
 // The network screen: DHCP or fixed addresses, the proxy, and the documents the device
 // accepted.
-class TForm15 : public Screen, private LineSink {
+class TForm15 : public Screen {
     Q_OBJECT
 public:
     TForm15(Screens& screens, QWidget* owner);
@@ -64,11 +64,11 @@ public:
     QPlainTextEdit* Memo1;
 
 private:
-    void appendLine(std::string_view line) override;
     void setAddressFieldsEnabled(bool enabled);
     void setLoginFieldsEnabled(bool enabled);
     void setProxyFieldsEnabled(bool enabled);
 
     MessageBoxes messages_;
+    std::unique_ptr<TextAreaSink> memo_;
     std::unique_ptr<NetworkConfigurator> configurator_;
 };
