@@ -3,6 +3,8 @@
 #include "SatClient.h"
 
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,11 +42,14 @@ public:
     // nothing was written; a failure has been told to the operator.
     bool saveLog(const std::vector<std::string>& lines);
 
+    // The display lines of a decoded log, each ended by a line feed. They carry the log's
+    // own bytes; the text area decodes them as UTF-8, an invalid sequence as U+FFFD.
     struct Lines {
-        std::string text; // every display line ended by a line feed, valid UTF-8
+        std::string_view text() const { return {buffer.get(), size}; }
         std::size_t count = 0;
+        std::size_t size = 0;
+        std::unique_ptr<char, void (*)(void*)> buffer{nullptr, std::free};
     };
-    // The display lines of a decoded log.
     static Lines formatLog(std::string_view decoded);
 
     // A 14-digit timestamp (year first) as "dd/mm/yyyy hh:mm:ss"; any other text unchanged,

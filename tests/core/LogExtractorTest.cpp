@@ -72,7 +72,7 @@ class FormatLog : public testing::TestWithParam<LogCase> {};
 TEST_P(FormatLog, OneLinePerRecord)
 {
     const LogExtractor::Lines lines = LogExtractor::formatLog(GetParam().decoded);
-    EXPECT_EQ(lines.text, GetParam().lines);
+    EXPECT_EQ(lines.text(), GetParam().lines);
     EXPECT_EQ(lines.count, GetParam().count);
 }
 
@@ -92,6 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
         LogCase{"missingFieldsAreEmptyNotThePreviousRecords",
                 "H\n20150312093005|a|b|c:d\n20150312093006|x\nsolto\n",
                 "1 12/03/2015 09:30:05 c b d\n2 12/03/2015 09:30:06   \n3 solto   \n", 3},
+        LogCase{"aMarkOnTheNextLineIsNotThisLines", "H\n20150312093005|x\n|a|b|c\n",
+                "1 12/03/2015 09:30:05   \n2   b c\n", 2},
         LogCase{"emptyFields", "H\n||||\n", "1    |\n", 1},
         LogCase{"shortDigitTimestampNotReadPastItsEnd", "H\n2015031|a|b|c:d\n", "1 2015031 c b d\n",
                 1},
@@ -107,8 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "1 12/03/2015 09:30:05 c b d\n", 1},
         LogCase{"utf8Kept", "H\n20150312093005|a|AVISO|Comunicação:não há rede\n",
                 "1 12/03/2015 09:30:05 Comunicação AVISO não há rede\n", 1},
-        LogCase{"invalidUtf8Replaced", "H\n20150312093005|a|b|c:d\xE9z\n",
-                "1 12/03/2015 09:30:05 c b d\xEF\xBF\xBDz\n", 1}),
+        LogCase{"invalidUtf8PassedOnForTheTextArea", "H\n20150312093005|a|b|c:d\xE9z\n",
+                "1 12/03/2015 09:30:05 c b d\xE9z\n", 1}),
     CaseName());
 
 TEST(LogExtractorLimits, LongFieldsAreCutToTheLineWidth)
@@ -119,9 +121,9 @@ TEST(LogExtractorLimits, LongFieldsAreCutToTheLineWidth)
                                 std::string(length, 'm') + "\n20150312093006|a|b|c:d\n";
         const LogExtractor::Lines lines = LogExtractor::formatLog(log);
         ASSERT_EQ(lines.count, 2u);
-        const std::string first = lines.text.substr(0, lines.text.find('\n'));
+        const std::string first(lines.text().substr(0, lines.text().find('\n')));
         EXPECT_EQ(first, "1 12/03/2015 09:30:05 " + std::string(999 - 22, 'd'));
-        EXPECT_EQ(lines.text.substr(first.size() + 1), "2 12/03/2015 09:30:06 c b d\n");
+        EXPECT_EQ(lines.text().substr(first.size() + 1), "2 12/03/2015 09:30:06 c b d\n");
     }
 }
 
@@ -131,11 +133,11 @@ TEST(LogExtractorLimits, TheCutNeverSplitsACharacter)
     const std::string prefix = "1 T1  l ";
     const std::string message = std::string(999 - prefix.size() - 1, 'm') + "ç" + "fim";
     const LogExtractor::Lines lines = LogExtractor::formatLog("H\nT1|o|l|" + message + "\n");
-    EXPECT_EQ(lines.text, prefix + std::string(999 - prefix.size() - 1, 'm') + "\n");
-    EXPECT_EQ(lines.text.size(), 999u);
+    EXPECT_EQ(lines.text(), prefix + std::string(999 - prefix.size() - 1, 'm') + "\n");
+    EXPECT_EQ(lines.text().size(), 999u);
 
     const std::string fits = std::string(999 - prefix.size() - 2, 'm') + "ç";
-    EXPECT_EQ(LogExtractor::formatLog("H\nT1|o|l|" + fits + "fim\n").text, prefix + fits + "\n");
+    EXPECT_EQ(LogExtractor::formatLog("H\nT1|o|l|" + fits + "fim\n").text(), prefix + fits + "\n");
 }
 
 TEST(LogExtractorLimits, NumbersGoOnPastNine)
@@ -145,7 +147,19 @@ TEST(LogExtractorLimits, NumbersGoOnPastNine)
         log += "T" + std::to_string(i) + "|o|l|m\n";
     const LogExtractor::Lines lines = LogExtractor::formatLog(log);
     EXPECT_EQ(lines.count, 12u);
-    EXPECT_NE(lines.text.find("\n10 T9  l m\n11 T10  l m\n12 T11  l m\n"), std::string::npos);
+    EXPECT_NE(lines.text().find("\n10 T9  l m\n11 T10  l m\n12 T11  l m\n"), std::string::npos);
+}
+
+TEST(LogExtractorLimits, ManyShortRecordsOutgrowTheFirstGuessOfTheirSize)
+{
+    std::string log = "H\n";
+    for (int i = 0; i < 5000; ++i)
+        log += "T\n";
+    const LogExtractor::Lines lines = LogExtractor::formatLog(log);
+    EXPECT_EQ(lines.count, 5000u);
+    EXPECT_GT(lines.text().size(), log.size() * 2);
+    EXPECT_EQ(lines.text().substr(0, 14), "1 T   \n2 T   \n");
+    EXPECT_EQ(lines.text().substr(lines.text().size() - 11), "\n5000 T   \n");
 }
 
 struct AnsweredFiles : FileChooser {

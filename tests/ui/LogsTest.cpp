@@ -103,6 +103,14 @@ private slots:
         QVERIFY(form->lines().isEmpty());
     }
 
+    void invalidUtf8IsShownAsReplacementCharacters()
+    {
+        transfer("H\n20150312093005|a|b|c:d\xE9z\xFF\n");
+        QTest::mouseClick(form->Image1, Qt::LeftButton);
+        QCOMPARE(form->lines(), QStringList{QString("1 12/03/2015 09:30:05 c b d") + QChar(0xFFFD) +
+                                            "z" + QChar(0xFFFD)});
+    }
+
     void verDetalhesExtractsIntoTheLogsScreenWithoutClearingIt()
     {
         form->close();
