@@ -57,6 +57,8 @@ public:
     void put(std::string_view text)
     {
         const std::size_t n = std::min(text.size(), sizeof line_ - length_);
+        if (n == 0)
+            return; // an empty field may have no data at all
         std::memcpy(line_ + length_, text.data(), n);
         length_ += n;
     }
@@ -196,6 +198,8 @@ private:
 [[gnu::always_inline]] inline char* copy(char* out, const char* from, std::size_t n,
                                          const char* inputEnd)
 {
+    if (n == 0)
+        return out; // an empty field may have no data at all
 #if defined(__SSE2__)
     if (static_cast<std::size_t>(inputEnd - from) >= n + 16) {
         // Explicit steps: the compiler would otherwise turn the loop into a memcpy call.

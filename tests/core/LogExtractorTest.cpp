@@ -15,8 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The log of the table the device log screen is specified by: a header and two records,
-// the last line without its line feed.
+// A header line and two records, the last line without its line feed.
 const std::string headedLog = "HEADER\n"
                               "20150312093005|two|three|four:msg one\n"
                               "20150312093006|TWO|THREE|FOUR:msg two";
