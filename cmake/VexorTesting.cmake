@@ -1,25 +1,60 @@
+include(GoogleTest)
+
 # vexor_add_test(<name> SOURCES ... LIBS ... [ENVIRONMENT ...])
-# Registers one test program with ctest. Tests never depend on the machine's display,
-# locale or time zone, so each runs offscreen, in the C locale and in UTC. The folders listed
-# in VEXOR_TEST_PATH go before the test's PATH.
+# Builds one test program and registers it with ctest. A GoogleTest program (one that links
+# GTest::gtest or GTest::gtest_main) gets one ctest entry per test case, so a failure names its
+# case; any other program (the Qt screen tests) is one entry. Tests never depend on the
+# machine's display, locale or time zone, so each runs offscreen, in the C locale and in UTC.
+# The folders listed in VEXOR_TEST_PATH go before the test's PATH.
 function(vexor_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} vexor_warnings)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/tests)
-    add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;TZ=UTC;${ARG_ENVIRONMENT}"
-        TIMEOUT 300)
+
+    set(environment QT_QPA_PLATFORM=offscreen LC_ALL=C TZ=UTC ${ARG_ENVIRONMENT})
+    list(FILTER environment EXCLUDE REGEX "^$")
+    set(path_changes)
+    foreach(folder IN LISTS VEXOR_TEST_PATH)
+        list(APPEND path_changes "PATH=path_list_prepend:${folder}")
+    endforeach()
+
+    set(properties TIMEOUT 300)
     if(CMAKE_CROSSCOMPILING_EMULATOR)
         # An emulator can end successfully without having run the program: a cross-built test
         # passes only when GoogleTest reports that it passed.
-        set_tests_properties(${name} PROPERTIES
+        list(APPEND properties
             PASS_REGULAR_EXPRESSION "\\[  PASSED  \\]"
             FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
     endif()
-    foreach(folder IN LISTS VEXOR_TEST_PATH)
-        set_property(TEST ${name} APPEND PROPERTY
-            ENVIRONMENT_MODIFICATION "PATH=path_list_prepend:${folder}")
-    endforeach()
+
+    if(GTest::gtest IN_LIST ARG_LIBS OR GTest::gtest_main IN_LIST ARG_LIBS)
+        # Listing the cases runs the program; under an emulator that happens when ctest starts.
+        gtest_discover_tests(${name}
+            TEST_PREFIX "${name}."
+            TEST_LIST ${name}_CASES
+            NO_PRETTY_VALUES
+            DISCOVERY_MODE PRE_TEST
+            DISCOVERY_TIMEOUT 120)
+        # gtest_discover_tests hands each property value on as one word, which would split the
+        # environment; a script of our own, read by ctest after the cases are known, sets them.
+        set(script "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+        set(text "set_tests_properties(\${${name}_CASES} PROPERTIES")
+        string(APPEND text "\n    ENVIRONMENT [==[${environment}]==]")
+        if(path_changes)
+            string(APPEND text "\n    ENVIRONMENT_MODIFICATION [==[${path_changes}]==]")
+        endif()
+        foreach(item IN LISTS properties)
+            string(APPEND text "\n    [==[${item}]==]")
+        endforeach()
+        string(APPEND text ")\n")
+        file(WRITE "${script}" "if(${name}_CASES)\n${text}endif()\n")
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}" ${properties})
+        if(path_changes)
+            set_tests_properties(${name} PROPERTIES ENVIRONMENT_MODIFICATION "${path_changes}")
+        endif()
+    endif()
 endfunction()

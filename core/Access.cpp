@@ -55,7 +55,7 @@ AccessConfirmation::Outcome AccessConfirmation::confirm(DeviceKind selected,
     const std::string code = codepage::toAnsi(typedCode);
     if (!context_.setActivationCode(code)) {
         context_.clearActivationCode();
-        messages_.showMessage(codeTooLong);
+        messages_.showMessage(AppContext::codeTooLong);
         return outcome;
     }
     if (context_.activationCode().empty()) {

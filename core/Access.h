@@ -29,8 +29,6 @@ public:
     bool mustEndOnClose(DeviceKind selected);
 
     static constexpr std::string_view codeRequired = "Necessário definir o código de ativação";
-    static constexpr std::string_view codeTooLong =
-        "O código de ativação deve ter no máximo 99 caracteres.";
 
 private:
     AppContext& context_;

@@ -4,37 +4,45 @@
 
 namespace {
 
-struct Tile {
-    const char* group;
-    const char* panel;
-    bool panelVisible;
-    const char* image;
-    const char* caption;
+constexpr MenuGroup menuGroups[] = {
+    {"GroupBox1", " Configuração "},
+    {"GroupBox2", " Manutenção "},
+    {"GroupBox3", " Operação "},
+    {"GroupBox4", " Informações "},
 };
 
-// Groups and tiles in the order the window shows them.
-constexpr Tile tiles[] = {
-    {"GroupBox1", "Panel3", true, "Image2", "Panel12"},
-    {"GroupBox1", "Panel4", true, "Image3", "AtivarSAT"},
-    {"GroupBox1", "Panel18", false, "Image10", "Panel19"},
-    {"GroupBox2", "Panel5", false, "Image4", "Panel6"},
-    {"GroupBox2", "Panel20", false, "Image12", "Panel21"},
-    {"GroupBox2", "Panel24", true, "Image14", "Panel25"},
-    {"GroupBox3", "Panel8", true, "Image7", "Panel13"},
-    {"GroupBox3", "Panel7", true, "Image5", "Panel14"},
-    {"GroupBox3", "Panel22", true, "Image13", "Panel23"},
+constexpr MenuTile menuTiles[] = {
+    {"GroupBox1", "Panel3", true, "Image2", "Panel12", "Rede SAT"},
+    {"GroupBox1", "Panel4", true, "Image3", "AtivarSAT", "Ativar SAT"},
+    {"GroupBox1", "Panel18", false, "Image10", "Panel19", "Assinatura"},
+    {"GroupBox2", "Panel5", false, "Image4", "Panel6", "Atualizar SW"},
+    {"GroupBox2", "Panel20", false, "Image12", "Panel21", "Teste"},
+    {"GroupBox2", "Panel24", true, "Image14", "Panel25", "Trocar Cód Ativação"},
+    {"GroupBox3", "Panel8", true, "Image7", "Panel13", "Bloqueio"},
+    {"GroupBox3", "Panel7", true, "Image5", "Panel14", "Fiscal"},
+    {"GroupBox3", "Panel22", true, "Image13", "Panel23", "Logs"},
 };
 
 } // namespace
 
+std::span<const MenuTile> MenuState::tiles()
+{
+    return menuTiles;
+}
+
+std::span<const MenuGroup> MenuState::groups()
+{
+    return menuGroups;
+}
+
 MenuState::MenuState()
 {
-    for (const char* group : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4"})
-        controls_[group] = Flags{false, true, {}};
-    for (const Tile& tile : tiles) {
-        controls_[tile.panel] = Flags{tile.panelVisible, true, tile.group};
-        controls_[tile.image] = Flags{true, true, tile.panel};
-        controls_[tile.caption] = Flags{true, true, tile.panel};
+    for (const MenuGroup& group : menuGroups)
+        controls_[std::string(group.name)] = Flags{false, true, {}};
+    for (const MenuTile& tile : menuTiles) {
+        controls_[std::string(tile.panel)] = Flags{tile.panelVisible, true, std::string(tile.group)};
+        controls_[std::string(tile.image)] = Flags{true, true, std::string(tile.panel)};
+        controls_[std::string(tile.caption)] = Flags{true, true, std::string(tile.panel)};
     }
 }
 
@@ -95,6 +103,6 @@ void MenuState::backToAccess()
     hide("Panel5");
     hide("Panel20");
     show("Panel4");
-    for (const char* group : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4"})
-        hide(group);
+    for (const MenuGroup& group : menuGroups)
+        hide(group.name);
 }

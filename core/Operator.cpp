@@ -4,6 +4,8 @@ MessageSink::~MessageSink() = default;
 FileChooser::~FileChooser() = default;
 LineSink::~LineSink() = default;
 ProgressSink::~ProgressSink() = default;
+MessageWindow::~MessageWindow() = default;
+RequestWindow::~RequestWindow() = default;
 
 void LineSink::appendLines(std::string_view lines)
 {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What a logic component needs from the operator's screen. The user interface implements
 // these with real windows; tests implement them with recording fakes, so no logic ever pops
@@ -37,4 +38,21 @@ public:
     virtual ~ProgressSink();
     virtual void setProgress(int value) = 0;
     virtual int progress() const = 0;
+};
+
+// The message window: its text replaced by one message, in front of the other windows.
+class MessageWindow {
+public:
+    virtual ~MessageWindow();
+    virtual void fillAndShow(std::string_view text) = 0;
+};
+
+// The certificate-request window: requests are only ever appended, never cleared.
+class RequestWindow {
+public:
+    virtual ~RequestWindow();
+    // Lines separated by LF; shown below any earlier request, the window brought to the front.
+    virtual void appendRequest(std::string_view request) = 0;
+    // Everything the window holds, one entry per line.
+    virtual std::vector<std::string> requestLines() const = 0;
 };

@@ -15,6 +15,9 @@ class AppContext {
 public:
     // The device's working buffer is 100 bytes with its terminating zero.
     static constexpr std::size_t maxActivationCodeLength = 99;
+    // Told to the operator wherever a typed code would not fit.
+    static constexpr std::string_view codeTooLong =
+        "O código de ativação deve ter no máximo 99 caracteres.";
 
     // Windows-1252 bytes; empty means no code.
     const std::string& activationCode() const { return activationCode_; }

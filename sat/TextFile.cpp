@@ -3,11 +3,19 @@
 #include "CodePage.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
+
+#if defined(_WIN32)
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace textfile {
 
@@ -26,22 +34,64 @@ std::string utf8FromPath(const fs::path& path)
     return std::string(text.begin(), text.end());
 }
 
-fs::path temporaryBeside(const fs::path& target)
+std::function<std::string(int)>& nameSource()
 {
-    std::random_device seed;
-    std::mt19937 random(seed());
-    fs::path name = target;
-    name += ".tmp" + std::to_string(random() % 1000000);
-    return name;
+    static std::function<std::string(int)> source;
+    return source;
 }
 
-std::FILE* openForWriting(const fs::path& path)
+std::string randomSuffix(int)
+{
+    static std::random_device seed;
+    static std::mt19937 random(seed());
+    return ".tmp" + std::to_string(random() % 1000000);
+}
+
+// Exclusive creation, so a file that happens to carry the temporary name is never truncated.
+std::FILE* createExclusively(const fs::path& path, int& error)
 {
 #if defined(_WIN32)
-    return _wfopen(path.c_str(), L"wb");
+    const int fd = _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
+                          _S_IREAD | _S_IWRITE);
 #else
-    return std::fopen(path.c_str(), "wb");
+    const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
 #endif
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+#if defined(_WIN32)
+    std::FILE* file = _fdopen(fd, "wb");
+#else
+    std::FILE* file = ::fdopen(fd, "wb");
+#endif
+    if (!file) {
+        error = errno;
+#if defined(_WIN32)
+        _close(fd);
+#else
+        ::close(fd);
+#endif
+        std::error_code ignored;
+        fs::remove(path, ignored);
+    }
+    return file;
+}
+
+// A new file beside the target; a name already taken is left alone and another one tried.
+std::FILE* createTemporaryBeside(const fs::path& target, fs::path& temporary, int& error)
+{
+    constexpr int attempts = 100;
+    error = EEXIST;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        temporary = target;
+        temporary += nameSource() ? nameSource()(attempt) : randomSuffix(attempt);
+        if (std::FILE* file = createExclusively(temporary, error))
+            return file;
+        if (error != EEXIST)
+            return nullptr;
+    }
+    return nullptr;
 }
 
 // Text mode where the platform has one; elsewhere readText turns CR LF into LF itself.
@@ -65,6 +115,11 @@ std::string failure(const std::string& what, const fs::path& target, int error)
 }
 
 } // namespace
+
+void setTemporaryNameSource(std::function<std::string(int)> source)
+{
+    nameSource() = std::move(source);
+}
 
 std::string encodeLines(const std::vector<std::string>& linesUtf8)
 {
@@ -100,11 +155,11 @@ WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes)
         return result;
     }
     const fs::path target = pathFromUtf8(pathUtf8);
-    const fs::path temporary = temporaryBeside(target);
-
-    std::FILE* file = openForWriting(temporary);
+    fs::path temporary;
+    int createError = 0;
+    std::FILE* file = createTemporaryBeside(target, temporary, createError);
     if (!file) {
-        result.error = failure("Não foi possível criar o arquivo", target, errno);
+        result.error = failure("Não foi possível criar o arquivo", target, createError);
         return result;
     }
     errno = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ struct WriteResult {
 // Each entry is a line; a line break inside an entry (LF, CR LF or CR) starts a new line of
 // the file. No entries give an empty file.
 WriteResult writeLines(const std::string& pathUtf8, const std::vector<std::string>& linesUtf8);
+
+// The suffix the temporary file beside the target gets on each attempt (0, 1, ...); empty
+// function: random suffixes. Lets tests make two attempts clash.
+void setTemporaryNameSource(std::function<std::string(int attempt)> source);
 
 // Writes the bytes exactly as given, with the same replace-on-success rule.
 WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes);

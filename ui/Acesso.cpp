@@ -3,6 +3,7 @@
 #include "Changecod.h"
 #include "Groupeditems.h"
 #include "Screens.h"
+#include "VexorApplication.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -50,9 +51,11 @@ TOKRightDlg2::TOKRightDlg2(Screens& screens, QWidget* owner)
     SpeedButton1 = new QPushButton("Click Aqui", this);
     SpeedButton1->setObjectName("SpeedButton1");
     SpeedButton1->setFlat(true);
-    SpeedButton1->setAutoDefault(false);
-    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab after the options; Enter on it opens the code change, not OK.
+    SpeedButton1->setAutoDefault(true);
+    SpeedButton1->setFocusPolicy(Qt::TabFocus);
     SpeedButton1->setCursor(Qt::PointingHandCursor);
+    Label2->setBuddy(SpeedButton1);
 
     Button1 = new QPushButton("OK", this);
     Button1->setObjectName("Button1");
@@ -93,6 +96,7 @@ TOKRightDlg2::TOKRightDlg2(Screens& screens, QWidget* owner)
     setTabOrder(Button1, RadioButton2);
     setTabOrder(RadioButton2, RadioButton3);
     setTabOrder(RadioButton3, RadioButton1);
+    setTabOrder(RadioButton1, SpeedButton1);
 
     setFixedSize(layout->sizeHint().expandedTo(QSize(688, 129)));
 
@@ -148,6 +152,8 @@ void TOKRightDlg2::FormClose()
 
 void TOKRightDlg2::closeEvent(QCloseEvent* event)
 {
-    FormClose();
+    // Only the operator closing this dialog runs the check, not the program ending.
+    if (!VexorApplication::isEnding())
+        FormClose();
     event->accept();
 }

@@ -31,16 +31,15 @@
 #include <QSwipeGesture>
 #include <QVBoxLayout>
 
+#include <stdexcept>
+
 namespace {
 
 using Handler = void (TGridForm::*)();
 
-struct TileSpec {
-    const char* group;
+// What the window adds to each tile of the menu: its picture, colour and click handlers.
+struct TileLook {
     const char* panel;
-    const char* image;
-    const char* caption;
-    const char* text;
     const char* icon;
     const char* colour;
     Handler panelClick;
@@ -48,37 +47,31 @@ struct TileSpec {
     Handler captionClick;
 };
 
-const TileSpec tileSpecs[] = {
-    {"GroupBox1", "Panel3", "Image2", "Panel12", "Rede SAT", ":/icons/network.svg",
-     tilecolor::network, &TGridForm::Panel3Click, &TGridForm::Image2Click, &TGridForm::Panel12Click},
-    {"GroupBox1", "Panel4", "Image3", "AtivarSAT", "Ativar SAT", ":/icons/activate.svg",
-     tilecolor::activate, nullptr, &TGridForm::Image3Click, &TGridForm::AtivarSATClick},
-    {"GroupBox1", "Panel18", "Image10", "Panel19", "Assinatura", ":/icons/signature.svg",
-     tilecolor::signature, nullptr, &TGridForm::Image10Click, nullptr},
-    {"GroupBox2", "Panel5", "Image4", "Panel6", "Atualizar SW", ":/icons/update.svg",
-     tilecolor::update, nullptr, &TGridForm::Image4Click, nullptr},
-    {"GroupBox2", "Panel20", "Image12", "Panel21", "Teste", ":/icons/test.svg", tilecolor::test,
-     nullptr, &TGridForm::Image12Click, &TGridForm::Panel21Click},
-    {"GroupBox2", "Panel24", "Image14", "Panel25", "Trocar Cód Ativação", ":/icons/key.svg",
-     tilecolor::code, nullptr, &TGridForm::Image14Click, nullptr},
-    {"GroupBox3", "Panel8", "Image7", "Panel13", "Bloqueio", ":/icons/lock.svg", tilecolor::block,
-     nullptr, &TGridForm::Image7Click, nullptr},
-    {"GroupBox3", "Panel7", "Image5", "Panel14", "Fiscal", ":/icons/fiscal.svg", tilecolor::fiscal,
-     nullptr, &TGridForm::Image5Click, &TGridForm::Panel14Click},
-    {"GroupBox3", "Panel22", "Image13", "Panel23", "Logs", ":/icons/logs.svg", tilecolor::logs,
-     nullptr, &TGridForm::Image13Click, nullptr},
+const TileLook tileLooks[] = {
+    {"Panel3", ":/icons/network.svg", tilecolor::network, &TGridForm::Panel3Click,
+     &TGridForm::Image2Click, &TGridForm::Panel12Click},
+    {"Panel4", ":/icons/activate.svg", tilecolor::activate, nullptr, &TGridForm::Image3Click,
+     &TGridForm::AtivarSATClick},
+    {"Panel18", ":/icons/signature.svg", tilecolor::signature, nullptr, &TGridForm::Image10Click,
+     nullptr},
+    {"Panel5", ":/icons/update.svg", tilecolor::update, nullptr, &TGridForm::Image4Click, nullptr},
+    {"Panel20", ":/icons/test.svg", tilecolor::test, nullptr, &TGridForm::Image12Click,
+     &TGridForm::Panel21Click},
+    {"Panel24", ":/icons/key.svg", tilecolor::code, nullptr, &TGridForm::Image14Click, nullptr},
+    {"Panel8", ":/icons/lock.svg", tilecolor::block, nullptr, &TGridForm::Image7Click, nullptr},
+    {"Panel7", ":/icons/fiscal.svg", tilecolor::fiscal, nullptr, &TGridForm::Image5Click,
+     &TGridForm::Panel14Click},
+    {"Panel22", ":/icons/logs.svg", tilecolor::logs, nullptr, &TGridForm::Image13Click, nullptr},
 };
 
-struct GroupSpec {
-    const char* name;
-    const char* caption;
-};
-
-const GroupSpec tileGroups[] = {
-    {"GroupBox1", " Configuração "},
-    {"GroupBox2", " Manutenção "},
-    {"GroupBox3", " Operação "},
-};
+const TileLook& lookOf(std::string_view panel)
+{
+    for (const TileLook& look : tileLooks) {
+        if (panel == look.panel)
+            return look;
+    }
+    throw std::logic_error("the menu has no picture or handler for the tile " + std::string(panel));
+}
 
 struct InfoSpec {
     const char* control;
@@ -113,6 +106,17 @@ QString fromUtf8(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A value label: whatever the device sends is shown as it is, never read as markup, and is
+// what a screen reader reads.
+QLabel* valueLabel(const char* control, QWidget* parent)
+{
+    auto* value = new QLabel(parent);
+    value->setObjectName(control);
+    value->setTextFormat(Qt::PlainText);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return value;
+}
+
 } // namespace
 
 TGridForm::TGridForm(Screens& screens)
@@ -144,26 +148,34 @@ TGridForm::TGridForm(Screens& screens)
     contentLayout->setSpacing(12);
     auto* tiles = new QHBoxLayout;
     tiles->setSpacing(16);
-    for (const GroupSpec& spec : tileGroups) {
-        auto* group = new QGroupBox(spec.caption, content);
-        group->setObjectName(spec.name);
-        menuControls_.insert(spec.name, group);
+    for (const TileLook& look : tileLooks)
+        lookOf(look.panel); // every look belongs to a tile: a stray one is a mistake as well
+    for (const MenuGroup& spec : MenuState::groups()) {
+        if (spec.name == "GroupBox4")
+            continue; // " Informações " holds the status, built below
+        auto* group = new QGroupBox(fromUtf8(spec.caption), content);
+        group->setObjectName(fromUtf8(spec.name));
+        menuControls_.insert(group->objectName(), group);
         auto* row = new QHBoxLayout(group);
         row->setSpacing(8);
-        for (const TileSpec& tileSpec : tileSpecs) {
-            if (QString(tileSpec.group) != spec.name)
+        for (const MenuTile& menuTile : MenuState::tiles()) {
+            if (menuTile.group != spec.name)
                 continue;
-            const Tile tile = makeTile(tileSpec.panel, tileSpec.image, tileSpec.caption,
-                                       tileSpec.text, tileSpec.icon, tileSpec.colour, group);
+            const TileLook& look = lookOf(menuTile.panel);
+            const Tile tile = makeTile(fromUtf8(menuTile.panel), fromUtf8(menuTile.image),
+                                       fromUtf8(menuTile.caption), fromUtf8(menuTile.text),
+                                       look.icon, look.colour, group);
             row->addWidget(tile.panel);
-            menuControls_.insert(tileSpec.panel, tile.panel);
-            menuControls_.insert(tileSpec.image, tile.image);
-            menuControls_.insert(tileSpec.caption, tile.caption);
-            connect(tile.image, &QToolButton::clicked, this, tileSpec.imageClick);
-            if (tileSpec.panelClick)
-                connect(tile.panel, &ClickPanel::clicked, this, tileSpec.panelClick);
-            if (tileSpec.captionClick)
-                connect(tile.caption, &ClickPanel::clicked, this, tileSpec.captionClick);
+            menuControls_.insert(tile.panel->objectName(), tile.panel);
+            menuControls_.insert(tile.image->objectName(), tile.image);
+            menuControls_.insert(tile.caption->objectName(), tile.caption);
+            connect(tile.image, &QToolButton::clicked, this, look.imageClick);
+            if (look.panelClick)
+                connect(tile.panel, &ClickPanel::clicked, this, look.panelClick);
+            if (look.captionClick) {
+                tile.caption->setActionable(true);
+                connect(tile.caption, &ClickPanel::clicked, this, look.captionClick);
+            }
         }
         row->addStretch(1);
         tiles->addWidget(group, 1);
@@ -194,7 +206,11 @@ TGridForm::~TGridForm() = default;
 
 QGroupBox* TGridForm::buildInformation(QWidget* parent)
 {
-    auto* group = new QGroupBox(" Informações ", parent);
+    auto* group = new QGroupBox(parent);
+    for (const MenuGroup& spec : MenuState::groups()) {
+        if (spec.name == "GroupBox4")
+            group->setTitle(fromUtf8(spec.caption));
+    }
     group->setObjectName("GroupBox4");
     menuControls_.insert("GroupBox4", group);
     auto* grid = new QGridLayout(group);
@@ -206,10 +222,7 @@ QGroupBox* TGridForm::buildInformation(QWidget* parent)
             auto* caption = new QLabel(spec.caption, group);
             caption->setObjectName(QString("Caption_") + spec.control);
             caption->setStyleSheet("color: #b8b8b8;");
-            auto* value = new QLabel(group);
-            value->setObjectName(spec.control);
-            value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-            value->setAccessibleName(QString(spec.caption).chopped(1));
+            QLabel* value = valueLabel(spec.control, group);
             value->hide();
             caption->setBuddy(value);
             statusLabels_.insert(spec.control, value);
@@ -243,6 +256,7 @@ void TGridForm::buildAppBar()
     Image11 = new ImageButton("Image11", ":/icons/exit.svg", "Sair", 44, AppBar);
     Label22 = new QLabel(AppBar);
     Label22->setObjectName("Label22");
+    Label22->setTextFormat(Qt::PlainText);
     connect(Image1, &QToolButton::clicked, this, &TGridForm::Image1Click);
     connect(Image11, &QToolButton::clicked, this, &TGridForm::Image11Click);
     auto* layout = new QHBoxLayout(AppBar);
@@ -259,7 +273,7 @@ void TGridForm::renderMenu()
     for (const std::string& name : menu_.controls()) {
         QWidget* control = menuControls_.value(QString::fromStdString(name));
         if (!control)
-            continue;
+            throw std::logic_error("the menu names a control the window does not have: " + name);
         control->setVisible(menu_.isVisible(name));
         control->setEnabled(menu_.isEnabled(name));
     }
@@ -353,7 +367,7 @@ void TGridForm::resizeEvent(QResizeEvent* event)
 void TGridForm::closeEvent(QCloseEvent* event)
 {
     event->accept();
-    QApplication::quit();
+    VexorApplication::endEventLoop();
 }
 
 bool TGridForm::event(QEvent* event)
@@ -426,5 +440,5 @@ void TGridForm::Image1Click()
 
 void TGridForm::Image11Click()
 {
-    QApplication::quit();
+    VexorApplication::endEventLoop();
 }

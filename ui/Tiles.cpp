@@ -1,8 +1,48 @@
 #include "Tiles.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QVBoxLayout>
+
+namespace {
+
+// How a screen reader sees a panel: a button with a press action when it acts on a click.
+class ClickPanelAccessible : public QAccessibleWidget {
+public:
+    explicit ClickPanelAccessible(ClickPanel* panel) : QAccessibleWidget(panel) {}
+    QAccessible::Role role() const override
+    {
+        return panel()->isActionable() ? QAccessible::Button : QAccessible::Grouping;
+    }
+    QStringList actionNames() const override
+    {
+        if (!panel()->isActionable())
+            return QAccessibleWidget::actionNames();
+        return {pressAction()};
+    }
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction() && panel()->isActionable())
+            panel()->click();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    ClickPanel* panel() const { return static_cast<ClickPanel*>(widget()); }
+};
+
+QAccessibleInterface* clickPanelFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("ClickPanel") && object && object->isWidgetType())
+        return new ClickPanelAccessible(static_cast<ClickPanel*>(object));
+    return nullptr;
+}
+
+} // namespace
 
 ImageButton::ImageButton(const QString& objectName, const QString& icon, const QString& name,
                          int iconSize, QWidget* parent)
@@ -20,6 +60,11 @@ ImageButton::ImageButton(const QString& objectName, const QString& icon, const Q
 ClickPanel::ClickPanel(const QString& objectName, const QString& caption, QWidget* parent)
     : QFrame(parent)
 {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(clickPanelFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setObjectName(objectName);
     if (!caption.isNull()) {
         label_ = new QLabel(caption, this);
@@ -30,6 +75,25 @@ ClickPanel::ClickPanel(const QString& objectName, const QString& caption, QWidge
         layout->addWidget(label_);
         setAccessibleName(caption);
     }
+}
+
+void ClickPanel::setActionable(bool actionable)
+{
+    actionable_ = actionable;
+    setFocusPolicy(actionable ? Qt::StrongFocus : Qt::NoFocus);
+    setCursor(actionable ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void ClickPanel::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (actionable_ && !event->isAutoRepeat() &&
+        (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        emit clicked();
+        event->accept();
+        return;
+    }
+    QFrame::keyPressEvent(event);
 }
 
 void ClickPanel::mouseReleaseEvent(QMouseEvent* event)
@@ -56,6 +120,9 @@ Tile makeTile(const QString& panel, const QString& image, const QString& caption
     font.setBold(true);
     tile.caption->label()->setFont(font);
     tile.caption->label()->setStyleSheet("color: #ffffff;");
+    // Where the keyboard is when a caption that acts has the focus.
+    tile.caption->setStyleSheet(
+        QString("QFrame#%1:focus { border: 2px solid #ffffff; }").arg(caption));
     auto* layout = new QVBoxLayout(tile.panel);
     layout->setContentsMargins(0, 6, 0, 0);
     layout->setSpacing(0);

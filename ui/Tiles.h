@@ -20,14 +20,22 @@ public:
     ClickPanel(const QString& objectName, const QString& caption, QWidget* parent);
     QLabel* label() const { return label_; }
 
+    // A caption that acts on a click is also a button for the keyboard (Tab, then Space or
+    // Enter) and for screen readers.
+    void setActionable(bool actionable);
+    bool isActionable() const { return actionable_; }
+    void click() { emit clicked(); }
+
 signals:
     void clicked();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QLabel* label_ = nullptr;
+    bool actionable_ = false;
 };
 
 // One tile of the main menu: a frame holding an image button over its caption panel.

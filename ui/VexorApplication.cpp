@@ -7,6 +7,21 @@
 
 #include <exception>
 
+namespace {
+bool ending = false;
+}
+
+void VexorApplication::endEventLoop()
+{
+    ending = true;
+    QApplication::quit();
+}
+
+bool VexorApplication::isEnding()
+{
+    return ending;
+}
+
 VexorApplication::VexorApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName("TORVAL VEXOR Manager");

@@ -18,4 +18,9 @@ class VexorApplication : public QApplication {
 public:
     VexorApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // The operator leaves the program: the event loop ends, and every window closes as part of
+    // the leaving, not as something the operator did to that window.
+    static void endEventLoop();
+    static bool isEnding();
 };

@@ -7,6 +7,45 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-qp
 # What the Windows cross builds and their run under Wine need (scripts/lib/windows.sh).
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64)
 
+# The oldest systems whose packages are new enough: CMake 3.25 and Qt 6.4.
+MINIMUM_CMAKE=3.25
+
+# Says at once, and stops, when the system is older than what the build needs.
+check_system() {
+    local release=${1:-/etc/os-release}
+    local id="" version=""
+    if [ -r "$release" ]; then
+        id=$(. "$release" && echo "${ID:-}")
+        version=$(. "$release" && echo "${VERSION_ID:-}")
+    fi
+    local too_old=""
+    case "$id" in
+        debian) [ -n "$version" ] && [ "${version%%.*}" -lt 12 ] 2>/dev/null && too_old="Debian $version" ;;
+        ubuntu) [ -n "$version" ] && version_less "$version" 23.04 && too_old="Ubuntu $version" ;;
+    esac
+    if [ -n "$too_old" ]; then
+        echo "$too_old is older than what the build needs (CMake $MINIMUM_CMAKE and Qt 6.4)." >&2
+        echo "Use Debian 12, Ubuntu 23.04 or a later release." >&2
+        exit 1
+    fi
+}
+
+# Whether version $1 is lower than version $2 (dotted numbers).
+version_less() {
+    [ "$1" != "$2" ] && [ "$(printf '%s\n%s\n' "$1" "$2" | sort -V | head -n 1)" = "$1" ]
+}
+
+# After the packages are in: the CMake found must be recent enough (other systems than the two
+# named above get here).
+check_cmake() {
+    local found
+    found=$(cmake --version 2>/dev/null | sed -n 's/^cmake version \([0-9.]*\).*/\1/p')
+    if [ -z "$found" ] || version_less "$found" "$MINIMUM_CMAKE"; then
+        echo "The build needs CMake $MINIMUM_CMAKE or later; this system has ${found:-none}." >&2
+        exit 1
+    fi
+}
+
 # Installs the packages that are not installed yet, with sudo when not root.
 install_packages() {
     local missing=() package

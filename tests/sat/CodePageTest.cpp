@@ -97,4 +97,68 @@ TEST(CodePage, EveryAnsiByteSurvivesTheRoundTrip)
     EXPECT_EQ(codepage::fromUtf8(codepage::fromAnsi(all)), codepage::fromAnsi(all));
 }
 
+// The published Windows-1252 table from 0x80 to 0x9F, written out character by character; the
+// five bytes it leaves undefined stand for the control characters of the same value, as on
+// Windows.
+struct UpperCase {
+    const char* name;
+    const char* byte;
+    const char* utf8;
+};
+
+class UpperHalfTable : public testing::TestWithParam<UpperCase> {};
+
+TEST_P(UpperHalfTable, DecodesToThePublishedCharacter)
+{
+    EXPECT_EQ(codepage::fromAnsi(GetParam().byte), GetParam().utf8);
+}
+
+TEST_P(UpperHalfTable, EncodesFromThePublishedCharacter)
+{
+    EXPECT_EQ(codepage::toAnsi(GetParam().utf8), GetParam().byte);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePage, UpperHalfTable,
+    testing::Values(
+        UpperCase{"euro", "\x80", "\u20AC"},
+        UpperCase{"undefined81", "\x81", "\xC2\x81"},
+        UpperCase{"singleLow9Quote", "\x82", "\u201A"},
+        UpperCase{"fHook", "\x83", "\u0192"},
+        UpperCase{"doubleLow9Quote", "\x84", "\u201E"},
+        UpperCase{"ellipsis", "\x85", "\u2026"},
+        UpperCase{"dagger", "\x86", "\u2020"},
+        UpperCase{"doubleDagger", "\x87", "\u2021"},
+        UpperCase{"circumflex", "\x88", "\u02C6"},
+        UpperCase{"perMille", "\x89", "\u2030"},
+        UpperCase{"sCaron", "\x8A", "\u0160"},
+        UpperCase{"singleLeftAngle", "\x8B", "\u2039"},
+        UpperCase{"oeLigature", "\x8C", "\u0152"},
+        UpperCase{"undefined8D", "\x8D", "\xC2\x8D"},
+        UpperCase{"zCaron", "\x8E", "\u017D"},
+        UpperCase{"undefined8F", "\x8F", "\xC2\x8F"},
+        UpperCase{"undefined90", "\x90", "\xC2\x90"},
+        UpperCase{"leftSingleQuote", "\x91", "\u2018"},
+        UpperCase{"rightSingleQuote", "\x92", "\u2019"},
+        UpperCase{"leftDoubleQuote", "\x93", "\u201C"},
+        UpperCase{"rightDoubleQuote", "\x94", "\u201D"},
+        UpperCase{"bullet", "\x95", "\u2022"},
+        UpperCase{"enDash", "\x96", "\u2013"},
+        UpperCase{"emDash", "\x97", "\u2014"},
+        UpperCase{"smallTilde", "\x98", "\u02DC"},
+        UpperCase{"tradeMark", "\x99", "\u2122"},
+        UpperCase{"sCaronSmall", "\x9A", "\u0161"},
+        UpperCase{"singleRightAngle", "\x9B", "\u203A"},
+        UpperCase{"oeLigatureSmall", "\x9C", "\u0153"},
+        UpperCase{"undefined9D", "\x9D", "\xC2\x9D"},
+        UpperCase{"zCaronSmall", "\x9E", "\u017E"},
+        UpperCase{"yDiaeresis", "\x9F", "\u0178"}),
+    CaseName());
+
+TEST(CodePage, ControlCharactersThatTheTableGivesToOtherCharactersBecomeQuestionMarks)
+{
+    for (const char* control : {"\xC2\x80", "\xC2\x82", "\xC2\x8A", "\xC2\x93", "\xC2\x9F"})
+        EXPECT_EQ(codepage::toAnsi(control), "?") << control;
+}
+
 } // namespace

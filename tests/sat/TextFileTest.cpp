@@ -239,3 +239,41 @@ TEST_F(TextFileTest, FailedWriteKeepsTheOldFile)
 #endif
 
 } // namespace
+
+// A file that happens to carry the temporary name belongs to someone else: it is neither
+// truncated nor renamed over the target; the save goes on under the next name.
+TEST_F(TextFileTest, TemporaryNameClashLeavesTheOtherFileAloneAndTriesAnotherName)
+{
+    const fs::path target = folder / "log.txt";
+    const fs::path taken = folder / "log.txt.clash";
+    std::ofstream(taken, std::ios::binary) << "somebody else's file";
+    std::vector<int> attempts;
+    textfile::setTemporaryNameSource([&](int attempt) {
+        attempts.push_back(attempt);
+        return attempt == 0 ? std::string(".clash") : ".free" + std::to_string(attempt);
+    });
+    const textfile::WriteResult written = textfile::writeLines(utf8(target), {"novo"});
+    textfile::setTemporaryNameSource(nullptr);
+
+    ASSERT_TRUE(written.ok) << written.error;
+    EXPECT_EQ(readBytes(target), "novo\r\n");
+    EXPECT_EQ(readBytes(taken), "somebody else's file");
+    EXPECT_EQ(attempts, (std::vector<int>{0, 1}));
+    EXPECT_EQ(entriesInFolder(), 2u);
+}
+
+TEST_F(TextFileTest, EveryTemporaryNameTakenIsReportedAndNothingIsTouched)
+{
+    const fs::path target = folder / "log.txt";
+    std::ofstream(target, std::ios::binary) << "old";
+    std::ofstream(folder / "log.txt.clash", std::ios::binary) << "other";
+    textfile::setTemporaryNameSource([](int) { return std::string(".clash"); });
+    const textfile::WriteResult written = textfile::writeLines(utf8(target), {"novo"});
+    textfile::setTemporaryNameSource(nullptr);
+
+    EXPECT_FALSE(written.ok);
+    EXPECT_NE(written.error.find("log.txt"), std::string::npos) << written.error;
+    EXPECT_EQ(readBytes(target), "old");
+    EXPECT_EQ(readBytes(folder / "log.txt.clash"), "other");
+    EXPECT_EQ(entriesInFolder(), 2u);
+}

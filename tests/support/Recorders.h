@@ -3,7 +3,9 @@
 #include "OperationalStatus.h"
 #include "Operator.h"
 
+#include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,4 +29,45 @@ struct RecordedLabels : StatusLabelSink {
         set.emplace_back(control, text);
         current[std::string(control)] = std::string(text);
     }
+};
+
+struct RecordedMessageWindow : MessageWindow {
+    std::vector<std::string> filled; // each fill replaces the window's text
+    void fillAndShow(std::string_view text) override { filled.emplace_back(text); }
+};
+
+// Holds the requests as the window does: appended, split into lines, never cleared.
+struct RecordedRequests : RequestWindow {
+    std::vector<std::string> lines;
+    int appended = 0;
+    void appendRequest(std::string_view request) override
+    {
+        ++appended;
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t end = request.find('\n', start);
+            lines.emplace_back(request.substr(start, end - start));
+            if (end == std::string_view::npos)
+                break;
+            start = end + 1;
+        }
+    }
+    std::vector<std::string> requestLines() const override { return lines; }
+};
+
+// Answers file dialogs from a queue; nullopt (or an empty queue) is a cancel.
+struct QueuedFiles : FileChooser {
+    std::deque<std::optional<std::string>> answers;
+    int asked = 0;
+    std::optional<std::string> next()
+    {
+        ++asked;
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::optional<std::string> chooseFileToOpen() override { return next(); }
+    std::optional<std::string> chooseFileToSave() override { return next(); }
 };

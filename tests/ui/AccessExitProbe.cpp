@@ -1,14 +1,20 @@
-// Closes the access dialog of a real program with the option the test names, so the test can
-// see the process's exit status. Message boxes are really shown and answered from a timer.
+// Runs a real program and ends it the way the test names, so the test can see the process's
+// exit status: "activated" or "kit" close the access dialog with that option chosen; "sair"
+// clicks the app bar's exit image and "close-main" closes the main window, both while the
+// access dialog is open as activated with no code. Message boxes are really shown and
+// answered from a timer.
 
 #include "AppContext.h"
 #include "Acesso.h"
+#include "Groupeditems.h"
+#include "Tiles.h"
 #include "SatClient.h"
 #include "Screens.h"
 #include "VexorApplication.h"
 
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
@@ -32,12 +38,24 @@ int main(int argc, char** argv)
     answerer.start(20);
 
     TOKRightDlg2* access = screens.OKRightDlg2();
-    const bool activated = argc > 1 && QString(argv[1]) == "activated";
-    (activated ? access->RadioButton2 : access->RadioButton3)->setChecked(true);
-    QTimer::singleShot(0, [access] {
-        access->close();
-        std::printf("closed\n");
-        QApplication::quit();
+    TGridForm* grid = screens.GridForm();
+    grid->show();
+    const QString how = argc > 1 ? QString(argv[1]) : QString("kit");
+    (how == "kit" ? access->RadioButton3 : access->RadioButton2)->setChecked(true);
+    QTimer::singleShot(0, [access, grid, how] {
+        if (how == "sair") {
+            QTest::keyClick(grid, Qt::Key_Escape);
+            QTest::mouseClick(grid->Image11, Qt::LeftButton);
+            std::printf("sair\n");
+        } else if (how == "close-main") {
+            grid->close();
+            std::printf("main closed\n");
+        } else {
+            access->close();
+            std::printf("closed\n");
+            QApplication::quit();
+        }
+        std::fflush(stdout);
     });
     return VexorApplication::exec();
 }

@@ -9,6 +9,7 @@
 #include "Tiles.h"
 #include "Update.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -35,6 +36,39 @@ QByteArray readAll(const QString& path)
         return "<missing>";
     return file.readAll();
 }
+
+QString accessibleName(QWidget* widget)
+{
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(QAccessible::Name) : QString("<no interface>");
+}
+
+// The windows other than the main window that are on screen, by name.
+QStringList shownWindows(QWidget* grid)
+{
+    QStringList names;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != grid && window->isVisible() && !window->objectName().isEmpty())
+            names << window->objectName();
+    }
+    names.sort();
+    return names;
+}
+
+void hideWindowsBut(QWidget* grid)
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != grid)
+            window->hide();
+    }
+}
+
+const char* const menuControlNames[] = {
+    "GroupBox1", "Panel3",  "Image2",  "Panel12", "Panel4",  "Image3",    "AtivarSAT",
+    "Panel18",   "Image10", "Panel19", "GroupBox2", "Panel5", "Image4",  "Panel6",
+    "Panel20",   "Image12", "Panel21", "Panel24", "Image14", "Panel25",   "GroupBox3",
+    "Panel8",    "Image7",  "Panel13", "Panel7",  "Image5",  "Panel14",   "Panel22",
+    "Image13",   "Panel23", "GroupBox4"};
 
 } // namespace
 
@@ -401,6 +435,218 @@ private slots:
             QCOMPARE(label->text(), QString(caption));
             QCOMPARE(label->buddy(), child<QWidget>(grid, value));
         }
+    }
+
+    // Every image and caption of the menu, clicked with the mouse on the full menu: the window
+    // it brings up, or none.
+    void everyTileImageAndCaptionOpensItsWindow_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QStringList>("windows");
+        QTest::addColumn<QString>("effect");
+        const std::pair<const char*, const char*> rows[] = {
+            {"Image2", "Form15"},  {"Panel12", "Form15"},    {"Panel3", "Form15"},
+            {"Image3", "OKRightDlg"}, {"AtivarSAT", "Form16"}, {"Panel4", ""},
+            {"Image10", "Form17"}, {"Panel19", ""},          {"Panel18", ""},
+            {"Image4", "Form6"},   {"Panel6", ""},           {"Panel5", ""},
+            {"Image12", "Form7"},  {"Panel21", "Form7"},     {"Panel20", ""},
+            {"Image14", "Form18"}, {"Panel25", ""},          {"Panel24", ""},
+            {"Image7", "Form12"},  {"Panel13", ""},          {"Panel8", ""},
+            {"Image5", "Fiscal"},  {"Panel14", "Fiscal"},    {"Panel7", ""},
+            {"Image13", "Form14"}, {"Panel23", ""},          {"Panel22", ""},
+            {"Image15", ""},       {"Image6", ""},           {"Image1", "OKRightDlg2"},
+        };
+        for (const auto& [control, window] : rows) {
+            const QString effect = QString(control) == "Image15"  ? "status query"
+                                   : QString(control) == "Image6" ? "save dialog"
+                                                                  : "";
+            QTest::newRow(control) << QString(control)
+                                   << (*window ? QStringList{window} : QStringList{}) << effect;
+        }
+    }
+    void everyTileImageAndCaptionOpensItsWindow()
+    {
+        QFETCH(QString, control);
+        QFETCH(QStringList, windows);
+        QFETCH(QString, effect);
+        confirm(access->RadioButton2, "12345678");
+        f->fileAnswers = {QString()}; // the status-log image's save dialog is cancelled
+        grid->setAppBarVisible(TGridForm::AppBarMode::Show);
+        hideWindowsBut(grid);
+        QWidget* target = child<QWidget>(grid, control.toUtf8().constData());
+        QVERIFY2(target->isVisible(), qPrintable(control));
+        // A frame is clicked on its edge, outside the image and caption it holds.
+        const bool frame = control.startsWith("Panel") &&
+                           target->findChild<ClickPanel*>() != nullptr;
+        QTest::mouseClick(target, Qt::LeftButton, {}, frame ? QPoint(2, 2) : target->rect().center());
+        QCOMPARE(shownWindows(grid), windows);
+        QVERIFY(f->messages.isEmpty());
+        // The two images that open no window act all the same.
+        QCOMPARE(f->device.calls().size(), size_t(effect == "status query" ? 2 : 1));
+        QCOMPARE(f->fileAnswers.isEmpty(), effect == "save dialog");
+    }
+
+    // The menu after sequences of confirmations, not only from a fresh start: what is on
+    // screen and can be clicked.
+    void menuAfterSequencesOfConfirmations_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("clickable");
+        const QStringList everything = [] {
+            QStringList all;
+            for (const char* name : menuControlNames)
+                all << name;
+            return all;
+        }();
+        QTest::newRow("kit without code, then not activated")
+            << QStringList{"kit:", "not-activated:"}
+            << QStringList{"GroupBox1", "Panel3", "Image2", "Panel12", "Panel4", "Image3",
+                           "AtivarSAT", "Panel18", "GroupBox3", "Panel22", "Image13", "Panel23"};
+        QTest::newRow("not activated, back, then a proved activated code")
+            << QStringList{"not-activated:", "back", "activated:12345678"} << everything;
+        QTest::newRow("kit proved, back, then activated")
+            << QStringList{"kit:12345678", "back", "activated:12345678"} << everything;
+        QTest::newRow("activated, then the device refuses the code on refresh")
+            << QStringList{"activated:12345678", "refused-refresh"}
+            << QStringList{"GroupBox1", "Panel3", "Image2", "Panel12", "Panel4", "Image3",
+                           "AtivarSAT", "GroupBox2", "Panel24", "Image14", "Panel25"};
+        QTest::newRow("activated, back, then kit")
+            << QStringList{"activated:12345678", "back", "kit:12345678"}
+            << QStringList{"GroupBox1", "Panel3", "Image2", "Panel12", "GroupBox2", "Panel5",
+                           "Image4", "Panel6", "Panel20", "Image12", "Panel21", "Panel24",
+                           "Image14", "Panel25", "GroupBox3", "Panel8", "Image7", "Panel13",
+                           "Panel7", "Image5", "Panel14", "Panel22", "Image13", "Panel23",
+                           "GroupBox4"};
+    }
+    void menuAfterSequencesOfConfirmations()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, clickable);
+        for (const QString& step : steps) {
+            if (step == "back") {
+                grid->setAppBarVisible(TGridForm::AppBarMode::Show);
+                QTest::mouseClick(grid->Image1, Qt::LeftButton);
+            } else if (step == "refused-refresh") {
+                f->device.setFallback({"000012|10001|Código de ativação inválido||"});
+                QTest::mouseClick(grid->Image15, Qt::LeftButton);
+            } else {
+                const QString kind = step.section(':', 0, 0);
+                QRadioButton* option = kind == "kit"         ? access->RadioButton3
+                                       : kind == "activated" ? access->RadioButton2
+                                                             : access->RadioButton1;
+                confirm(option, step.section(':', 1));
+            }
+        }
+        QStringList shown;
+        for (const char* name : menuControlNames) {
+            if (onScreen(name) && enabled(name))
+                shown << name;
+        }
+        QCOMPARE(shown, clickable);
+    }
+
+    // Markup in a device answer is shown as the characters it is made of.
+    void deviceTextIsShownAsPlainText()
+    {
+        const QString markup = "<b>9000</b><img src=\"/etc/hostname\">";
+        f->device.setFallback({QByteArray(statusOk).replace("900004019", markup.toUtf8()).toStdString()});
+        confirm(access->RadioButton2, "12345678");
+        auto* serial = child<QLabel>(grid, "Serie");
+        QCOMPARE(serial->text(), markup);
+        QCOMPARE(accessibleName(serial), markup);
+        QLabel literal;
+        literal.setFont(serial->font());
+        literal.setTextFormat(Qt::PlainText);
+        literal.setText(markup);
+        QCOMPARE(serial->sizeHint(), literal.sizeHint());
+    }
+
+    // A screen reader reads the value, and finds what it is from the caption beside it.
+    void valueLabelsReadAsTheirValues()
+    {
+        confirm(access->RadioButton2, "12345678");
+        const std::pair<const char*, const char*> rows[] = {
+            {"Número de Série:", "900004019"},
+            {"IP:", "192.168.001.010"},
+            {"Data/Hora:", "2015/09/01 12:34:56"},
+            {"Status:", "Desbloqueado"},
+            {"Vencimento Certificado:", "2020/01/01"}};
+        for (const auto& [captionText, valueText] : rows) {
+            QLabel* caption = nullptr;
+            for (QLabel* label : grid->findChildren<QLabel*>()) {
+                if (label->text() == QString(captionText))
+                    caption = label;
+            }
+            QVERIFY2(caption && caption->buddy(), captionText);
+            QCOMPARE(accessibleName(caption->buddy()), QString(valueText));
+            QCOMPARE(accessibleName(caption), QString(captionText));
+        }
+    }
+
+    // The captions that act on a click are buttons for the keyboard and for screen readers.
+    void actingCaptionsHaveAKeyboardPath_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("key");
+        QTest::newRow("Ativar SAT, Space") << "AtivarSAT" << "Form16" << int(Qt::Key_Space);
+        QTest::newRow("Fiscal, Enter") << "Panel14" << "Fiscal" << int(Qt::Key_Return);
+        QTest::newRow("Rede SAT, Space") << "Panel12" << "Form15" << int(Qt::Key_Space);
+        QTest::newRow("Teste, Enter") << "Panel21" << "Form7" << int(Qt::Key_Enter);
+    }
+    void actingCaptionsHaveAKeyboardPath()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, window);
+        QFETCH(int, key);
+        confirm(access->RadioButton2, "12345678");
+        f->screens.Fiscal()->XMLEntrada->setPlainText("kept");
+        hideWindowsBut(grid);
+        auto* panel = child<ClickPanel>(grid, caption.toUtf8().constData());
+
+        // Reached with Tab from the tile's own image.
+        grid->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(grid));
+        QWidget* image = panel->parentWidget()->findChild<ImageButton*>();
+        image->setFocus();
+        QTest::keyClick(image, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(panel));
+        QTest::keyClick(panel, Qt::Key(key));
+        QCOMPARE(shownWindows(grid), QStringList{window});
+        QCOMPARE(f->screens.Fiscal()->XMLEntrada->toPlainText(), QString("kept"));
+
+        hideWindowsBut(grid);
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(panel);
+        QCOMPARE(face->role(), QAccessible::Button);
+        QCOMPARE(face->text(QAccessible::Name), panel->label()->text());
+        face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(shownWindows(grid), QStringList{window});
+    }
+
+    void captionsThatDoNothingAreNotButtons()
+    {
+        for (const char* name : {"Panel19", "Panel6", "Panel25", "Panel13", "Panel23"}) {
+            auto* panel = child<ClickPanel>(grid, name);
+            QCOMPARE(panel->focusPolicy(), Qt::NoFocus);
+            QVERIFY(QAccessible::queryAccessibleInterface(panel)->role() != QAccessible::Button);
+        }
+    }
+
+    // "Click Aqui" comes after the options in the tab order, and Enter on it opens the code
+    // change rather than confirming the dialog.
+    void clickAquiHasAKeyboardPath()
+    {
+        access->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(access));
+        access->RadioButton1->setFocus();
+        QTest::keyClick(access->RadioButton1, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(access->SpeedButton1));
+        QTest::keyClick(access->SpeedButton1, Qt::Key_Return);
+        QVERIFY(f->screens.Form8()->isVisible());
+        QVERIFY(access->isVisible());
+        QVERIFY(f->device.calls().empty());
+        QVERIFY(f->messages.isEmpty());
+        QCOMPARE(access->Label2->buddy(), static_cast<QWidget*>(access->SpeedButton1));
     }
 };
 

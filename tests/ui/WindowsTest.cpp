@@ -141,6 +141,26 @@ private slots:
         QCOMPARE(probe.exitCode(), 0);
         QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), QString("closed\n"));
     }
+
+    // Leaving the program is not closing the access dialog: no check, no message, status 0.
+    void leavingWithTheAccessDialogOpenEndsQuietlyWithStatus0_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("Sair") << "sair" << "sair\n";
+        QTest::newRow("main window closed") << "close-main" << "main closed\n";
+    }
+    void leavingWithTheAccessDialogOpenEndsQuietlyWithStatus0()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, output);
+        QProcess probe;
+        probe.start(ACCESS_EXIT_PROBE, {how});
+        QVERIFY(probe.waitForFinished(30000));
+        QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), output);
+        QCOMPARE(probe.exitCode(), 0);
+    }
 };
 
 int main(int argc, char** argv)

@@ -1,0 +1,34 @@
+#include "SignatureAssociation.h"
+
+#include "Cnpj.h"
+#include "DeviceReport.h"
+#include "SatClient.h"
+
+SignatureAssociation::SignatureAssociation(SatClient& client) : client_(client) {}
+
+std::string SignatureAssociation::associate(std::string_view cnpjContribuinte,
+                                            std::string_view cnpjSoftwareHouse,
+                                            std::string_view signature)
+{
+    std::string taxpayer;
+    if (!checkCnpj(cnpjContribuinte, taxpayer))
+        return std::string(invalidTaxpayer);
+    std::string softwareHouse;
+    if (!checkCnpj(cnpjSoftwareHouse, softwareHouse))
+        return std::string(invalidSoftwareHouse);
+
+    const SatResponse response =
+        client_.AssociarAssinatura(softwareHouse + taxpayer, oneLine(signature));
+    return reportAfter(client_, response);
+}
+
+std::string SignatureAssociation::oneLine(std::string_view signature)
+{
+    std::string kept;
+    kept.reserve(signature.size());
+    for (const char c : signature) {
+        if (c != '\r' && c != '\n')
+            kept += c;
+    }
+    return kept;
+}

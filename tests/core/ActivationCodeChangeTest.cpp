@@ -1,0 +1,224 @@
+#include "ActivationCodeChange.h"
+#include "AppContext.h"
+#include "CaseName.h"
+#include "DeviceLock.h"
+#include "Recorders.h"
+#include "SatClient.h"
+#include "TestDevice.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Arg = std::optional<std::string>;
+using Messages = std::vector<std::string>;
+
+const std::string blanks30(30, ' ');
+const std::string tooShort = "Código de ativação deve ter no minimo 8 caracteres";
+const std::string differ = "Código de ativação não é igual ao confirmação do código de ativação";
+const std::string tooLong = "O código de ativação deve ter no máximo 99 caracteres.";
+const std::string portFailure =
+    "Erro ao Abrir Porta de Comunicação\n Verifique se: driver instalado, SAT conectado";
+
+class CodeChangeTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(context.setActivationCode("stored01"));
+        device.setFallback({"000012|18000|Código alterado", 0, "Trocado"});
+    }
+
+    TestDevice device{std::string(SatClient::librarySAT)};
+    AppContext context;
+    SatClient client{context};
+    RecordedMessages messages;
+    ActivationCodeChange change{client, messages};
+};
+
+struct Case {
+    const char* name;
+    bool checked; // the dialog, or the full-screen screen
+    ActivationCodeChange::Fields fields;
+    Messages messages;
+    std::vector<Arg> sent; // empty: nothing sent
+};
+
+class CodeChange : public CodeChangeTest, public testing::WithParamInterface<Case> {};
+
+TEST_P(CodeChange, ChecksAndArguments)
+{
+    const Case& c = GetParam();
+    if (c.checked)
+        change.change(c.fields);
+    else
+        change.changeWithoutChecks(c.fields);
+    EXPECT_EQ(messages.shown, c.messages);
+    const auto calls = device.calls();
+    if (c.sent.empty()) {
+        EXPECT_TRUE(calls.empty());
+        return;
+    }
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].function, "TrocarCodigoDeAtivacao");
+    EXPECT_EQ(calls[0].args, c.sent);
+    EXPECT_EQ(calls[1].function, "CodigoErro");
+    EXPECT_EQ(context.activationCode(), "stored01");
+}
+
+constexpr auto activationCode = ProofCode::ActivationCode;
+constexpr auto emergencyCode = ProofCode::EmergencyCode;
+const std::string hundred(100, 'h');
+const std::string ninetyNine(99, 'n');
+
+INSTANTIATE_TEST_SUITE_P(
+    ActivationCodeChange, CodeChange,
+    testing::Values(
+        Case{"dialogSevenCharacters",
+             true,
+             {"whatever", activationCode, "1234567", "1234567"},
+             {tooShort},
+             {}},
+        Case{"dialogShortBeforeDiffering",
+             true,
+             {"", activationCode, "1234567", "x"},
+             {tooShort},
+             {}},
+        Case{"dialogSevenAccented",
+             true,
+             {"", activationCode, "ççççççç", "ççççççç"},
+             {tooShort},
+             {}},
+        Case{
+            "dialogDiffering", true, {"cur", activationCode, "12345678", "12345679"}, {differ}, {}},
+        Case{"dialogTooLong", true, {"cur", activationCode, hundred, hundred}, {tooLong}, {}},
+        Case{"dialogEightCharactersShortCurrentCode",
+             true,
+             {"ab", activationCode, "12345678", "12345678"},
+             {"Trocado" + blanks30},
+             {"12", "ab", "1", "12345678", "12345678"}},
+        Case{"dialogEmergencyCodeInWindows1252",
+             true,
+             {"emergência", emergencyCode, "novoçódigo", "novoçódigo"},
+             {"Trocado" + blanks30},
+             {"12", "emerg\xEAncia", "2",
+              "novo\xE7\xF3"
+              "digo",
+              "novo\xE7\xF3"
+              "digo"}},
+        Case{"dialogNinetyNine",
+             true,
+             {"cur", activationCode, ninetyNine, ninetyNine},
+             {"Trocado" + blanks30},
+             {"12", "cur", "1", ninetyNine, ninetyNine}},
+        Case{"fullScreenShortAndDifferingAreSent",
+             false,
+             {"cur", activationCode, "abc", "xyz"},
+             {"Trocado" + blanks30},
+             {"12", "cur", "1", "abc", "xyz"}},
+        Case{"fullScreenEmergency",
+             false,
+             {"EMERG", emergencyCode, "", ""},
+             {"Trocado" + blanks30},
+             {"12", "EMERG", "2", "", ""}},
+        Case{"fullScreenTooLong", false, {"cur", activationCode, hundred, "x"}, {tooLong}, {}}),
+    CaseName());
+
+TEST_F(CodeChangeTest, PortFailureIsFollowedByTheReport)
+{
+    device.setFallback({"Erro ao tentar abrir a porta de comunicacao", 0x8000, "x"});
+    change.change({"cur", ProofCode::ActivationCode, "12345678", "12345678"});
+    change.changeWithoutChecks({"cur", ProofCode::ActivationCode, "1", "2"});
+    const std::string timeout = "   TimeOut: Equipamento não está respondendo as mensagens.";
+    EXPECT_EQ(messages.shown, (Messages{portFailure, timeout, portFailure, timeout}));
+}
+
+TEST_F(CodeChangeTest, PortFailureTextWithinALongerAnswerIsOnlyReported)
+{
+    device.setFallback({"Erro ao tentar abrir a porta de comunicacao ", 0, "resposta"});
+    change.change({"cur", ProofCode::ActivationCode, "12345678", "12345678"});
+    EXPECT_EQ(messages.shown, Messages{"resposta" + blanks30});
+}
+
+TEST_F(CodeChangeTest, LaterOperationsStillSendTheStoredCode)
+{
+    device.setFallback({"Código alterado com Sucesso", 0, "ok"});
+    change.change({"stored01", ProofCode::ActivationCode, "brandnew", "brandnew"});
+    DeviceLock(client).block();
+    const auto calls = device.calls();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[2].function, "BloquearSAT");
+    EXPECT_EQ(calls[2].args, (std::vector<Arg>{"12", "stored01"}));
+    EXPECT_EQ(context.activationCode(), "stored01");
+}
+
+TEST(CodeChangeWithoutLibrary, OneMessageSaysWhy)
+{
+    AppContext context;
+    SatClient client(context, "libnosuchdevice.so");
+    RecordedMessages messages;
+    ActivationCodeChange change(client, messages);
+    change.changeWithoutChecks({"cur", ProofCode::ActivationCode, "a", "a"});
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find("libnosuchdevice.so"), std::string::npos);
+}
+
+struct LockCase {
+    const char* name;
+    bool block;
+    std::string stored;
+    TestDevice::Answer answer;
+    std::string function;
+    std::string message;
+};
+
+class DeviceLockCalls : public testing::TestWithParam<LockCase> {
+protected:
+    TestDevice device{std::string(SatClient::librarySAT)};
+    AppContext context;
+    SatClient client{context};
+    DeviceLock lock{client};
+};
+
+TEST_P(DeviceLockCalls, ExactlyOneCallThenTheReport)
+{
+    const LockCase& c = GetParam();
+    ASSERT_TRUE(context.setActivationCode(c.stored));
+    device.setFallback(c.answer);
+    EXPECT_EQ(c.block ? lock.block() : lock.unblock(), c.message);
+    const auto calls = device.calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].function, c.function);
+    EXPECT_EQ(calls[0].args, (std::vector<Arg>{"12", c.stored}));
+    EXPECT_EQ(calls[1].function, "CodigoErro");
+}
+
+INSTANTIATE_TEST_SUITE_P(DeviceLock, DeviceLockCalls,
+                         testing::Values(LockCase{"block",
+                                                  true,
+                                                  "12345678",
+                                                  {"ignored", 0, "Bloqueado"},
+                                                  "BloquearSAT",
+                                                  "Bloqueado" + blanks30},
+                                         LockCase{"unblock",
+                                                  false,
+                                                  "12345678",
+                                                  {"ignored", 0, "Desbloqueado"},
+                                                  "DesbloquearSAT",
+                                                  "Desbloqueado" + blanks30},
+                                         LockCase{"notConnected",
+                                                  false,
+                                                  "12345678",
+                                                  {"Sucesso", 1, "device text"},
+                                                  "DesbloquearSAT",
+                                                  "   Porta de comunicação não conectada.   "},
+                                         LockCase{"emptyStoredCode",
+                                                  true,
+                                                  "",
+                                                  {"", 2,
+                                                   "C\xC3\xB3"
+                                                   "digo inv\xC3\xA1lido"},
+                                                  "BloquearSAT",
+                                                  "Código inválido" + blanks30}),
+                         CaseName());
+
+} // namespace

@@ -1,0 +1,306 @@
+#include "Activation.h"
+#include "AppContext.h"
+#include "CaseName.h"
+#include "Recorders.h"
+#include "SatClient.h"
+#include "TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string validCnpj = "48.213.907/0001-65";
+const std::string activated = "SAT Ativado com sucesso!\n"
+                              "Prossiga para etapa de vinculação do AC ao contribuinte\n"
+                              "através do menu \"Associar Assinatura\"";
+const std::string blanks30(30, ' ');
+
+std::string readBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class ActivationTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(context.setActivationCode("old code"));
+        folder = fs::temp_directory_path() /
+                 ("vexor-activation-" +
+                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    void activate(std::string_view code = "12345678", std::string_view cnpj = validCnpj)
+    {
+        activation.activate({cnpj, code, code, CertificateKind::AcSat});
+    }
+    std::size_t filesInFolder() const
+    {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    }
+
+    TestDevice device{std::string(SatClient::librarySAT)};
+    AppContext context;
+    SatClient client{context};
+    RecordedMessages messages;
+    RecordedMessageWindow window;
+    RecordedRequests requests;
+    QueuedFiles files;
+    Activation activation{context, client, messages, window, requests, files};
+    fs::path folder;
+};
+
+struct RefusalCase {
+    const char* name;
+    std::string cnpj;
+    std::string code;
+    std::string confirmation;
+    std::string message;
+};
+
+class ActivationRefusal : public ActivationTest, public testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(ActivationRefusal, FirstFailingCheckWinsAndNothingIsSent)
+{
+    const RefusalCase& c = GetParam();
+    activation.activate({c.cnpj, c.code, c.confirmation, CertificateKind::AcSat});
+    EXPECT_EQ(messages.shown, std::vector<std::string>{c.message});
+    EXPECT_TRUE(device.calls().empty());
+    EXPECT_TRUE(window.filled.empty());
+    EXPECT_EQ(context.activationCode(), "old code");
+}
+
+const std::string invalidCnpj = "          CNPJ Inválido.         ";
+const std::string tooShort = "Código de ativação deve conter no mínimo 8 caracteres";
+const std::string differ = "Código de ativação e de confirmação não são identicos";
+const std::string tooLong = "O código de ativação deve ter no máximo 99 caracteres.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Activation, ActivationRefusal,
+    testing::Values(
+        RefusalCase{"untouchedMask", "  .   .   /    -  ", "12345678", "12345678", invalidCnpj},
+        RefusalCase{"cnpjBeforeCode", "48.213.907/0001-64", "1234", "9", invalidCnpj},
+        RefusalCase{"thirteenDigits", "48.213.907/0001-6 ", "12345678", "12345678", invalidCnpj},
+        RefusalCase{"sevenCharactersMatching", validCnpj, "1234567", "1234567", tooShort},
+        RefusalCase{"shortBeforeDiffering", validCnpj, "1234567", "7654321", tooShort},
+        // Seven characters that take fourteen bytes in UTF-8.
+        RefusalCase{"sevenAccentedCharacters", validCnpj, "ççççççç", "ççççççç", tooShort},
+        RefusalCase{"hundredCharacters", validCnpj, std::string(100, 'a'), std::string(100, 'a'),
+                    tooLong},
+        RefusalCase{"tooLongBeforeDiffering", validCnpj, std::string(100, 'a'), "x", tooLong},
+        RefusalCase{"differing", validCnpj, "12345678", "12345679", differ},
+        RefusalCase{"differingInCase", validCnpj, "abcdefgh", "ABCDEFGH", differ},
+        // Both would reach the device as "?" but the operator typed different codes.
+        RefusalCase{"differingUnmappable", validCnpj, "abcdefg\u4e00", "abcdefg\u4e8c", differ}),
+    CaseName());
+
+TEST_F(ActivationTest, SendsSubcommandCodeDigitsAndStateCodeInWindows1252)
+{
+    device.setFallback({"000012|04000|Ativado com Sucesso", 4000});
+    activate("açãoç123");
+    const auto calls = device.calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].function, "AtivarSAT");
+    using Arg = std::optional<std::string>;
+    EXPECT_EQ(calls[0].args, (std::vector<Arg>{"12", "1",
+                                               "a\xE7\xE3o\xE7"
+                                               "123",
+                                               "48213907000165", "35"}));
+    EXPECT_EQ(calls[1].function, "CodigoErro");
+    EXPECT_EQ(context.activationCode(), "a\xE7\xE3o\xE7"
+                                        "123");
+}
+
+TEST_F(ActivationTest, NinetyNineCharactersAreSentAndKept)
+{
+    device.setFallback({"Sucesso", 4000});
+    activate(std::string(99, 'z'));
+    EXPECT_EQ(context.activationCode(), std::string(99, 'z'));
+    EXPECT_EQ(messages.shown, std::vector<std::string>{activated});
+}
+
+struct OutcomeCase {
+    const char* name;
+    std::string response;
+    int code;
+    std::string msg;
+    std::string storedAfter;
+    std::vector<std::string> messages;
+    std::vector<std::string> window;
+};
+
+class ActivationOutcome : public ActivationTest, public testing::WithParamInterface<OutcomeCase> {};
+
+TEST_P(ActivationOutcome, StoredCodeAndWhatTheOperatorSees)
+{
+    const OutcomeCase& c = GetParam();
+    device.setFallback({c.response, c.code, c.msg});
+    activate("new code");
+    EXPECT_EQ(context.activationCode(), c.storedAfter);
+    EXPECT_EQ(messages.shown, c.messages);
+    EXPECT_EQ(window.filled, c.window);
+    EXPECT_EQ(requests.appended, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Activation, ActivationOutcome,
+    testing::Values(OutcomeCase{"successAndActivated",
+                                "000012|04000|Ativado com Sucesso",
+                                4000,
+                                "ok",
+                                "new code",
+                                {activated},
+                                {}},
+                    OutcomeCase{"activatedWithoutSucesso",
+                                "000012|04000|SAT ja ativado",
+                                4000,
+                                "",
+                                "old code",
+                                {activated},
+                                {}},
+                    OutcomeCase{"sucessoWithTransportCode",
+                                "Sucesso",
+                                1,
+                                "ignored",
+                                "new code",
+                                {"   Porta de comunicação não conectada.   "},
+                                {}},
+                    OutcomeCase{"timeout",
+                                "",
+                                0x8000,
+                                "ignored",
+                                "old code",
+                                {"   TimeOut: Equipamento não está respondendo as mensagens."},
+                                {}},
+                    OutcomeCase{"deviceMessageInWindows1252",
+                                "000012|04003|SAT ja ativado",
+                                4003,
+                                "Ativa\xE7\xE3o n\xE3o permitida",
+                                "old code",
+                                {},
+                                {"Ativação não permitida" + blanks30}},
+                    OutcomeCase{"sucessoWithOtherCode",
+                                "x Sucesso",
+                                4001,
+                                "falha",
+                                "new code",
+                                {},
+                                {"falha" + blanks30}},
+                    OutcomeCase{
+                        "lowerCaseSucesso", "sucesso", 4001, "", "old code", {}, {blanks30}},
+                    OutcomeCase{"capitalSucesso", "SUCESSO", 4001, "", "old code", {}, {blanks30}},
+                    OutcomeCase{"portFailure",
+                                "Erro ao tentar abrir a porta de comunicacao",
+                                4000,
+                                "",
+                                "old code",
+                                {"Erro ao Abrir Porta de Comunicação"},
+                                {}},
+                    OutcomeCase{"portFailureInsideALongerText",
+                                "Erro ao tentar abrir a porta de comunicacao.",
+                                2,
+                                "msg",
+                                "old code",
+                                {},
+                                {"msg" + blanks30}}),
+    CaseName());
+
+TEST_F(ActivationTest, PortFailureEndsBeforeTheErrorRecord)
+{
+    device.setFallback({"Erro ao tentar abrir a porta de comunicacao", 0});
+    activate();
+    EXPECT_EQ(device.functions(), std::vector<std::string>{"AtivarSAT"});
+}
+
+TEST_F(ActivationTest, RequestAfterATransportFailureIsNotKept)
+{
+    device.setFallback({"Sucesso|BEGIN CERTIFICATE REQUEST", 0x8001});
+    files.answers = {(folder / "csr.txt").string()};
+    activate();
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"   Sem Sinal CTS.   "});
+    EXPECT_EQ(requests.appended, 0);
+    EXPECT_EQ(files.asked, 0);
+    EXPECT_EQ(filesInFolder(), 0u);
+}
+
+TEST_F(ActivationTest, RequestsAreAppendedAndBothSaved)
+{
+    const fs::path first = folder / "primeiro.csr";
+    const fs::path second = folder / "segundo";
+    files.answers = {first.string(), second.string()};
+
+    // Everything before the first "BEGIN" is left out, the dashes of a PEM header included.
+    device.script("AtivarSAT",
+                  {"000012|04000|Sucesso|-----BEGIN REQ-----\r\nMIIB\xE7\r\n-----END", 4000});
+    activate("code one");
+    EXPECT_EQ(messages.shown, std::vector<std::string>{activated});
+    EXPECT_EQ(requests.lines, (std::vector<std::string>{"BEGIN REQ-----", "MIIBç", "-----END"}));
+    EXPECT_EQ(readBytes(first), "BEGIN REQ-----\r\nMIIB\xE7\r\n-----END\r\n");
+
+    // A failed activation still keeps its request, below the first.
+    device.script("AtivarSAT", {"x|BEGIN 2\nBEGIN again", 4005, "recusado"});
+    activate("code two");
+    EXPECT_EQ(window.filled, std::vector<std::string>{"recusado" + blanks30});
+    EXPECT_EQ(readBytes(second),
+              "BEGIN REQ-----\r\nMIIB\xE7\r\n-----END\r\nBEGIN 2\r\nBEGIN again\r\n");
+    EXPECT_EQ(context.activationCode(), "code one");
+    EXPECT_EQ(filesInFolder(), 2u);
+}
+
+TEST_F(ActivationTest, CancelledSaveWritesNothingAndKeepsTheRequest)
+{
+    device.setFallback({"Sucesso BEGIN X", 4000});
+    files.answers = {std::nullopt};
+    activate();
+    EXPECT_EQ(files.asked, 1);
+    EXPECT_EQ(requests.lines, std::vector<std::string>{"BEGIN X"});
+    EXPECT_EQ(messages.shown, std::vector<std::string>{activated});
+    EXPECT_EQ(filesInFolder(), 0u);
+}
+
+TEST_F(ActivationTest, FailedSaveIsToldAndTheRequestStays)
+{
+    device.setFallback({"Sucesso BEGIN X", 4000});
+    const fs::path existing = folder / "existing";
+    std::ofstream(existing, std::ios::binary) << "keep me";
+    // A folder of that name cannot be replaced by the file.
+    fs::create_directories(folder / "taken");
+    files.answers = {(folder / "missing" / "csr.txt").string(), (folder / "taken").string()};
+    activate();
+    activate();
+    ASSERT_EQ(messages.shown.size(), 4u);
+    EXPECT_NE(messages.shown[1].find("csr.txt"), std::string::npos) << messages.shown[1];
+    EXPECT_NE(messages.shown[3].find("taken"), std::string::npos) << messages.shown[3];
+    EXPECT_EQ(requests.lines, (std::vector<std::string>{"BEGIN X", "BEGIN X"}));
+    EXPECT_EQ(readBytes(existing), "keep me");
+    EXPECT_TRUE(fs::is_directory(folder / "taken"));
+}
+
+TEST(ActivationWithoutLibrary, IsToldAndKeepsTheCode)
+{
+    AppContext context;
+    ASSERT_TRUE(context.setActivationCode("old code"));
+    SatClient client(context, "libnosuchdevice.so");
+    RecordedMessages messages;
+    RecordedMessageWindow window;
+    RecordedRequests requests;
+    QueuedFiles files;
+    Activation activation(context, client, messages, window, requests, files);
+    activation.activate({validCnpj, "12345678", "12345678", CertificateKind::AcSat});
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find("libnosuchdevice.so"), std::string::npos);
+    EXPECT_EQ(context.activationCode(), "old code");
+}
+
+} // namespace

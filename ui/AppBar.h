@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QFrame>
+
+class QHBoxLayout;
+
+// The bar of a full-screen window: 75 pixels high along the bottom edge, as wide as the
+// window, hidden whenever the window is shown. Esc and an upward swipe show or hide it in turn;
+// any other key or gesture hides it. The window hands it its keys (see KeyPreview).
+class AppBar : public QFrame {
+    Q_OBJECT
+public:
+    enum class Mode { Hide, Show, Toggle };
+    enum class Gesture { Up, Down, Left, Right };
+
+    static constexpr int barHeight = 75;
+
+    explicit AppBar(QWidget* window);
+
+    // Controls at the left end and at the right end of the bar.
+    void addLeft(QWidget* control);
+    void addRight(QWidget* control);
+
+    void setBarVisible(Mode mode);
+    void keyDown(int key);
+    void gesture(Gesture gesture);
+    void layoutInWindow();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QHBoxLayout* layout_;
+    int rightStart_ = 0;
+};
