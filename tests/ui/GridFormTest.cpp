@@ -55,6 +55,17 @@ QStringList shownWindows(QWidget* grid)
     return names;
 }
 
+// A control of the main window itself: the windows it owns reuse names such as "Image1".
+template <typename T>
+T* own(QWidget* grid, const QString& name)
+{
+    for (T* widget : grid->findChildren<T*>(name)) {
+        if (widget->window() == grid)
+            return widget;
+    }
+    qFatal("no control named %s in the main window", qPrintable(name));
+}
+
 void hideWindowsBut(QWidget* grid)
 {
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -79,8 +90,8 @@ class GridFormTest : public QObject {
     TGridForm* grid = nullptr;
     TOKRightDlg2* access = nullptr;
 
-    bool onScreen(const char* name) { return child<QWidget>(grid, name)->isVisible(); }
-    bool enabled(const char* name) { return child<QWidget>(grid, name)->isEnabled(); }
+    bool onScreen(const char* name) { return own<QWidget>(grid, name)->isVisible(); }
+    bool enabled(const char* name) { return own<QWidget>(grid, name)->isEnabled(); }
 
     // On the indicator: an option reacts only to clicks on its indicator and caption.
     static void choose(QRadioButton* option)
@@ -112,8 +123,8 @@ private slots:
     void startShowsTheTitleAloneWithTheAccessDialogInFront()
     {
         QVERIFY(access->isVisible());
-        QVERIFY(child<QLabel>(grid, "Label1")->isVisible());
-        QCOMPARE(child<QLabel>(grid, "Label1")->text(), QString("TORVAL VEXOR Manager V.: 1.0.0.4"));
+        QVERIFY(own<QLabel>(grid, "Label1")->isVisible());
+        QCOMPARE(own<QLabel>(grid, "Label1")->text(), QString("TORVAL VEXOR Manager V.: 1.0.0.4"));
         for (const char* group : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4"})
             QVERIFY2(!onScreen(group), group);
         QVERIFY(!grid->AppBar->isVisible());
@@ -125,10 +136,10 @@ private slots:
 
     void groupAndTileCaptions()
     {
-        QCOMPARE(child<QGroupBox>(grid, "GroupBox1")->title(), QString(" Configuração "));
-        QCOMPARE(child<QGroupBox>(grid, "GroupBox2")->title(), QString(" Manutenção "));
-        QCOMPARE(child<QGroupBox>(grid, "GroupBox3")->title(), QString(" Operação "));
-        QCOMPARE(child<QGroupBox>(grid, "GroupBox4")->title(), QString(" Informações "));
+        QCOMPARE(own<QGroupBox>(grid, "GroupBox1")->title(), QString(" Configuração "));
+        QCOMPARE(own<QGroupBox>(grid, "GroupBox2")->title(), QString(" Manutenção "));
+        QCOMPARE(own<QGroupBox>(grid, "GroupBox3")->title(), QString(" Operação "));
+        QCOMPARE(own<QGroupBox>(grid, "GroupBox4")->title(), QString(" Informações "));
         const std::pair<const char*, const char*> images[] = {
             {"Image2", "Rede SAT"},     {"Image3", "Ativar SAT"},
             {"Image10", "Assinatura"},  {"Image4", "Atualizar SW"},
@@ -138,11 +149,11 @@ private slots:
             {"Image6", "Salvar log de status"}, {"Image1", "Voltar ao acesso"},
             {"Image11", "Sair"}};
         for (const auto& [name, text] : images) {
-            auto* image = child<QWidget>(grid, name);
+            auto* image = own<QWidget>(grid, name);
             QCOMPARE(image->accessibleName(), QString(text));
             QCOMPARE(image->toolTip(), QString(text));
         }
-        QCOMPARE(child<ClickPanel>(grid, "Panel25")->label()->text(), QString("Trocar Cód Ativação"));
+        QCOMPARE(own<ClickPanel>(grid, "Panel25")->label()->text(), QString("Trocar Cód Ativação"));
     }
 
     void kitConfirmationOpensTheMenuWithoutActivationAndSignature()
@@ -160,10 +171,10 @@ private slots:
             QVERIFY2(onScreen(shown), shown);
         QVERIFY(!onScreen("Panel4"));
         QVERIFY(!onScreen("Panel18"));
-        QCOMPARE(child<QLabel>(grid, "Serie")->text(), QString("900004019"));
-        QCOMPARE(child<QLabel>(grid, "datahora")->text(), QString("2015/09/01 12:34:56"));
-        QCOMPARE(child<QLabel>(grid, "StatusSAT")->text(), QString("Desbloqueado"));
-        QVERIFY(child<QLabel>(grid, "StatusSAT")->isVisible());
+        QCOMPARE(own<QLabel>(grid, "Serie")->text(), QString("900004019"));
+        QCOMPARE(own<QLabel>(grid, "datahora")->text(), QString("2015/09/01 12:34:56"));
+        QCOMPARE(own<QLabel>(grid, "StatusSAT")->text(), QString("Desbloqueado"));
+        QVERIFY(own<QLabel>(grid, "StatusSAT")->isVisible());
         QCOMPARE(grid->statusLog(), QStringList{statusOk});
     }
 
@@ -328,11 +339,11 @@ private slots:
     void tilesOpenOneInstanceEach()
     {
         confirm(access->RadioButton2, "12345678");
-        QTest::mouseClick(child<QWidget>(grid, "Image2"), Qt::LeftButton);
+        QTest::mouseClick(own<QWidget>(grid, "Image2"), Qt::LeftButton);
         TForm15* network = f->screens.Form15();
         QVERIFY(network->isVisible());
         network->hide();
-        QTest::mouseClick(child<QWidget>(grid, "Panel12"), Qt::LeftButton);
+        QTest::mouseClick(own<QWidget>(grid, "Panel12"), Qt::LeftButton);
         QVERIFY(network->isVisible());
         QCOMPARE(f->screens.Form15(), network);
         QCOMPARE(grid->findChildren<TForm15*>().size(), qsizetype(1));
@@ -351,7 +362,7 @@ private slots:
         const int before = visibleWindows();
         for (const char* caption : {"Panel19", "Panel6", "Panel25", "Panel13", "Panel23", "Panel4",
                                     "Panel5", "Panel24"})
-            QTest::mouseClick(child<QWidget>(grid, caption), Qt::LeftButton, {}, QPoint(2, 2));
+            QTest::mouseClick(own<QWidget>(grid, caption), Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(visibleWindows(), before);
     }
 
@@ -431,9 +442,9 @@ private slots:
             {"TXSefaz", "Última Trans. SF:"}, {"VerLayout", "Versão Layoute CFe:"},
             {"DataEmissaoCert", "Data Emissão Certificado:"}};
         for (const auto& [value, caption] : pairs) {
-            auto* label = child<QLabel>(grid, (std::string("Caption_") + value).c_str());
+            auto* label = own<QLabel>(grid, (std::string("Caption_") + value).c_str());
             QCOMPARE(label->text(), QString(caption));
-            QCOMPARE(label->buddy(), child<QWidget>(grid, value));
+            QCOMPARE(label->buddy(), own<QWidget>(grid, value));
         }
     }
 
@@ -473,7 +484,7 @@ private slots:
         f->fileAnswers = {QString()}; // the status-log image's save dialog is cancelled
         grid->setAppBarVisible(TGridForm::AppBarMode::Show);
         hideWindowsBut(grid);
-        QWidget* target = child<QWidget>(grid, control.toUtf8().constData());
+        QWidget* target = own<QWidget>(grid, control);
         QVERIFY2(target->isVisible(), qPrintable(control));
         // A frame is clicked on its edge, outside the image and caption it holds.
         const bool frame = control.startsWith("Panel") &&
@@ -551,7 +562,7 @@ private slots:
         const QString markup = "<b>9000</b><img src=\"/etc/hostname\">";
         f->device.setFallback({QByteArray(statusOk).replace("900004019", markup.toUtf8()).toStdString()});
         confirm(access->RadioButton2, "12345678");
-        auto* serial = child<QLabel>(grid, "Serie");
+        auto* serial = own<QLabel>(grid, "Serie");
         QCOMPARE(serial->text(), markup);
         QCOMPARE(accessibleName(serial), markup);
         QLabel literal;
@@ -602,7 +613,7 @@ private slots:
         confirm(access->RadioButton2, "12345678");
         f->screens.Fiscal()->XMLEntrada->setPlainText("kept");
         hideWindowsBut(grid);
-        auto* panel = child<ClickPanel>(grid, caption.toUtf8().constData());
+        auto* panel = own<ClickPanel>(grid, caption.toUtf8().constData());
 
         // Reached with Tab from the tile's own image.
         grid->activateWindow();
@@ -626,7 +637,7 @@ private slots:
     void captionsThatDoNothingAreNotButtons()
     {
         for (const char* name : {"Panel19", "Panel6", "Panel25", "Panel13", "Panel23"}) {
-            auto* panel = child<ClickPanel>(grid, name);
+            auto* panel = own<ClickPanel>(grid, name);
             QCOMPARE(panel->focusPolicy(), Qt::NoFocus);
             QVERIFY(QAccessible::queryAccessibleInterface(panel)->role() != QAccessible::Button);
         }
