@@ -7,3 +7,12 @@ ProgressSink::~ProgressSink() = default;
 TickSwitch::~TickSwitch() = default;
 MessageWindow::~MessageWindow() = default;
 RequestWindow::~RequestWindow() = default;
+
+void LineSink::appendLines(std::string_view lines)
+{
+    while (!lines.empty()) {
+        const std::size_t end = lines.find('\n');
+        appendLine(lines.substr(0, end));
+        lines.remove_prefix(end == std::string_view::npos ? lines.size() : end + 1);
+    }
+}

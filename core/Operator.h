@@ -28,6 +28,9 @@ class LineSink {
 public:
     virtual ~LineSink();
     virtual void appendLine(std::string_view line) = 0;
+    // Many lines at once, each ended by a line feed. A screen shows a large block far faster
+    // in one go than line by line; by default each line goes to appendLine.
+    virtual void appendLines(std::string_view lines);
 };
 
 // A multi-line text area: entries are appended, the area can be emptied, and what it holds is

@@ -5,7 +5,7 @@
 #include <QHBoxLayout>
 #include <QSwipeGesture>
 
-AppBar::AppBar(QWidget* window) : QFrame(window)
+AppBar::AppBar(QWidget* window, Swipes swipes) : QFrame(window), swipes_(swipes)
 {
     setObjectName("AppBar");
     layout_ = new QHBoxLayout(this);
@@ -46,6 +46,11 @@ void AppBar::keyDown(int key)
 
 void AppBar::gesture(Gesture gesture)
 {
+    if (swipes_ == Swipes::OnlyUpHides) {
+        if (gesture == Gesture::Up)
+            setBarVisible(Mode::Hide);
+        return;
+    }
     setBarVisible(gesture == Gesture::Up ? Mode::Toggle : Mode::Hide);
 }
 

@@ -5,8 +5,10 @@
 class QHBoxLayout;
 
 // The bar of a full-screen window: 75 pixels high along the bottom edge, as wide as the
-// window, hidden whenever the window is shown. Esc and an upward swipe show or hide it in turn;
-// any other key or gesture hides it. The window hands it its keys (see KeyPreview).
+// window, hidden whenever the window is shown. Esc shows or hides it in turn; any other key
+// hides it. An upward swipe shows or hides it in turn and any other swipe hides it, or, on a
+// window that takes the upward swipe alone, that swipe hides it and the others do nothing.
+// The window hands it its keys (see KeyPreview).
 class AppBar : public QFrame {
     Q_OBJECT
 public:
@@ -15,7 +17,9 @@ public:
 
     static constexpr int barHeight = 75;
 
-    explicit AppBar(QWidget* window);
+    enum class Swipes { UpToggles, OnlyUpHides };
+
+    explicit AppBar(QWidget* window, Swipes swipes = Swipes::UpToggles);
 
     // Controls at the left end and at the right end of the bar.
     void addLeft(QWidget* control);
@@ -31,5 +35,6 @@ protected:
 
 private:
     QHBoxLayout* layout_;
+    Swipes swipes_;
     int rightStart_ = 0;
 };

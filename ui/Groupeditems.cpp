@@ -20,14 +20,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGestureEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QSwipeGesture>
 #include <QVBoxLayout>
 
 #include <stdexcept>
@@ -98,8 +96,6 @@ const InfoSpec rightColumn[] = {
     {"DataEmissaoCert", "Data Emissão Certificado:"},
 };
 
-constexpr int appBarHeight = 75;
-
 QString fromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -143,7 +139,7 @@ TGridForm::TGridForm(Screens& screens)
 
     auto* content = new QWidget(this);
     auto* contentLayout = new QVBoxLayout(content);
-    contentLayout->setContentsMargins(24, 12, 24, appBarHeight + 8);
+    contentLayout->setContentsMargins(24, 12, 24, AppBar::barHeight + 8);
     contentLayout->setSpacing(12);
     auto* tiles = new QHBoxLayout;
     tiles->setSpacing(16);
@@ -195,7 +191,6 @@ TGridForm::TGridForm(Screens& screens)
     layout->addWidget(content, 1);
 
     buildAppBar();
-    grabGesture(Qt::SwipeGesture);
 
     menu_.changed = [this] { renderMenu(); };
     renderMenu();
@@ -249,8 +244,7 @@ QGroupBox* TGridForm::buildInformation(QWidget* parent)
 
 void TGridForm::buildAppBar()
 {
-    AppBar = new QFrame(this);
-    AppBar->setObjectName("AppBar");
+    AppBar = new ::AppBar(this, ::AppBar::Swipes::OnlyUpHides);
     Image1 = new ImageButton("Image1", ":/icons/back.svg", "Voltar ao acesso", 44, AppBar);
     Image11 = new ImageButton("Image11", ":/icons/exit.svg", "Sair", 44, AppBar);
     Label22 = new QLabel(AppBar);
@@ -258,13 +252,9 @@ void TGridForm::buildAppBar()
     Label22->setTextFormat(Qt::PlainText);
     connect(Image1, &QToolButton::clicked, this, &TGridForm::Image1Click);
     connect(Image11, &QToolButton::clicked, this, &TGridForm::Image11Click);
-    auto* layout = new QHBoxLayout(AppBar);
-    layout->setContentsMargins(24, 4, 24, 4);
-    layout->addWidget(Image1);
-    layout->addWidget(Label22, 1);
-    layout->addWidget(Image11);
-    AppBar->hide();
-    layoutAppBar();
+    AppBar->addLeft(Image1);
+    AppBar->addLeft(Label22);
+    AppBar->addRight(Image11);
 }
 
 void TGridForm::renderMenu()
@@ -317,33 +307,19 @@ void TGridForm::saveStatusLog()
         MessageBoxes::error(this, QString::fromStdString(written.error));
 }
 
-void TGridForm::layoutAppBar()
-{
-    QWidget* parent = AppBar->parentWidget();
-    AppBar->setGeometry(0, parent->height() - appBarHeight, parent->width(), appBarHeight);
-}
-
 void TGridForm::setAppBarVisible(AppBarMode mode)
 {
-    if (mode == AppBarMode::Toggle)
-        mode = AppBar->isVisible() ? AppBarMode::Hide : AppBarMode::Show;
-    if (mode == AppBarMode::Hide) {
-        AppBar->hide();
-    } else {
-        AppBar->show();
-        AppBar->raise();
-    }
+    AppBar->setBarVisible(mode);
 }
 
 void TGridForm::FormKeyDown(int key)
 {
-    setAppBarVisible(key == Qt::Key_Escape ? AppBarMode::Toggle : AppBarMode::Hide);
+    AppBar->keyDown(key);
 }
 
 void TGridForm::FormGesture(Gesture gesture)
 {
-    if (gesture == Gesture::Up)
-        setAppBarVisible(AppBarMode::Hide);
+    AppBar->gesture(gesture);
 }
 
 void TGridForm::previewKey(QKeyEvent* event)
@@ -351,36 +327,10 @@ void TGridForm::previewKey(QKeyEvent* event)
     FormKeyDown(event->key());
 }
 
-void TGridForm::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    setAppBarVisible(AppBarMode::Hide);
-}
-
-void TGridForm::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    layoutAppBar();
-}
-
 void TGridForm::closeEvent(QCloseEvent* event)
 {
     event->accept();
     VexorApplication::endEventLoop();
-}
-
-bool TGridForm::event(QEvent* event)
-{
-    if (event->type() == QEvent::Gesture) {
-        auto* gestures = static_cast<QGestureEvent*>(event);
-        if (auto* swipe = static_cast<QSwipeGesture*>(gestures->gesture(Qt::SwipeGesture))) {
-            if (swipe->state() == Qt::GestureFinished &&
-                swipe->verticalDirection() == QSwipeGesture::Up)
-                FormGesture(Gesture::Up);
-            return true;
-        }
-    }
-    return QWidget::event(event);
 }
 
 void TGridForm::Panel3Click() { Screens::openScreen(screens_.Form15()); }

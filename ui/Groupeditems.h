@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppBar.h"
 #include "MenuState.h"
 #include "MessageBoxes.h"
 #include "OperationalStatus.h"
@@ -26,13 +27,12 @@ public:
     explicit TGridForm(Screens& screens);
     ~TGridForm() override;
 
-    enum class AppBarMode { Hide, Show, Toggle };
-    enum class Gesture { Up, Down, Left, Right };
+    using AppBarMode = ::AppBar::Mode;
+    using Gesture = ::AppBar::Gesture;
 
     MenuState& menu() { return menu_; }
     bool refreshStatus();
     void saveStatusLog();
-    void layoutAppBar();
     void setAppBarVisible(AppBarMode mode);
     QStringList statusLog() const;
 
@@ -62,7 +62,7 @@ public:
 
     QFrame* Panel1;
     QLabel* Label1;
-    QFrame* AppBar;
+    ::AppBar* AppBar;
     ImageButton* Image1;
     ImageButton* Image11;
     QLabel* Label22;
@@ -71,10 +71,7 @@ public:
     ImageButton* Image6;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     void setStatusLabel(std::string_view control, std::string_view text) override;

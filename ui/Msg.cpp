@@ -50,6 +50,7 @@ void TForm13::Button1Click()
 
 void TForm13::Button2Click()
 {
-    // The log extraction itself runs here once the logs screen can extract.
-    Screens::openScreen(screens_.Form14());
+    TForm14* logs = screens_.Form14();
+    Screens::openScreen(logs);
+    logs->extract();
 }

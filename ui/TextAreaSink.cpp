@@ -6,8 +6,19 @@
 
 void TextAreaSink::appendLine(std::string_view line)
 {
-    const QString text = fromUtf8(line);
-    // An empty area takes the whole text at once, the fastest way in for a large document.
+    append(fromUtf8(line));
+}
+
+void TextAreaSink::appendLines(std::string_view lines)
+{
+    if (!lines.empty() && lines.back() == '\n')
+        lines.remove_suffix(1);
+    append(fromUtf8(lines));
+}
+
+void TextAreaSink::append(const QString& text)
+{
+    // An empty area takes the whole text at once, the fastest way in.
     if (area_->document()->isEmpty())
         area_->setPlainText(text);
     else

@@ -3,8 +3,10 @@
 #include "Operator.h"
 
 class QPlainTextEdit;
+class QString;
 
-// A text area of a screen as the components see it: entries appended, the area emptied, its
+// A text area of a screen as the components see it: lines appended (a block of lines with one
+// edit, so that a large log is laid out once rather than once per line), the area emptied, its
 // text read back to be saved. The text is always plain: a device's or a file's text is shown
 // as it is, never as markup.
 class TextAreaSink : public TextArea {
@@ -12,10 +14,13 @@ public:
     explicit TextAreaSink(QPlainTextEdit* area) : area_(area) {}
 
     void appendLine(std::string_view line) override;
+    void appendLines(std::string_view lines) override;
     void clear() override;
     // Blanks are kept as typed, no-break spaces included.
     std::vector<std::string> lines() const override;
 
 private:
+    void append(const QString& text);
+
     QPlainTextEdit* area_;
 };

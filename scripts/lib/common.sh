@@ -2,7 +2,7 @@
 
 # Debian/Ubuntu packages the build needs.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins
-                libxml2-dev libgtest-dev googletest fonts-dejavu-core)
+                libxml2 libxml2-dev libgtest-dev googletest libbenchmark-dev fonts-dejavu-core)
 
 # What the Windows cross builds and their run under Wine need (scripts/lib/windows.sh).
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64)

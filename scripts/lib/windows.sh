@@ -8,6 +8,27 @@ windows_skipped() {
     RESULTS+=("Windows: skipped: $1")
 }
 
+# with_wine_server <prefix> <wine64> <command...>: runs the command with one Wine server kept
+# for the prefix. Every test is a Wine program of its own; without a kept server each one
+# starts the server and Wine's services again, which costs seconds per test.
+with_wine_server() {
+    local prefix=$1 wine=$2 status=0
+    shift 2
+    local server
+    server="$(dirname "$wine")/wineserver"
+    [ -x "$server" ] || server=wineserver
+    # Creates the prefix first: its creation waits for the server to end. The server that
+    # program started must be gone before the kept one can start.
+    cmake/wine-run "$prefix" "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX="$prefix" "$server" -w >/dev/null 2>&1 || true
+    WINEPREFIX="$prefix" "$server" -p </dev/null >/dev/null 2>&1 || true
+    # Starts the services once, with no test's output attached to them.
+    cmake/wine-run "$prefix" "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
+    "$@" || status=$?
+    WINEPREFIX="$prefix" "$server" -k >/dev/null 2>&1 || true
+    return $status
+}
+
 # Returns non-zero when a Windows build or test failed.
 windows_suite() {
     if ! install_packages "${WINDOWS_PACKAGES[@]}"; then
@@ -22,8 +43,11 @@ windows_suite() {
     done
 
     if cmake --preset win64 >/dev/null && cmake --build --preset win64; then
-        if command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ]; then
-            run_suite "Windows x86_64 under wine64" ctest --preset win64 || failed=1
+        local wine
+        wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+        if [ -x "$wine" ]; then
+            with_wine_server "$PWD/build-win64/wine" "$wine" \
+                run_suite "Windows x86_64 under wine64" ctest --preset win64 || failed=1
         else
             windows_skipped "wine64 is not available, so the Windows tests were built but not run"
         fi

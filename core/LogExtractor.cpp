@@ -1,0 +1,385 @@
+#include "LogExtractor.h"
+
+#include "Operator.h"
+#include "TextFile.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr std::size_t stampLength = 14;
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool startsWithStamp(std::string_view text)
+{
+    if (text.size() < stampLength)
+        return false;
+    for (std::size_t i = 0; i < stampLength; ++i) {
+        if (!isDigit(text[i]))
+            return false;
+    }
+    return true;
+}
+
+// A first line is a record only when it starts with a whole timestamp and its bar; anything
+// else there is a header.
+bool isRecord(std::string_view line)
+{
+    return line.size() > stampLength && startsWithStamp(line) && line[stampLength] == '|';
+}
+
+// How much of the text fits in limit bytes without splitting a character.
+std::size_t fitting(std::string_view text, std::size_t limit)
+{
+    if (text.size() <= limit)
+        return text.size();
+    while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80)
+        --limit;
+    return limit;
+}
+
+// One display line, built in place: it never holds more than maxDisplayLine bytes plus the
+// few needed to see that a text ran over.
+class LineBuilder {
+public:
+    void put(std::string_view text)
+    {
+        const std::size_t n = std::min(text.size(), sizeof line_ - length_);
+        if (n == 0)
+            return; // an empty field may have no data at all
+        std::memcpy(line_ + length_, text.data(), n);
+        length_ += n;
+    }
+    void put(char c) { put(std::string_view(&c, 1)); }
+    void appendTo(std::string& out) const
+    {
+        const std::string_view line(line_, length_);
+        out.append(line_, fitting(line, LogExtractor::maxDisplayLine));
+        out += '\n';
+    }
+
+private:
+    char line_[LogExtractor::maxDisplayLine + 8];
+    std::size_t length_ = 0;
+};
+
+void appendDate(LineBuilder& line, std::string_view stamp)
+{
+    if (!startsWithStamp(stamp)) {
+        line.put(stamp.substr(0, fitting(stamp, LogExtractor::maxDateText)));
+        return;
+    }
+    const char date[] = {stamp[6],  stamp[7],  '/',      stamp[4],  stamp[5], '/',      stamp[0],
+                         stamp[1],  stamp[2],  stamp[3], ' ',       stamp[8], stamp[9], ':',
+                         stamp[10], stamp[11], ':',      stamp[12], stamp[13]};
+    line.put(std::string_view(date, sizeof date));
+}
+
+// The fields of one record that the display line shows.
+struct Record {
+    std::string_view stamp;
+    std::string_view level;
+    std::string_view detail;
+    std::string_view message;
+};
+
+// A display line that may run over the width, built with every cut checked.
+std::string longLine(std::string_view number, const Record& r)
+{
+    // The display line is shorter than any field's own limit, so cutting the line is enough.
+    LineBuilder display;
+    display.put(number);
+    display.put(' ');
+    appendDate(display, r.stamp);
+    display.put(' ');
+    display.put(r.detail);
+    display.put(' ');
+    display.put(r.level);
+    display.put(' ');
+    display.put(r.message);
+    std::string line;
+    display.appendTo(line);
+    return line;
+}
+
+// The record number in decimal, counted up in place: no division per record.
+class DecimalCounter {
+public:
+    void increment()
+    {
+        std::size_t at = last;
+        while (at > first_ && digits_[at - 1] == '9')
+            digits_[--at] = '0';
+        if (at == first_)
+            digits_[--first_] = '1';
+        else
+            ++digits_[at - 1];
+    }
+    std::string_view text() const { return {digits_ + first_, last - first_}; }
+
+private:
+    static constexpr std::size_t last = 24;
+    char digits_[last] = {};
+    std::size_t first_ = last;
+};
+
+// Where the display lines go: grown as needed, never filled with zeros first. Fast writes
+// may store up to `slack` bytes past the line they write.
+class LineBuffer {
+public:
+    static constexpr std::size_t slack = 64;
+
+    explicit LineBuffer(std::size_t expected) { grow(expected + slack); }
+
+    // Room for one display line of at most `length` bytes.
+    char* reserve(std::size_t length)
+    {
+        if (capacity_ - size_ < length + slack)
+            grow(std::max(capacity_ + capacity_ / 2, size_ + length + slack));
+        return lines_.buffer.get() + size_;
+    }
+    void commit(const char* end) { size_ = static_cast<std::size_t>(end - lines_.buffer.get()); }
+    LogExtractor::Lines finish(std::size_t count)
+    {
+        lines_.size = size_;
+        lines_.count = count;
+        return std::move(lines_);
+    }
+
+private:
+    void grow(std::size_t capacity)
+    {
+        void* grown = std::realloc(lines_.buffer.get(), capacity);
+        if (!grown)
+            throw std::bad_alloc();
+        (void)lines_.buffer.release();
+        lines_.buffer.reset(static_cast<char*>(grown));
+        capacity_ = capacity;
+    }
+
+    LogExtractor::Lines lines_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+// The first a or b from p on, or end. Sixteen bytes at a time where the processor can.
+[[gnu::always_inline]] inline const char* findEither(const char* p, const char* end, char a, char b)
+{
+#if defined(__SSE2__)
+    const __m128i wantA = _mm_set1_epi8(a);
+    const __m128i wantB = _mm_set1_epi8(b);
+    while (end - p >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int found = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(chunk, wantA), _mm_cmpeq_epi8(chunk, wantB)));
+        if (found)
+            return p + std::countr_zero(static_cast<unsigned>(found));
+        p += 16;
+    }
+#endif
+    while (p < end && *p != a && *p != b)
+        ++p;
+    return p;
+}
+
+// Copies n bytes, in 16-byte steps where the input has room to read past them.
+[[gnu::always_inline]] inline char* copy(char* out, const char* from, std::size_t n,
+                                         const char* inputEnd)
+{
+    if (n == 0)
+        return out; // an empty field may have no data at all
+#if defined(__SSE2__)
+    if (static_cast<std::size_t>(inputEnd - from) >= n + 16) {
+        // Explicit steps: the compiler would otherwise turn the loop into a memcpy call.
+        char* const stop = out + n;
+        while (out < stop) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
+            out += 16;
+            from += 16;
+        }
+        return stop;
+    }
+#else
+    (void)inputEnd;
+#endif
+    std::memcpy(out, from, n);
+    return out + n;
+}
+
+// The display line of a line that cannot run over the width.
+char* shortLine(char* out, const DecimalCounter& counter, const Record& r, const char* inputEnd)
+{
+    // Byte by byte: the digits were just stored that way, and a wider read of them would
+    // wait for those stores.
+    for (const char digit : counter.text())
+        *out++ = digit;
+    *out++ = ' ';
+    const std::string_view stamp = r.stamp;
+    if (startsWithStamp(stamp)) {
+        const char date[] = {stamp[6],  stamp[7], '/',       stamp[4], stamp[5],
+                             '/',       stamp[0], stamp[1],  stamp[2], stamp[3],
+                             ' ',       stamp[8], stamp[9],  ':',      stamp[10],
+                             stamp[11], ':',      stamp[12], stamp[13]};
+        std::memcpy(out, date, sizeof date);
+        out += sizeof date;
+    } else {
+        out = copy(out, stamp.data(), fitting(stamp, LogExtractor::maxDateText), inputEnd);
+    }
+    *out++ = ' ';
+    out = copy(out, r.detail.data(), r.detail.size(), inputEnd);
+    *out++ = ' ';
+    out = copy(out, r.level.data(), r.level.size(), inputEnd);
+    *out++ = ' ';
+    out = copy(out, r.message.data(), r.message.size(), inputEnd);
+    *out++ = '\n';
+    return out;
+}
+
+} // namespace
+
+LogExtractor::LogExtractor(SatClient& client, MessageSink& messages, LineSink& memo,
+                           FileChooser& files)
+    : client_(client), messages_(messages), memo_(memo), files_(files)
+{
+}
+
+std::string LogExtractor::dateText(std::string_view timestamp)
+{
+    LineBuilder line;
+    appendDate(line, timestamp);
+    std::string text;
+    line.appendTo(text);
+    text.pop_back();
+    return text;
+}
+
+LogExtractor::Lines LogExtractor::formatLog(std::string_view decoded)
+{
+    const char* p = decoded.data();
+    const char* const end = p + decoded.size();
+    LineBuffer out(decoded.size() + decoded.size() / 8);
+    DecimalCounter number;
+    std::size_t count = 0;
+
+    const char* firstFeed = findEither(p, end, '\n', '\n');
+    std::string_view firstLine(p, static_cast<std::size_t>(firstFeed - p));
+    if (!firstLine.empty() && firstLine.back() == '\r')
+        firstLine.remove_suffix(1);
+    if (!isRecord(firstLine))
+        p = firstFeed == end ? end : firstFeed + 1;
+
+    while (p < end) {
+        // Each field ends at its mark or at the end of the line; a missing one is empty.
+        const char* marks[3];
+        const char* at = p;
+        int bars = 0;
+        while (bars < 3) {
+            const char* stop = findEither(at, end, '|', '\n');
+            marks[bars] = stop;
+            if (stop == end || *stop == '\n')
+                break;
+            at = stop + 1;
+            ++bars;
+        }
+        const char* colon = nullptr;
+        const char* lineFeed;
+        if (bars < 3) {
+            lineFeed = marks[bars];
+        } else {
+            // Without a colon the whole rest is the message.
+            const void* feed = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+            lineFeed = feed ? static_cast<const char*>(feed) : end;
+            colon = static_cast<const char*>(
+                std::memchr(at, ':', static_cast<std::size_t>(lineFeed - at)));
+        }
+        const char* lineEnd = lineFeed;
+        if (lineEnd > p && lineEnd[-1] == '\r')
+            --lineEnd;
+        const std::size_t length = static_cast<std::size_t>(lineEnd - p);
+        const char* const lineStart = p;
+        p = lineFeed == end ? end : lineFeed + 1;
+        // An empty line, such as the end after a closing line feed, is no record.
+        if (length == 0)
+            continue;
+
+        auto between = [lineEnd](const char* from, const char* to) {
+            from = std::min(from, lineEnd);
+            return std::string_view(from, static_cast<std::size_t>(std::min(to, lineEnd) - from));
+        };
+        Record r;
+        r.stamp = between(lineStart, marks[0]);
+        if (bars >= 2)
+            r.level = between(marks[1] + 1, bars == 2 ? lineFeed : marks[2]);
+        if (bars == 3) {
+            r.detail = colon ? between(marks[2] + 1, colon) : std::string_view();
+            r.message = between(colon ? colon + 1 : marks[2] + 1, lineFeed);
+        }
+
+        number.increment();
+        ++count;
+        // A display line is at most the record plus the number, the longer date and blanks.
+        const std::size_t longest = length + number.text().size() + 10;
+        char* const into = out.reserve(std::min(longest, maxDisplayLine) + 1);
+        if (longest <= maxDisplayLine) {
+            out.commit(shortLine(into, number, r, end));
+        } else {
+            const std::string cut = longLine(number.text(), r);
+            std::memcpy(into, cut.data(), cut.size());
+            out.commit(into + cut.size());
+        }
+    }
+    return out.finish(count);
+}
+
+std::size_t LogExtractor::extract()
+{
+    const SatResponse answer = client_.ExtrairLogs();
+    if (!answer.reached()) {
+        messages_.showMessage(answer.failure());
+        return 0;
+    }
+    if (answer.equals(portFailureAnswer)) {
+        messages_.showMessage(portFailureShown);
+        return 0;
+    }
+    if (!answer.contains(transferMark)) {
+        messages_.showMessage(answer.fromAnsi());
+        return 0;
+    }
+    const SatResponse payload = client_.decodedPayload();
+    if (!payload.reached()) {
+        messages_.showMessage(payload.failure());
+        return 0;
+    }
+    const Lines lines = formatLog(payload.text());
+    if (lines.count > 0)
+        memo_.appendLines(lines.text());
+    return lines.count;
+}
+
+bool LogExtractor::saveLog(const std::vector<std::string>& lines)
+{
+    const std::optional<std::string> path = files_.chooseFileToSave();
+    if (!path)
+        return false;
+    const textfile::WriteResult written = textfile::writeLines(*path, lines);
+    if (!written.ok) {
+        messages_.showMessage("Não foi possível salvar os logs em \"" + *path + "\".\n" +
+                              written.error);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "SatClient.h"
+
+#include <cstddef>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class FileChooser;
+class LineSink;
+class MessageSink;
+
+// Asks the device for its event log, turns every record into one numbered, readable line
+// for the logs screen's text area and saves those lines to a file the operator chooses.
+//
+// A record is one line of the decoded log, "timestamp|origin|level|detail:message". Devices
+// differ: some start with a header line, many leave out the colon. Each line stands alone,
+// a field never runs on into the next line and a missing field is empty.
+class LogExtractor {
+public:
+    // ExtrairLogs answers this, exactly, when the port cannot be opened.
+    static constexpr std::string_view portFailureAnswer = "Erro ao tentar abrir a porta";
+    static constexpr std::string_view portFailureShown =
+        SatClient::portFailureMessage.substr(0, SatClient::portFailureMessage.find('\n'));
+    // Reply code 15000 and the start of its message: the log was transferred.
+    static constexpr std::string_view transferMark = "15000|Transfer";
+    // The longest date text, and the longest display line, in bytes. A longer line is cut
+    // without splitting a character.
+    static constexpr std::size_t maxDateText = 19;
+    static constexpr std::size_t maxDisplayLine = 999;
+
+    LogExtractor(SatClient& client, MessageSink& messages, LineSink& memo, FileChooser& files);
+
+    // Extracts the log and appends its display lines, numbered from 1, to the text area
+    // without clearing it. Returns how many lines were appended.
+    std::size_t extract();
+
+    // Asks for a file name and writes the lines there; cancelling writes nothing. False when
+    // nothing was written; a failure has been told to the operator.
+    bool saveLog(const std::vector<std::string>& lines);
+
+    // The display lines of a decoded log, each ended by a line feed. They carry the log's
+    // own bytes; the text area decodes them as UTF-8, an invalid sequence as U+FFFD.
+    struct Lines {
+        std::string_view text() const { return {buffer.get(), size}; }
+        std::size_t count = 0;
+        std::size_t size = 0;
+        std::unique_ptr<char, void (*)(void*)> buffer{nullptr, std::free};
+    };
+    static Lines formatLog(std::string_view decoded);
+
+    // A 14-digit timestamp (year first) as "dd/mm/yyyy hh:mm:ss"; any other text unchanged,
+    // cut at maxDateText.
+    static std::string dateText(std::string_view timestamp);
+
+private:
+    SatClient& client_;
+    MessageSink& messages_;
+    LineSink& memo_;
+    FileChooser& files_;
+};

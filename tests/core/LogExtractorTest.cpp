@@ -1,0 +1,377 @@
+#include "LogExtractor.h"
+#include "AppContext.h"
+#include "CaseName.h"
+#include "Recorders.h"
+#include "SatClient.h"
+#include "TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A header line and two records, the last line without its line feed.
+const std::string headedLog = "HEADER\n"
+                              "20150312093005|two|three|four:msg one\n"
+                              "20150312093006|TWO|THREE|FOUR:msg two";
+const std::string headedLines = "1 12/03/2015 09:30:05 four three msg one\n"
+                                "2 12/03/2015 09:30:06 FOUR THREE msg two\n";
+
+// As devices write it: no header, no colon, every line ended.
+const std::string plainLog = "20150312093005|app|INFO|Sistema iniciado\n"
+                             "20150312093006|rede|WARN|Cabo desconectado\n"
+                             "20150312093007|sat|ERROR|Falha no envio\n";
+const std::string plainLines = "1 12/03/2015 09:30:05  INFO Sistema iniciado\n"
+                               "2 12/03/2015 09:30:06  WARN Cabo desconectado\n"
+                               "3 12/03/2015 09:30:07  ERROR Falha no envio\n";
+
+const std::string transferred = "000012|15000|Transferência em processamento||";
+
+struct DateCase {
+    const char* name;
+    std::string timestamp;
+    std::string date;
+};
+
+class DateText : public testing::TestWithParam<DateCase> {};
+
+TEST_P(DateText, ReordersOnlyAWholeTimestamp)
+{
+    EXPECT_EQ(LogExtractor::dateText(GetParam().timestamp), GetParam().date);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LogExtractor, DateText,
+    testing::Values(
+        DateCase{"fourteenDigits", "20150312093005", "12/03/2015 09:30:05"},
+        DateCase{"longerUsesTheFirstFourteen", "2015031209300599", "12/03/2015 09:30:05"},
+        DateCase{"letterUnchanged", "T1", "T1"},
+        DateCase{"shortDigitsUnchanged", "2015031", "2015031"},
+        DateCase{"thirteenDigitsUnchanged", "2015031209300", "2015031209300"},
+        DateCase{"separatorsUnchanged", "2015-03-12 09:30:05", "2015-03-12 09:30:05"},
+        DateCase{"longTextCut", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "ABCDEFGHIJKLMNOPQRS"},
+        DateCase{"cutKeepsCharactersWhole", std::string(18, 'a') + "ção", std::string(18, 'a')},
+        DateCase{"empty", "", ""}),
+    CaseName());
+
+struct LogCase {
+    const char* name;
+    std::string decoded;
+    std::string lines;
+    std::size_t count;
+};
+
+class FormatLog : public testing::TestWithParam<LogCase> {};
+
+TEST_P(FormatLog, OneLinePerRecord)
+{
+    const LogExtractor::Lines lines = LogExtractor::formatLog(GetParam().decoded);
+    EXPECT_EQ(lines.text(), GetParam().lines);
+    EXPECT_EQ(lines.count, GetParam().count);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LogExtractor, FormatLog,
+    testing::Values(
+        LogCase{"headerSkipped", headedLog, headedLines, 2},
+        LogCase{"noHeaderNoColons", plainLog, plainLines, 3},
+        LogCase{"letterTimestamp", "HEADER\nT1|a|b|c:d\n", "1 T1 c b d\n", 1},
+        LogCase{"fourthFieldEndsAtTheFirstColon", "H\n20150312093005|a|b|c:d: e:f\n",
+                "1 12/03/2015 09:30:05 c b d: e:f\n", 1},
+        LogCase{"barsBeforeTheColonStayInTheFourthField", "H\n20150312093005|a|b|c|d:e\n",
+                "1 12/03/2015 09:30:05 c|d b e\n", 1},
+        LogCase{"aFieldNeverRunsIntoTheNextLine",
+                "H\n20150312093005|a|b|sem dois pontos\n20150312093006|c|d|e:f\n",
+                "1 12/03/2015 09:30:05  b sem dois pontos\n2 12/03/2015 09:30:06 e d f\n", 2},
+        LogCase{"missingFieldsAreEmptyNotThePreviousRecords",
+                "H\n20150312093005|a|b|c:d\n20150312093006|x\nsolto\n",
+                "1 12/03/2015 09:30:05 c b d\n2 12/03/2015 09:30:06   \n3 solto   \n", 3},
+        LogCase{"aMarkOnTheNextLineIsNotThisLines", "H\n20150312093005|x\n|a|b|c\n",
+                "1 12/03/2015 09:30:05   \n2   b c\n", 2},
+        LogCase{"emptyFields", "H\n||||\n", "1    |\n", 1},
+        LogCase{"shortDigitTimestampNotReadPastItsEnd", "H\n2015031|a|b|c:d\n", "1 2015031 c b d\n",
+                1},
+        LogCase{"headerOnly", "HEADER", "", 0}, LogCase{"headerAndLineFeedOnly", "HEADER\n", "", 0},
+        LogCase{"empty", "", "", 0},
+        LogCase{"singleRecordWithoutLineFeed", "20150312093005|a|b|c:d",
+                "1 12/03/2015 09:30:05 c b d\n", 1},
+        LogCase{"firstLineNeedsItsBar", "20150312093005 inicio\n20150312093006|a|b|c\n",
+                "1 12/03/2015 09:30:06  b c\n", 1},
+        LogCase{"emptyLinesAreNoRecords", "H\n\n20150312093005|a|b|c:d\n\n\n",
+                "1 12/03/2015 09:30:05 c b d\n", 1},
+        LogCase{"carriageReturnsDropped", "H\r\n20150312093005|a|b|c:d\r\n",
+                "1 12/03/2015 09:30:05 c b d\n", 1},
+        LogCase{"utf8Kept", "H\n20150312093005|a|AVISO|Comunicação:não há rede\n",
+                "1 12/03/2015 09:30:05 Comunicação AVISO não há rede\n", 1},
+        LogCase{"invalidUtf8PassedOnForTheTextArea", "H\n20150312093005|a|b|c:d\xE9z\n",
+                "1 12/03/2015 09:30:05 c b d\xE9z\n", 1}),
+    CaseName());
+
+TEST(LogExtractorLimits, LongFieldsAreCutToTheLineWidth)
+{
+    for (const std::size_t length : {1998u, 1999u, 2000u, 3000u, 100000u}) {
+        const std::string log = "H\n20150312093005|" + std::string(length, 'o') + "|" +
+                                std::string(length, 'l') + "|" + std::string(length, 'd') + ":" +
+                                std::string(length, 'm') + "\n20150312093006|a|b|c:d\n";
+        const LogExtractor::Lines lines = LogExtractor::formatLog(log);
+        ASSERT_EQ(lines.count, 2u);
+        const std::string first(lines.text().substr(0, lines.text().find('\n')));
+        EXPECT_EQ(first, "1 12/03/2015 09:30:05 " + std::string(999 - 22, 'd'));
+        EXPECT_EQ(lines.text().substr(first.size() + 1), "2 12/03/2015 09:30:06 c b d\n");
+    }
+}
+
+TEST(LogExtractorLimits, TheCutNeverSplitsACharacter)
+{
+    // "ç" takes two bytes; put its first byte at the 999th byte of the line.
+    const std::string prefix = "1 T1  l ";
+    const std::string message = std::string(999 - prefix.size() - 1, 'm') + "ç" + "fim";
+    const LogExtractor::Lines lines = LogExtractor::formatLog("H\nT1|o|l|" + message + "\n");
+    EXPECT_EQ(lines.text(), prefix + std::string(999 - prefix.size() - 1, 'm') + "\n");
+    EXPECT_EQ(lines.text().size(), 999u);
+
+    const std::string fits = std::string(999 - prefix.size() - 2, 'm') + "ç";
+    EXPECT_EQ(LogExtractor::formatLog("H\nT1|o|l|" + fits + "fim\n").text(), prefix + fits + "\n");
+}
+
+TEST(LogExtractorLimits, NumbersGoOnPastNine)
+{
+    std::string log = "H\n";
+    for (int i = 0; i < 12; ++i)
+        log += "T" + std::to_string(i) + "|o|l|m\n";
+    const LogExtractor::Lines lines = LogExtractor::formatLog(log);
+    EXPECT_EQ(lines.count, 12u);
+    EXPECT_NE(lines.text().find("\n10 T9  l m\n11 T10  l m\n12 T11  l m\n"), std::string::npos);
+}
+
+TEST(LogExtractorLimits, ManyShortRecordsOutgrowTheFirstGuessOfTheirSize)
+{
+    std::string log = "H\n";
+    for (int i = 0; i < 5000; ++i)
+        log += "T\n";
+    const LogExtractor::Lines lines = LogExtractor::formatLog(log);
+    EXPECT_EQ(lines.count, 5000u);
+    EXPECT_GT(lines.text().size(), log.size() * 2);
+    EXPECT_EQ(lines.text().substr(0, 14), "1 T   \n2 T   \n");
+    EXPECT_EQ(lines.text().substr(lines.text().size() - 11), "\n5000 T   \n");
+}
+
+struct AnsweredFiles : FileChooser {
+    std::vector<std::optional<std::string>> answers;
+    int asked = 0;
+    std::optional<std::string> chooseFileToOpen() override { return next(); }
+    std::optional<std::string> chooseFileToSave() override { return next(); }
+    std::optional<std::string> next()
+    {
+        if (static_cast<std::size_t>(asked) >= answers.size())
+            return std::nullopt;
+        return answers[static_cast<std::size_t>(asked++)];
+    }
+};
+
+class ExtractTest : public testing::Test {
+protected:
+    void transfer(const std::string& log, const std::string& result = transferred)
+    {
+        device.script("ExtrairLogs", {result, 0, "", TestDevice::base64(log)});
+    }
+
+    TestDevice device{std::string(SatClient::librarySAT)};
+    AppContext context;
+    SatClient client{context};
+    RecordedMessages messages;
+    RecordedLines memo;
+    AnsweredFiles files;
+    LogExtractor extractor{client, messages, memo, files};
+};
+
+TEST_F(ExtractTest, HeadedLogWithTheDefaultCodeAndNoErrorRecord)
+{
+    transfer(headedLog);
+    EXPECT_EQ(extractor.extract(), 2u);
+    EXPECT_EQ(device.functions(), (std::vector<std::string>{"ExtrairLogs", "Base64ToAscii"}));
+    const auto call = device.calls().at(0);
+    ASSERT_EQ(call.args.size(), 2u);
+    EXPECT_EQ(call.args[0], "12");
+    EXPECT_EQ(call.args[1], "24681357");
+    EXPECT_EQ(memo.lines, (std::vector<std::string>{"1 12/03/2015 09:30:05 four three msg one",
+                                                    "2 12/03/2015 09:30:06 FOUR THREE msg two"}));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(ExtractTest, PlainLogWithTheStoredCode)
+{
+    ASSERT_TRUE(context.setActivationCode("12345678"));
+    transfer(plainLog);
+    EXPECT_EQ(extractor.extract(), 3u);
+    EXPECT_EQ(device.calls().at(0).args.at(1), "12345678");
+    EXPECT_EQ(memo.lines,
+              (std::vector<std::string>{"1 12/03/2015 09:30:05  INFO Sistema iniciado",
+                                        "2 12/03/2015 09:30:06  WARN Cabo desconectado",
+                                        "3 12/03/2015 09:30:07  ERROR Falha no envio"}));
+}
+
+TEST_F(ExtractTest, ASecondExtractionAppendsNumberedFromOneAgain)
+{
+    transfer(headedLog);
+    transfer(plainLog);
+    extractor.extract();
+    extractor.extract();
+    ASSERT_EQ(memo.lines.size(), 5u);
+    EXPECT_EQ(memo.lines[1], "2 12/03/2015 09:30:06 FOUR THREE msg two");
+    EXPECT_EQ(memo.lines[2], "1 12/03/2015 09:30:05  INFO Sistema iniciado");
+}
+
+struct RefusalCase {
+    const char* name;
+    std::string result;
+    std::string message;
+};
+
+class ExtractRefused : public ExtractTest, public testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(ExtractRefused, ShowsOneMessageAndDecodesNothing)
+{
+    transfer(headedLog, GetParam().result);
+    EXPECT_EQ(extractor.extract(), 0u);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{GetParam().message});
+    EXPECT_EQ(device.functions(), std::vector<std::string>{"ExtrairLogs"});
+    EXPECT_TRUE(memo.lines.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LogExtractor, ExtractRefused,
+    testing::Values(
+        RefusalCase{"portFailure", "Erro ao tentar abrir a porta",
+                    "Erro ao Abrir Porta de Comunicação"},
+        RefusalCase{"longerPortTextIsNoPortFailure", "Erro ao tentar abrir a porta de comunicacao",
+                    "Erro ao tentar abrir a porta de comunicacao"},
+        RefusalCase{"portTextWithABlankIsNoPortFailure", "Erro ao tentar abrir a porta ",
+                    "Erro ao tentar abrir a porta "},
+        RefusalCase{"otherCode", "000012|15001|Erro na extração||",
+                    "000012|15001|Erro na extra\xC3\x83\xC2\xA7\xC3\x83\xC2\xA3o||"},
+        RefusalCase{"ansiResult", "000012|15002|Extra\xE7\xE3o negada||",
+                    "000012|15002|Extração negada||"},
+        RefusalCase{"lowerCaseTransfer", "000012|15000|transfer||", "000012|15000|transfer||"},
+        RefusalCase{"empty", "", ""}),
+    CaseName());
+
+TEST_F(ExtractTest, MarkAnywhereInTheResultIsATransfer)
+{
+    transfer(plainLog, "x15000|Transfery");
+    EXPECT_EQ(extractor.extract(), 3u);
+}
+
+TEST_F(ExtractTest, ALogWithoutRecordsShowsNothing)
+{
+    transfer("HEADER");
+    EXPECT_EQ(extractor.extract(), 0u);
+    EXPECT_TRUE(memo.lines.empty());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(LogExtractorLibrary, MissingExtrairLogsIsToldByName)
+{
+#if defined(_WIN32)
+    const std::string partial = "dllsat_partial.dll";
+#else
+    const std::string partial = "libdllsat_partial.so";
+#endif
+    AppContext context;
+    SatClient client{context, partial};
+    RecordedMessages messages;
+    RecordedLines memo;
+    AnsweredFiles files;
+    LogExtractor extractor{client, messages, memo, files};
+    EXPECT_EQ(extractor.extract(), 0u);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find("\"ExtrairLogs\""), std::string::npos) << messages.shown[0];
+    EXPECT_TRUE(memo.lines.empty());
+}
+
+class SaveLogTest : public ExtractTest {
+protected:
+    void SetUp() override
+    {
+        folder = fs::temp_directory_path() /
+                 ("vexor-savelog-" +
+                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    static std::string utf8(const fs::path& path)
+    {
+        const std::u8string text = path.u8string();
+        return std::string(text.begin(), text.end());
+    }
+    static std::string readBytes(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    fs::path folder;
+};
+
+TEST_F(SaveLogTest, WritesAnsiWithCrLfAndNoByteOrderMarkUnderTheChosenName)
+{
+    const fs::path target = folder / "logs sat";
+    files.answers = {utf8(target)};
+    EXPECT_TRUE(
+        extractor.saveLog({"1 12/03/2015 09:30:05 Comunicação AVISO não há rede", "2 T1 c b d"}));
+    EXPECT_EQ(readBytes(target),
+              "1 12/03/2015 09:30:05 Comunica\xE7\xE3o AVISO n\xE3o h\xE1 rede\r\n"
+              "2 T1 c b d\r\n");
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SaveLogTest, ReplacesAnExistingFile)
+{
+    const fs::path target = folder / "logs.txt";
+    std::ofstream(target) << "old text that is longer than the new one\n";
+    files.answers = {utf8(target)};
+    EXPECT_TRUE(extractor.saveLog({"1 T1  l m"}));
+    EXPECT_EQ(readBytes(target), "1 T1  l m\r\n");
+}
+
+TEST_F(SaveLogTest, CancelWritesNothing)
+{
+    files.answers = {std::nullopt};
+    EXPECT_FALSE(extractor.saveLog({"1 T1  l m"}));
+    EXPECT_EQ(files.asked, 1);
+    EXPECT_TRUE(fs::is_empty(folder));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SaveLogTest, AFailedSaveIsToldAndLeavesTheOldFile)
+{
+    // A folder stands where the file would go: the rename over it fails.
+    const fs::path target = folder / "taken";
+    fs::create_directories(target / "inside");
+    files.answers = {utf8(target)};
+    EXPECT_FALSE(extractor.saveLog({"1 T1  l m"}));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].rfind(
+                  "Não foi possível salvar os logs em \"" + utf8(target) + "\".\n", 0),
+              0u)
+        << messages.shown[0];
+    EXPECT_TRUE(fs::is_directory(target / "inside"));
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+TEST_F(SaveLogTest, MissingFolderIsTold)
+{
+    files.answers = {utf8(folder / "absent" / "logs.txt")};
+    EXPECT_FALSE(extractor.saveLog({"1 T1  l m"}));
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+} // namespace
