@@ -3,6 +3,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -26,6 +27,23 @@ constexpr std::array<char32_t, 32> upperControls = {
 bool inRange(unsigned char byte, unsigned char low, unsigned char high)
 {
     return byte >= low && byte <= high;
+}
+
+// Where the run of ASCII bytes that starts at pos ends: such a run is the same text in UTF-8
+// and in Windows-1252, so it is copied whole rather than decoded byte by byte.
+std::size_t asciiRunEnd(std::string_view text, std::size_t pos)
+{
+    // Eight bytes at a time while no byte has its top bit set.
+    while (pos + 8 <= text.size()) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + pos, sizeof word);
+        if (word & 0x8080808080808080u)
+            break;
+        pos += 8;
+    }
+    while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80)
+        ++pos;
+    return pos;
 }
 
 // Decodes one sequence at pos and advances pos past it; an invalid sequence advances past
@@ -120,6 +138,11 @@ std::string toWindows1252(std::string_view utf8)
     out.reserve(utf8.size());
     std::size_t pos = 0;
     while (pos < utf8.size()) {
+        const std::size_t ascii = asciiRunEnd(utf8, pos);
+        out.append(utf8.substr(pos, ascii - pos));
+        pos = ascii;
+        if (pos == utf8.size())
+            break;
         const char32_t cp = decodeNext(utf8, pos);
         out += cp == invalidSequence ? '?' : ansiByte(cp);
     }
@@ -248,6 +271,11 @@ std::string fromUtf8(std::string_view bytes)
     out.reserve(bytes.size());
     std::size_t pos = 0;
     while (pos < bytes.size()) {
+        const std::size_t ascii = asciiRunEnd(bytes, pos);
+        out.append(bytes.substr(pos, ascii - pos));
+        pos = ascii;
+        if (pos == bytes.size())
+            break;
         const std::size_t start = pos;
         const char32_t cp = decodeNext(bytes, pos);
         if (cp == invalidSequence)

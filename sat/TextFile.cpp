@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <cstdio>
@@ -203,18 +204,43 @@ ReadResult readText(const std::string& pathUtf8, std::size_t maxBytes)
         return result;
     }
     std::string& text = result.text;
+    // Read in blocks: a sale document can be 2 MiB, too many bytes to fetch one by one.
+    char block[65536];
+    bool pendingCr = false; // a CR whose next byte decides whether it ends a line
     errno = 0;
-    int c = 0;
-    while (text.size() < maxBytes && (c = std::getc(file)) != EOF) {
-        if (!runtimeTranslatesLineEnds && c == '\r') {
-            const int next = std::getc(file);
-            if (next == '\n')
-                c = '\n';
-            else if (next != EOF)
-                std::ungetc(next, file);
+    while (text.size() < maxBytes) {
+        const std::size_t got = std::fread(block, 1, sizeof block, file);
+        if (got == 0)
+            break;
+        const char* at = block;
+        const char* const end = block + got;
+        while (at < end && text.size() < maxBytes) {
+            if (pendingCr) {
+                pendingCr = false;
+                if (*at == '\n') {
+                    text += '\n';
+                    ++at;
+                    continue;
+                }
+                text += '\r';
+                continue;
+            }
+            const std::size_t room = maxBytes - text.size();
+            const std::size_t left = std::min(static_cast<std::size_t>(end - at), room);
+            const void* cr =
+                runtimeTranslatesLineEnds ? nullptr : std::memchr(at, '\r', left);
+            const char* stop = cr ? static_cast<const char*>(cr) : at + left;
+            text.append(at, stop);
+            at = stop;
+            if (cr) {
+                pendingCr = true;
+                ++at;
+            }
         }
-        text += static_cast<char>(c);
     }
+    // A CR at the very end of the file stays a CR.
+    if (pendingCr && text.size() < maxBytes)
+        text += '\r';
     const bool readFailed = std::ferror(file) != 0;
     const int error = errno ? errno : EIO;
     std::fclose(file);

@@ -41,7 +41,12 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"overlong", "\xC0\xAF", "??"},
         Case{"surrogate", "\xED\xA0\x80", "???"},
         Case{"beyondUnicode", "\xF4\x90\x80\x80", "????"},
-        Case{"embeddedZero", std::string("a\0b", 3), std::string("a\0b", 3)}),
+        Case{"embeddedZero", std::string("a\0b", 3), std::string("a\0b", 3)},
+        // ASCII goes through eight bytes at a time: characters on and across those steps.
+        Case{"afterOneStep", "12345678ç", "12345678\xE7"},
+        Case{"lastOfAStep", "1234567ç", "1234567\xE7"},
+        Case{"acrossSteps", "1234567€9", "1234567\x80" "9"},
+        Case{"strayAfterTwoSteps", "1234567812345678\xFFz", "1234567812345678?z"}),
     CaseName());
 
 class FromUtf8 : public testing::TestWithParam<Case> {};
@@ -59,7 +64,11 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"ansiWord", "a\xE7\xE3o", "a\xEF\xBF\xBD\xEF\xBF\xBDo"},
                     Case{"truncatedAtEnd", "ok\xE2\x82", "ok\xEF\xBF\xBD"},
                     Case{"truncatedBeforeAscii", "\xF0\x9F\x98!", "\xEF\xBF\xBD!"},
-                    Case{"surrogate", "\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}),
+                    Case{"surrogate", "\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+                    Case{"acrossSteps", "1234567€9", "1234567€9"},
+                    Case{"strayAfterTwoSteps", "1234567812345678\xFFz",
+                         "1234567812345678\xEF\xBF\xBDz"},
+                    Case{"truncatedAfterAStep", "12345678\xE2\x82", "12345678\xEF\xBF\xBD"}),
     CaseName());
 
 class FromAnsi : public testing::TestWithParam<Case> {};

@@ -163,7 +163,18 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"cutAtTheLimit", "abcdef", 4, "abcd"},
         ReadCase{"crLfCountsAsOneByte", "ab\r\ncd", 3, "ab\n"},
         ReadCase{"cutJustBeforeCrLf", "ab\r\ncd", 2, "ab"},
-        ReadCase{"noRoomAtAll", "abc", 0, ""}),
+        ReadCase{"noRoomAtAll", "abc", 0, ""},
+        // The file is read in blocks of 64 KiB: a pair split between two blocks is still one.
+        ReadCase{"crLfAcrossBlocks", std::string(65535, 'a') + "\r\nb", 70000,
+                 std::string(65535, 'a') + "\nb"},
+        ReadCase{"loneCrEndsABlock", std::string(65535, 'a') + "\rb", 70000,
+                 std::string(65535, 'a') + "\rb"},
+        ReadCase{"crCrLfAcrossBlocks", std::string(65534, 'a') + "\r\r\nb", 70000,
+                 std::string(65534, 'a') + "\r\nb"},
+        ReadCase{"crLfAcrossBlocksAtTheLimit", std::string(65535, 'a') + "\r\nb", 65536,
+                 std::string(65535, 'a') + "\n"},
+        ReadCase{"longerThanABlock", std::string(200000, 'x'), 150000,
+                 std::string(150000, 'x')}),
     CaseName());
 
 // Windows' text mode, which the sale screen reads with, ends the text at a Ctrl+Z byte.
