@@ -3,8 +3,10 @@
 // one setPlainText of the same text.
 
 #include "AppContext.h"
+#include "BenchScreens.h"
 #include "Extrairlog.h"
 #include "LogExtractor.h"
+#include "Sale.h"
 #include "SatClient.h"
 #include "Screens.h"
 #include "Style.h"
@@ -177,6 +179,9 @@ public:
                     ratio("LineScan", "CopyBytes"));
         std::printf("screen fill / setPlainText: %.3f (target at most 1.5)\n",
                     ratio("ScreenAppendsLines", "SetPlainText"));
+        std::printf("sale load, re-encoding and display / plain read and setPlainText: %.3f "
+                    "(target at most 1.5)\n",
+                    ratio("SaleScreenLoadsAndReEncodes", "PlainReadAndSetPlainText"));
         std::printf("screen fill after other lines / setPlainText: %.3f\n",
                     ratio("ScreenAppendsLinesAfterOthers", "SetPlainText"));
     }
@@ -193,6 +198,8 @@ BENCHMARK(ScreenAppendsLines)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(ScreenAppendsLinesAfterOthers)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(SetPlainText)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+TFiscal* saleScreen = nullptr;
+
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -206,6 +213,8 @@ int main(int argc, char** argv)
     Screens screens(context, client);
     logsScreen = screens.Form14();
     Screens::openScreen(logsScreen);
+    saleScreen = screens.Fiscal();
+    Screens::openScreen(saleScreen);
     // A first fill, untimed, so that fonts and layout are ready for every measured one.
     logsScreen->memoSink().appendLines(formattedLines());
     QApplication::processEvents();
