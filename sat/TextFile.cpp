@@ -227,8 +227,7 @@ ReadResult readText(const std::string& pathUtf8, std::size_t maxBytes)
             }
             const std::size_t room = maxBytes - text.size();
             const std::size_t left = std::min(static_cast<std::size_t>(end - at), room);
-            const void* cr =
-                runtimeTranslatesLineEnds ? nullptr : std::memchr(at, '\r', left);
+            const void* cr = runtimeTranslatesLineEnds ? nullptr : std::memchr(at, '\r', left);
             const char* stop = cr ? static_cast<const char*>(cr) : at + left;
             text.append(at, stop);
             at = stop;
