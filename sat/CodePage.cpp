@@ -258,4 +258,9 @@ std::string fromUtf8(std::string_view bytes)
     return out;
 }
 
+std::string fromUtf8OrAnsi(std::string_view bytes)
+{
+    return fromUtf8(bytes) == bytes ? std::string(bytes) : fromAnsi(bytes);
+}
+
 } // namespace codepage
