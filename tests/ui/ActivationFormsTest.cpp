@@ -26,14 +26,6 @@ const QString activated = "SAT Ativado com sucesso!\n"
                           "Prossiga para etapa de vinculação do AC ao contribuinte\n"
                           "através do menu \"Associar Assinatura\"";
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
 } // namespace
 
 class ActivationFormsTest : public QObject {
