@@ -62,7 +62,7 @@ void Activation::activate(const Fields& fields)
     if (error.code == activatedCode)
         messages_.showMessage(activated);
     else
-        messageWindow_.fillAndShow(SatClient::detailText(codepage::fromAnsi(error.msg)));
+        messageWindow_.fillAndShow(SatClient::detailText(codepage::fromUtf8OrAnsi(error.msg)));
 
     keepRequest(response.text());
 }

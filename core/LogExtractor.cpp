@@ -1,5 +1,6 @@
 #include "LogExtractor.h"
 
+#include "CodePage.h"
 #include "Operator.h"
 #include "TextFile.h"
 
@@ -356,7 +357,7 @@ std::size_t LogExtractor::extract()
         return 0;
     }
     if (!answer.contains(transferMark)) {
-        messages_.showMessage(answer.fromAnsi());
+        messages_.showMessage(codepage::fromUtf8OrAnsi(answer.text()));
         return 0;
     }
     const SatResponse payload = client_.decodedPayload();

@@ -55,25 +55,6 @@ int readGroup(std::string_view group)
         std::clamp(value, static_cast<long long>(INT_MIN), static_cast<long long>(INT_MAX)));
 }
 
-void appendUtf8(std::string& out, unsigned long cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 } // namespace
 
 struct NetworkConfigurator::Xml {
@@ -288,7 +269,7 @@ std::string NetworkConfigurator::displayText(std::string_view document)
             pos = ref + 3;
             continue;
         }
-        appendUtf8(out, cp);
+        codepage::appendUtf8(out, static_cast<char32_t>(cp));
         pos = semicolon + 1;
     }
     return out;

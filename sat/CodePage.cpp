@@ -95,25 +95,6 @@ char32_t decodeNext(std::string_view text, std::size_t& pos)
     return value;
 }
 
-void appendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 char ansiByte(char32_t cp)
 {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
@@ -237,6 +218,25 @@ std::optional<std::string> fromAnsiCodePage(std::string_view ansi)
 
 } // namespace
 
+void appendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
 // On Windows the texts go through the workstation's own ANSI code page (Windows-1252 on the
 // workstations this program is made for); elsewhere, and should the system refuse a text, the
 // Windows-1252 table above is used.
@@ -284,6 +284,11 @@ std::string fromUtf8(std::string_view bytes)
             out.append(bytes.substr(start, pos - start));
     }
     return out;
+}
+
+std::string fromUtf8OrAnsi(std::string_view bytes)
+{
+    return fromUtf8(bytes) == bytes ? std::string(bytes) : fromAnsi(bytes);
 }
 
 } // namespace codepage

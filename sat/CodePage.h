@@ -20,4 +20,11 @@ std::string fromAnsi(std::string_view ansi);
 // longest start of a valid one, or a single stray byte) becomes U+FFFD.
 std::string fromUtf8(std::string_view bytes);
 
+// Appends one code point as UTF-8.
+void appendUtf8(std::string& out, char32_t cp);
+
+// Text that may come in either form: kept when it is valid UTF-8, else read as the ANSI code
+// page. Accented text in Windows-1252 is practically never valid UTF-8.
+std::string fromUtf8OrAnsi(std::string_view bytes);
+
 } // namespace codepage

@@ -42,7 +42,7 @@ bool isValidUtf8(std::string_view bytes)
 
 std::string toUtf8(std::string_view bytes)
 {
-    return isValidUtf8(bytes) ? std::string(bytes) : codepage::fromAnsi(bytes);
+    return codepage::fromUtf8OrAnsi(bytes);
 }
 
 std::string printable(std::string_view bytes, std::size_t maxCharacters)

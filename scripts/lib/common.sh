@@ -1,6 +1,7 @@
 # Shared by scripts/run and scripts/test.
 
-# Debian/Ubuntu packages the build needs.
+# Debian/Ubuntu packages the build needs; libxml2 is also what the manager loads at run time
+# to build the network configuration.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins
                 libxml2 libxml2-dev libgtest-dev googletest libbenchmark-dev fonts-dejavu-core)
 

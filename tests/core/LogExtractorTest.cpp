@@ -253,8 +253,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "Erro ao tentar abrir a porta de comunicacao"},
         RefusalCase{"portTextWithABlankIsNoPortFailure", "Erro ao tentar abrir a porta ",
                     "Erro ao tentar abrir a porta "},
-        RefusalCase{"otherCode", "000012|15001|Erro na extração||",
-                    "000012|15001|Erro na extra\xC3\x83\xC2\xA7\xC3\x83\xC2\xA3o||"},
+        // A device that answers in UTF-8 is read as UTF-8, never as mojibake.
+        RefusalCase{"otherCodeInUtf8", "000012|15001|Erro na extração||",
+                    "000012|15001|Erro na extração||"},
         RefusalCase{"ansiResult", "000012|15002|Extra\xE7\xE3o negada||",
                     "000012|15002|Extração negada||"},
         RefusalCase{"lowerCaseTransfer", "000012|15000|transfer||", "000012|15000|transfer||"},

@@ -89,6 +89,23 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"embeddedZero", std::string("a\0\xE7", 3), std::string("a\0ç", 4)}),
     CaseName());
 
+class FromUtf8OrAnsi : public testing::TestWithParam<Case> {};
+
+TEST_P(FromUtf8OrAnsi, KeepsUtf8AndReadsTheRestAsWindows1252)
+{
+    EXPECT_EQ(codepage::fromUtf8OrAnsi(GetParam().input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePage, FromUtf8OrAnsi,
+    testing::Values(Case{"utf8", "SAT j\xC3\xA1 ativado", "SAT já ativado"},
+                    Case{"windows1252", "SAT j\xE1 ativado", "SAT já ativado"},
+                    Case{"ascii", "SAT ativado", "SAT ativado"},
+                    // One byte that is not UTF-8 makes the whole text Windows-1252.
+                    Case{"mixed", "\xC3\xA1 e \xE1", "Ã¡ e á"},
+                    Case{"empty", "", ""}),
+    CaseName());
+
 TEST(CodePage, FromAnsiDecodesTheUpperHalf)
 {
     EXPECT_EQ(codepage::fromAnsi("\xE7"), "ç");

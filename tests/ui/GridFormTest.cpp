@@ -1,3 +1,4 @@
+#include "ScreenChecks.h"
 #include "UiTest.h"
 
 #include "Acesso.h"
@@ -28,12 +29,6 @@ const char* const statusOk =
     "255.255.255.000|192.168.001.001|008.008.008.008|008.008.004.004|CONECTADO|ALTO|4 GB|12 MB|"
     "20150901123456|01.01.00|0.07|000123|000122|000123|20150901120000|20150901120500|20150101|"
     "20200101|0";
-
-QString accessibleName(QWidget* widget)
-{
-    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
-    return face ? face->text(QAccessible::Name) : QString("<no interface>");
-}
 
 // The windows other than the main window that are on screen, by name.
 QStringList shownWindows(QWidget* grid)

@@ -1,3 +1,4 @@
+#include "ScreenChecks.h"
 #include "UiTest.h"
 
 #include "Extrairlog.h"
@@ -26,12 +27,6 @@ const QStringList headedLines = {"1 12/03/2015 09:30:05 four three msg one",
 const QStringList plainLines = {"1 12/03/2015 09:30:05  INFO Comunicação iniciada",
                                 "2 12/03/2015 09:30:06  WARN Cabo desconectado",
                                 "3 12/03/2015 09:30:07  ERROR Falha no envio"};
-
-QString accessibleName(QWidget* w)
-{
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-    return a ? a->text(QAccessible::Name) : QString("<none>");
-}
 
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "ScreenChecks.h"
 #include "UiTest.h"
 
 #include "Network.h"
@@ -16,12 +17,6 @@ namespace {
 const char* const accepted = "000345|12000|Rede Configurada com Sucesso||";
 const QString acceptedMessage = QString("Rede Configurada com Sucesso") + QString(30, ' ');
 const QString untouched = "   .   .   .   ";
-
-QString accessibleName(QWidget* w)
-{
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-    return a ? a->text(QAccessible::Name) : QString("<none>");
-}
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QFile>
 #include <QLabel>
 #include <QTest>
 #include <QWidget>
@@ -11,6 +12,15 @@ inline QString accessibleName(QWidget* widget)
 {
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
     return face ? face->text(QAccessible::Name) : QString("<no interface>");
+}
+
+// A file's bytes, or "<missing>" when it cannot be read.
+inline QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
 }
 
 // True when Tab, from the window's first control, reaches the control.

@@ -9,7 +9,6 @@
 #include "TestDevice.h"
 #include "VexorApplication.h"
 
-#include <QFile>
 #include <QTest>
 
 #include <memory>
@@ -47,15 +46,6 @@ struct UiFixture {
     SatClient client{context};
     Screens screens{context, client};
 };
-
-// What a saved file holds, or "<missing>".
-inline QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
 
 template <typename T>
 T* child(QObject* parent, const char* name)
