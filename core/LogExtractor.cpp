@@ -203,53 +203,40 @@ private:
 
 constexpr std::size_t blockSize = 64;
 
-// Where a block of the log holds bars, line feeds and colons: bit i for byte i.
-struct BlockMarks {
-    std::uint64_t bar = 0;
-    std::uint64_t feed = 0;
-    std::uint64_t colon = 0;
-};
-
+// Where a block of the log holds a bar, a line feed or a colon: bit i for byte i. Which of
+// them it is, is read from the byte itself: one mask costs a third of three.
 #if defined(__SSE2__)
-[[gnu::always_inline]] inline std::uint64_t maskOf(__m128i a, __m128i b, __m128i c, __m128i d,
-                                                    __m128i want)
+[[gnu::always_inline]] inline std::uint64_t marksOf16(__m128i chunk)
 {
-    const auto bits = [want](__m128i chunk) {
-        return std::uint64_t{
-            static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want)))};
-    };
-    return bits(a) | bits(b) << 16 | bits(c) << 32 | bits(d) << 48;
+    const __m128i marks = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('|')),
+                     _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n'))),
+        _mm_cmpeq_epi8(chunk, _mm_set1_epi8(':')));
+    return static_cast<std::uint16_t>(_mm_movemask_epi8(marks));
 }
 
-[[gnu::always_inline]] inline BlockMarks marksOf64(const char* p)
+[[gnu::always_inline]] inline std::uint64_t marksOf64(const char* p)
 {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48));
-    BlockMarks m;
-    m.bar = maskOf(a, b, c, d, _mm_set1_epi8('|'));
-    m.feed = maskOf(a, b, c, d, _mm_set1_epi8('\n'));
-    m.colon = maskOf(a, b, c, d, _mm_set1_epi8(':'));
-    return m;
+    const auto at = [p](int offset) {
+        return marksOf16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + offset)));
+    };
+    return at(0) | at(16) << 16 | at(32) << 32 | at(48) << 48;
 }
 #else
-inline BlockMarks marksOf64(const char* p)
+inline std::uint64_t marksOf64(const char* p)
 {
-    BlockMarks m;
+    std::uint64_t marks = 0;
     for (unsigned i = 0; i < blockSize; ++i) {
-        const std::uint64_t bit = std::uint64_t{1} << i;
-        m.bar |= p[i] == '|' ? bit : 0;
-        m.feed |= p[i] == '\n' ? bit : 0;
-        m.colon |= p[i] == ':' ? bit : 0;
+        const bool mark = p[i] == '|' || p[i] == '\n' || p[i] == ':';
+        marks |= std::uint64_t{mark} << i;
     }
-    return m;
+    return marks;
 }
 #endif
 
 // The marks of the block at p; a last, shorter block is read from a copy so that nothing
 // past the log is read, and the copy's padding holds no mark.
-inline BlockMarks findMarks(const char* p, const char* end)
+inline std::uint64_t findMarks(const char* p, const char* end)
 {
     const std::size_t left = static_cast<std::size_t>(end - p);
     if (left >= blockSize)
@@ -434,29 +421,20 @@ LogExtractor::Lines LogExtractor::formatLog(std::string_view decoded)
                                              : longLine(into, number.text(), r));
     };
 
-    // The marks of a whole block are found at once; then only the ones the line still needs
-    // are visited.
+    // The marks of a whole block are found at once, then visited in order.
     for (const char* block = p; block < end; block += blockSize) {
-        const BlockMarks found = findMarks(block, end);
-        std::uint64_t live = ~std::uint64_t{0};
-        for (;;) {
-            const std::uint64_t wanted =
-                found.feed | (bars < 3 ? found.bar : colon ? 0 : found.colon);
-            const std::uint64_t next = wanted & live;
-            if (next == 0)
-                break;
-            const unsigned at = static_cast<unsigned>(std::countr_zero(next));
-            const std::uint64_t bit = std::uint64_t{1} << at;
-            live &= ~(bit | (bit - 1));
-            const char* const mark = block + at;
-            if (found.feed & bit) {
+        for (std::uint64_t marksLeft = findMarks(block, end); marksLeft != 0;
+             marksLeft &= marksLeft - 1) {
+            const char* const mark = block + std::countr_zero(marksLeft);
+            if (*mark == '\n') {
                 emit(mark);
                 lineStart = mark + 1;
                 bars = 0;
                 colon = nullptr;
             } else if (bars < 3) {
-                marks[bars++] = mark;
-            } else {
+                if (*mark == '|')
+                    marks[bars++] = mark;
+            } else if (!colon && *mark == ':') {
                 colon = mark;
             }
         }
