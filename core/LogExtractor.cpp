@@ -390,7 +390,8 @@ LogExtractor::Lines LogExtractor::formatLog(std::string_view decoded)
     const char* colon = nullptr;
     int bars = 0;
 
-    auto emit = [&](const char* lineFeed) {
+    // Inlined: a call per record would reload every captured value.
+    auto emit = [&](const char* lineFeed) __attribute__((always_inline)) {
         const char* lineEnd = lineFeed;
         if (lineEnd > lineStart && lineEnd[-1] == '\r')
             --lineEnd;
