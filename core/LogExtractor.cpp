@@ -246,22 +246,25 @@ inline std::uint64_t findMarks(const char* p, const char* end)
     return marksOf64(last);
 }
 
-// Copies n bytes, in 16-byte steps where the input has room to read past them.
+// Copies n bytes, in 32-byte steps where the input has room to read past them: a field
+// mostly takes one or two steps, and a step less is a mispredicted loop end less.
 [[gnu::always_inline]] inline char* copy(char* out, const char* from, std::size_t n,
                                          const char* inputEnd)
 {
     if (n == 0)
         return out; // an empty field may have no data at all
 #if defined(__SSE2__)
-    if (static_cast<std::size_t>(inputEnd - from) >= n + 16) {
+    if (static_cast<std::size_t>(inputEnd - from) >= n + 32) {
         // Explicit steps: the compiler would otherwise turn the loop into a memcpy call.
         char* const stop = out + n;
-        while (out < stop) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
-            out += 16;
-            from += 16;
-        }
+        do {
+            const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+            const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), first);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), second);
+            out += 32;
+            from += 32;
+        } while (out < stop);
         return stop;
     }
 #else
