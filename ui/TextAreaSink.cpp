@@ -3,6 +3,20 @@
 #include "Fields.h"
 
 #include <QPlainTextEdit>
+#include <QStringDecoder>
+
+const QString& TextAreaSink::decoded(std::string_view text)
+{
+    // Stateless, without ConvertInitialBom: what QString::fromUtf8 does, a leading byte
+    // order mark dropped and a cut sequence at the end shown as U+FFFD.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QByteArrayView bytes(text.data(), static_cast<qsizetype>(text.size()));
+    // Within the capacity the resize keeps the buffer: no allocation, nothing filled.
+    text_.resize(decoder.requiredSpace(bytes.size()));
+    const QChar* end = decoder.appendToBuffer(text_.data(), bytes);
+    text_.resize(end - text_.constData());
+    return text_;
+}
 
 void TextAreaSink::appendLine(std::string_view line)
 {
@@ -13,7 +27,7 @@ void TextAreaSink::appendLines(std::string_view lines)
 {
     if (!lines.empty() && lines.back() == '\n')
         lines.remove_suffix(1);
-    append(fromUtf8(lines));
+    append(decoded(lines));
 }
 
 void TextAreaSink::append(const QString& text)

@@ -2,6 +2,8 @@
 
 #include "Operator.h"
 
+#include <QString>
+
 class QPlainTextEdit;
 class QString;
 
@@ -19,8 +21,14 @@ public:
     // Blanks are kept as typed, no-break spaces included.
     std::vector<std::string> lines() const override;
 
+    // The text as QString::fromUtf8 decodes it, written into the kept buffer.
+    const QString& decoded(std::string_view text);
+
 private:
     void append(const QString& text);
 
     QPlainTextEdit* area_;
+    // Kept between blocks: the first touch of fresh memory for a large log's UTF-16 text
+    // costs several times its decoding, and the area copies the text anyway.
+    QString text_;
 };

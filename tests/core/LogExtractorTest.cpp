@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -159,6 +161,180 @@ TEST(LogExtractorLimits, ManyShortRecordsOutgrowTheFirstGuessOfTheirSize)
     EXPECT_GT(lines.text().size(), log.size() * 2);
     EXPECT_EQ(lines.text().substr(0, 14), "1 T   \n2 T   \n");
     EXPECT_EQ(lines.text().substr(lines.text().size() - 11), "\n5000 T   \n");
+}
+
+// The display lines as the rules say, one record at a time with plain string operations:
+// what the block-wise formatter must match byte for byte.
+std::size_t fittingBytes(const std::string& text, std::size_t limit)
+{
+    if (text.size() <= limit)
+        return text.size();
+    while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80)
+        --limit;
+    return limit;
+}
+
+bool hasStamp(const std::string& text)
+{
+    if (text.size() < 14)
+        return false;
+    for (std::size_t i = 0; i < 14; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+    }
+    return true;
+}
+
+std::string expectedLines(const std::string& log, std::size_t& count)
+{
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    while (from <= log.size()) {
+        const std::size_t feed = std::min(log.find('\n', from), log.size());
+        std::string line = log.substr(from, feed - from);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        from = feed + 1;
+    }
+    if (!lines.empty() && !(hasStamp(lines[0]) && lines[0].size() > 14 && lines[0][14] == '|'))
+        lines.erase(lines.begin());
+    std::string out;
+    count = 0;
+    for (const std::string& line : lines) {
+        if (line.empty())
+            continue;
+        std::string fields[4];
+        std::size_t at = 0;
+        for (int i = 0; i < 3; ++i) {
+            const std::size_t bar = line.find('|', at);
+            fields[i] = line.substr(at, bar == std::string::npos ? std::string::npos : bar - at);
+            at = bar == std::string::npos ? line.size() : bar + 1;
+        }
+        const std::string rest = line.substr(std::min(at, line.size()));
+        const bool fourth = std::count(line.begin(), line.end(), '|') >= 3;
+        std::string detail;
+        std::string message = fourth ? rest : std::string();
+        if (const std::size_t colon = message.find(':'); colon != std::string::npos) {
+            detail = message.substr(0, colon);
+            message = message.substr(colon + 1);
+        }
+        const std::string& s = fields[0];
+        const std::string date =
+            hasStamp(s) ? s.substr(6, 2) + "/" + s.substr(4, 2) + "/" + s.substr(0, 4) + " " +
+                              s.substr(8, 2) + ":" + s.substr(10, 2) + ":" + s.substr(12, 2)
+                        : s.substr(0, fittingBytes(s, 19));
+        ++count;
+        const std::string display = std::to_string(count) + " " + date + " " + detail + " " +
+                                    fields[2] + " " + message;
+        out += display.substr(0, fittingBytes(display, 999)) + "\n";
+    }
+    return out;
+}
+
+void expectAsTheRulesSay(const std::string& log)
+{
+    std::size_t count = 0;
+    const std::string expected = expectedLines(log, count);
+    const LogExtractor::Lines lines = LogExtractor::formatLog(log);
+    EXPECT_EQ(lines.text(), expected) << "log: " << testing::PrintToString(log);
+    EXPECT_EQ(lines.count, count);
+}
+
+TEST(LogExtractorBlocks, TheRulesCheckItselfOnKnownLines)
+{
+    std::size_t count = 0;
+    EXPECT_EQ(expectedLines(headedLog, count), headedLines);
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(expectedLines(plainLog, count), plainLines);
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(expectedLines("H\n||||\n20150312093005|x\n|a|b|c\n", count),
+              "1    |\n2 12/03/2015 09:30:05   \n3   b c\n");
+}
+
+// A bar, colon or line feed on either side of a 16-byte and a 64-byte edge: record i puts
+// its mark at byte `edge` of the log.
+TEST(LogExtractorBlocks, MarksAtTheEdgesOfABlock)
+{
+    for (const std::size_t edge : {15u, 16u, 17u, 20u, 31u, 32u, 33u, 63u, 64u, 65u, 127u, 128u}) {
+        // The second bar: the origin fills the bytes up to it.
+        const std::string origin(edge - 15, 'o');
+        const std::string prefix = "20150312093005|o|N|";
+        if (edge < prefix.size() + 1) {
+            EXPECT_EQ(LogExtractor::formatLog("20150312093005|" + origin + "|N|d:m\n").text(),
+                      "1 12/03/2015 09:30:05 d N m\n");
+            continue;
+        }
+        EXPECT_EQ(LogExtractor::formatLog("20150312093005|" + origin + "|N|d:m\n").text(),
+                  "1 12/03/2015 09:30:05 d N m\n")
+            << edge;
+        // The colon.
+        const std::string detail(edge - prefix.size(), 'd');
+        EXPECT_EQ(LogExtractor::formatLog(prefix + detail + ":m:n\n").text(),
+                  "1 12/03/2015 09:30:05 " + detail + " N m:n\n")
+            << edge;
+        // The line feed, then a record that starts right after it.
+        const std::string message(edge - prefix.size(), 'm');
+        EXPECT_EQ(LogExtractor::formatLog(prefix + message + "\n20150312093006|o|W|x").text(),
+                  "1 12/03/2015 09:30:05  N " + message + "\n2 12/03/2015 09:30:06  W x\n")
+            << edge;
+        // A carriage return before the line feed, on the edge.
+        EXPECT_EQ(LogExtractor::formatLog(prefix + message.substr(1) + "\r\nH").text(),
+                  "1 12/03/2015 09:30:05  N " + message.substr(1) + "\n2 H   \n")
+            << edge;
+    }
+}
+
+TEST(LogExtractorBlocks, LinesLongerThanABlockAndALastLineWithoutFeed)
+{
+    const std::string message(200, 'm');
+    const std::string log = "HEADER\r\n20150312093005|o|N|" + std::string(70, 'd') + ":" +
+                            message + "|x:y\r\n20150312093006|o|W|" + message;
+    EXPECT_EQ(LogExtractor::formatLog(log).text(),
+              "1 12/03/2015 09:30:05 " + std::string(70, 'd') + " N " + message + "|x:y\n" +
+                  "2 12/03/2015 09:30:06  W " + message + "\n");
+}
+
+TEST(LogExtractorBlocks, BytesAboveAsciiAreNoMarks)
+{
+    // 0xBC, 0xBA and 0x8A share their low seven bits with '|', ':' and the line feed.
+    const std::string log = "20150312093005|\xBC|N|\xBA\x8A:\xC3\xA7\xBC\n";
+    EXPECT_EQ(LogExtractor::formatLog(log).text(), "1 12/03/2015 09:30:05 \xBA\x8A N \xC3\xA7\xBC\n");
+}
+
+// Records of random shapes: fields of the lengths around the edges, missing fields, extra
+// bars and colons, carriage returns, bytes above 0x7F, with and without a header and a
+// last line feed.
+TEST(LogExtractorBlocks, RandomLogsMatchTheRules)
+{
+    std::uint32_t seed = 2024;
+    auto next = [&seed](std::uint32_t below) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % below;
+    };
+    const std::size_t lengths[] = {0, 1, 2, 13, 14, 15, 16, 17, 30, 31, 32, 33, 63, 64, 65, 130};
+    const char pieces[] = {'a', 'Z', '9', ' ', ':', '|', '\r', '\xC3', '\xA7', '\xBC', '\xFF'};
+    auto text = [&](std::size_t length, bool marks) {
+        std::string t;
+        for (std::size_t i = 0; i < length; ++i)
+            t += marks || next(3) ? pieces[next(sizeof pieces)] : 'x';
+        return t;
+    };
+    for (int round = 0; round < 400; ++round) {
+        std::string log = next(2) ? "HEADER " + text(next(40), true) + "\n" : "";
+        const std::uint32_t records = 1 + next(12);
+        for (std::uint32_t r = 0; r < records; ++r) {
+            log += next(4) ? "2015031209300" + std::to_string(next(10)) : text(next(20), false);
+            const std::uint32_t fields = next(5);
+            for (std::uint32_t f = 0; f < fields; ++f)
+                log += "|" + text(lengths[next(std::size(lengths))], f >= 2);
+            if (next(8) == 0)
+                log += std::string(next(3) ? 1200 : 990, 'L');
+            if (r + 1 < records || next(2))
+                log += next(5) ? "\n" : "\r\n";
+        }
+        expectAsTheRulesSay(log);
+    }
 }
 
 struct AnsweredFiles : FileChooser {

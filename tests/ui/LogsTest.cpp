@@ -4,6 +4,7 @@
 #include "Extrairlog.h"
 #include "Groupeditems.h"
 #include "Msg.h"
+#include "TextAreaSink.h"
 #include "Tiles.h"
 
 #include <QAccessible>
@@ -12,6 +13,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+
+#include <cstdint>
+#include <string>
 
 namespace {
 
@@ -156,6 +160,52 @@ private slots:
         QCOMPARE(f->messages.size(), 1);
         QVERIFY(f->messages[0].startsWith("Não foi possível salvar os logs em"));
         QCOMPARE(form->lines(), headedLines);
+    }
+
+    void theKeptBufferDecodesAsFromUtf8()
+    {
+        QPlainTextEdit area;
+        TextAreaSink sink(&area);
+        const std::string samples[] = {
+            "",
+            "linha simples",
+            "\xEF\xBB\xBF" "marca no início",
+            "meio \xEF\xBB\xBF" "marca",
+            "cortada no fim \xE3\x81",
+            "cortada antes da quebra \xE3\x81\nseguinte",
+            "\xF0\x9F\x98\x80 fora do plano básico \xF0\x9F\x98",
+            "substituto \xED\xA0\x80, longa \xC0\x80, não caracteres \xEF\xBF\xBF\xEF\xBF\xBE",
+            "soltos \x80\xBF\xFE\xFF fim",
+        };
+        for (const std::string& sample : samples) {
+            const QString expected = QString::fromUtf8(sample.data(), qsizetype(sample.size()));
+            QCOMPARE(sink.decoded(sample), expected);
+        }
+        // Random bytes, longer and shorter than the text before them, reuse the buffer.
+        std::uint32_t seed = 12345;
+        for (int round = 0; round < 200; ++round) {
+            seed = seed * 1664525u + 1013904223u;
+            std::string bytes((seed >> 8) % 300, '\0');
+            for (char& c : bytes) {
+                seed = seed * 1664525u + 1013904223u;
+                c = char(seed >> 24);
+            }
+            const QString expected = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+            QCOMPARE(sink.decoded(bytes), expected);
+        }
+    }
+
+    void aTextHandedOnIsNotChangedByTheNextBlock()
+    {
+        QPlainTextEdit area;
+        TextAreaSink sink(&area);
+        const QString first = sink.decoded("primeiro bloco de linhas");
+        QCOMPARE(sink.decoded("outro"), QString("outro"));
+        QCOMPARE(first, QString("primeiro bloco de linhas"));
+        sink.appendLines("um\ndois\n");
+        sink.appendLines("três\n");
+        QCOMPARE(sink.decoded("x"), QString("x"));
+        QCOMPARE(area.toPlainText(), QString("um\ndois\ntrês"));
     }
 
     void bothImagesHaveAKeyboardPath()
