@@ -50,6 +50,9 @@ void* SatClient::resolve(const char* function, std::string& failure)
 template <typename Fn, typename... Args>
 SatResponse SatClient::invoke(const char* function, Args... args)
 {
+    const std::unique_lock<std::mutex> lock(callLock_, std::try_to_lock);
+    if (!lock.owns_lock())
+        return SatResponse::notReached(std::string(busyMessage));
     std::string failure;
     void* address = resolve(function, failure);
     if (!address)

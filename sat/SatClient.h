@@ -3,6 +3,7 @@
 #include "SatResponse.h"
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,9 @@ public:
     // sale and cancel).
     static constexpr std::string_view portFailureMessage =
         "Erro ao Abrir Porta de Comunicação\n Verifique se: driver instalado, SAT conectado";
+    // What a call gets while another thread's call is still with the device.
+    static constexpr std::string_view busyMessage =
+        "O SAT ainda está atendendo a outra operação.\nAguarde o fim dela e tente de novo.";
 
     // The error record of the last call.
     struct Error {
@@ -82,4 +86,7 @@ private:
 
     AppContext& context_;
     std::string libraryName_;
+    // A maker's library serves one call at a time; a second thread's call is refused, never
+    // run alongside.
+    std::mutex callLock_;
 };

@@ -54,6 +54,30 @@ TEST_F(SlowDevice, ADelayedCallOnAWorkerLeavesTheCallingThreadRunning)
     EXPECT_EQ(device.calls()[0].args, (std::vector<std::optional<std::string>>{"12", "12345678"}));
 }
 
+// A call from another thread while the device is busy (a screen reader can press a button
+// that the blocked input would not reach) is refused without reaching the library.
+TEST_F(SlowDevice, ACallWhileAnotherThreadsCallRunsIsRefusedAndNotSent)
+{
+    device.script("AtualizarSoftwareSAT", {"000012|14000|Atualizado|||"});
+    device.delayNext("AtualizarSoftwareSAT", 400);
+    SatResponse update;
+    std::thread worker([&] { update = client.AtualizarSoftwareSAT(); });
+    while (device.waitingCalls() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+
+    const SatResponse refused = client.BloquearSAT();
+    worker.join();
+
+    EXPECT_FALSE(refused.reached());
+    EXPECT_EQ(refused.failure(), SatClient::busyMessage);
+    EXPECT_EQ(update.text(), "000012|14000|Atualizado|||");
+    EXPECT_EQ(device.functions(), std::vector<std::string>{"AtualizarSoftwareSAT"});
+    // Once the device is free the same call goes through.
+    EXPECT_TRUE(client.BloquearSAT().reached());
+    EXPECT_EQ(device.functions(),
+              (std::vector<std::string>{"AtualizarSoftwareSAT", "BloquearSAT"}));
+}
+
 TEST_F(SlowDevice, TheDelayHoldsForTheNextCallOfThatFunctionOnly)
 {
     device.delayNext("ConsultarSAT", 200);
