@@ -94,11 +94,15 @@ void CopyBytes(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(log.size()));
 }
 
-void FormatLog(benchmark::State& state)
+void FormatLog(benchmark::State& state, LogExtractor::MarkScan scan)
 {
+    if (!LogExtractor::canScan(scan)) {
+        state.SkipWithError("this processor lacks these compares");
+        return;
+    }
     const std::string& log = decodedLog();
     for (auto _ : state) {
-        LogExtractor::Lines lines = LogExtractor::formatLog(log);
+        LogExtractor::Lines lines = LogExtractor::formatLog(log, scan);
         benchmark::DoNotOptimize(lines.buffer.get());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(log.size()));
@@ -180,7 +184,13 @@ public:
         };
         std::printf("\nlog: %zu bytes, %d records; display lines: %zu bytes\n", decodedLog().size(),
                     records, formattedLines().size());
-        print("formatting speed / line scan speed", "LineScan", "FormatLog", "target at least 0.333");
+        print("formatting speed / line scan speed", "LineScan", "FormatLog/", "target at least 0.333");
+        for (const char* way : {"avx512", "avx2", "sse2", "plain"}) {
+            const std::string name = std::string("FormatLog/") + way;
+            if (wall.count(name))
+                print(("  marks found with " + std::string(way)).c_str(), "LineScan", name.c_str(),
+                      "where the processor has it");
+        }
         print("copying speed / line scan speed", "LineScan", "CopyBytes",
               "a pass that writes its output");
         print("screen fill / setPlainText", "ScreenAppendsLines", "SetPlainText",
@@ -199,7 +209,12 @@ public:
 
 BENCHMARK(LineScan)->Unit(benchmark::kMillisecond);
 BENCHMARK(CopyBytes)->Unit(benchmark::kMillisecond);
-BENCHMARK(FormatLog)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FormatLog, , LogExtractor::MarkScan::fastest)->Unit(benchmark::kMillisecond);
+// Each way of finding the marks, on processors that have it.
+BENCHMARK_CAPTURE(FormatLog, avx512, LogExtractor::MarkScan::avx512)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FormatLog, avx2, LogExtractor::MarkScan::avx2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FormatLog, sse2, LogExtractor::MarkScan::sse2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FormatLog, plain, LogExtractor::MarkScan::plain)->Unit(benchmark::kMillisecond);
 BENCHMARK(ScreenAppendsLines)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(ScreenAppendsLinesAfterOthers)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(SetPlainText)->Unit(benchmark::kMillisecond)->Iterations(5);

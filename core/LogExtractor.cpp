@@ -13,6 +13,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -182,71 +185,6 @@ private:
     std::size_t capacity_ = 0;
 };
 
-// The first a or b from p on, or end. Sixteen bytes at a time where the processor can.
-[[gnu::always_inline]] inline const char* findEither(const char* p, const char* end, char a, char b)
-{
-#if defined(__SSE2__)
-    const __m128i wantA = _mm_set1_epi8(a);
-    const __m128i wantB = _mm_set1_epi8(b);
-    while (end - p >= 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int found = _mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(chunk, wantA), _mm_cmpeq_epi8(chunk, wantB)));
-        if (found)
-            return p + std::countr_zero(static_cast<unsigned>(found));
-        p += 16;
-    }
-#endif
-    while (p < end && *p != a && *p != b)
-        ++p;
-    return p;
-}
-
-constexpr std::size_t blockSize = 64;
-
-// Where a block of the log holds a bar, a line feed or a colon: bit i for byte i. Which of
-// them it is, is read from the byte itself: one mask costs a third of three.
-#if defined(__SSE2__)
-[[gnu::always_inline]] inline std::uint64_t marksOf16(__m128i chunk)
-{
-    const __m128i marks = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('|')),
-                     _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n'))),
-        _mm_cmpeq_epi8(chunk, _mm_set1_epi8(':')));
-    return static_cast<std::uint16_t>(_mm_movemask_epi8(marks));
-}
-
-[[gnu::always_inline]] inline std::uint64_t marksOf64(const char* p)
-{
-    const auto at = [p](int offset) {
-        return marksOf16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + offset)));
-    };
-    return at(0) | at(16) << 16 | at(32) << 32 | at(48) << 48;
-}
-#else
-inline std::uint64_t marksOf64(const char* p)
-{
-    std::uint64_t marks = 0;
-    for (unsigned i = 0; i < blockSize; ++i) {
-        const bool mark = p[i] == '|' || p[i] == '\n' || p[i] == ':';
-        marks |= std::uint64_t{mark} << i;
-    }
-    return marks;
-}
-#endif
-
-// The marks of the block at p; a last, shorter block is read from a copy so that nothing
-// past the log is read, and the copy's padding holds no mark.
-inline std::uint64_t findMarks(const char* p, const char* end)
-{
-    const std::size_t left = static_cast<std::size_t>(end - p);
-    if (left >= blockSize)
-        return marksOf64(p);
-    char last[blockSize] = {};
-    std::memcpy(last, p, left);
-    return marksOf64(last);
-}
-
 // Copies n bytes, in 32-byte steps where the input has room to read past them: a field
 // mostly takes one or two steps, and a step less is a mispredicted loop end less.
 [[gnu::always_inline]] inline char* copy(char* out, const char* from, std::size_t n,
@@ -354,6 +292,195 @@ char* shortLine(char* out, const DecimalCounter& counter, const Record& r, const
     return out;
 }
 
+// Where the common shape of a record puts its marks: a whole timestamp and its bar, two
+// short fields and their bars, then the rest of the line, with its first colon if any.
+struct CommonMarks {
+    const char* second; // the bars after the origin and after the level
+    const char* third;
+    const char* colon; // null without one
+    const char* lineFeed;
+};
+
+// The readers below read whole 64-byte blocks: they leave the last lines of a log to the
+// plain reading.
+constexpr std::ptrdiff_t blockSize = 64;
+
+// The marks of the line at p when it has the common shape; false for any other line, or
+// near the end of the log, where the plain reading takes over. Both give the same fields.
+// Blocks::match(block, c) sets bit i where byte i of the 64 at block is c.
+template <class Blocks> inline bool commonMarks(const char* p, const char* end, CommonMarks& m)
+{
+    if (end - p < blockSize || !stampAt(std::string_view(p, stampLength), end) ||
+        p[stampLength] != '|')
+        return false;
+    // The timestamp's bar is bit 14; the two that follow must come before any line feed.
+    std::uint64_t bars = Blocks::match(p, '|') & ~std::uint64_t{0x7FFF};
+    std::uint64_t feeds = Blocks::match(p, '\n');
+    if ((bars & (bars - 1)) == 0)
+        return false; // the first block holds fewer than two more bars
+    const unsigned second = static_cast<unsigned>(std::countr_zero(bars));
+    bars &= bars - 1;
+    const unsigned third = static_cast<unsigned>(std::countr_zero(bars));
+    const std::uint64_t beforeRest = (std::uint64_t{2} << third) - 1;
+    if (feeds & beforeRest)
+        return false;
+    m.second = p + second;
+    m.third = p + third;
+    std::uint64_t colons = Blocks::match(p, ':') & ~beforeRest;
+    for (const char* block = p;;) {
+        if (colons && !m.colon)
+            m.colon = block + std::countr_zero(colons);
+        if (feeds) {
+            m.lineFeed = block + std::countr_zero(feeds);
+            return true;
+        }
+        block += blockSize;
+        if (end - block < blockSize)
+            return false;
+        feeds = Blocks::match(block, '\n');
+        colons = Blocks::match(block, ':');
+    }
+}
+
+using MarksReader = bool (*)(const char* p, const char* end, CommonMarks& m);
+
+#if defined(__SSE2__)
+struct Sse2Blocks {
+    [[gnu::always_inline]] static std::uint64_t match(const char* block, char c)
+    {
+        const __m128i want = _mm_set1_epi8(c);
+        const auto at = [block, want](int offset) {
+            const __m128i chunk =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + offset));
+            return std::uint64_t{
+                static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want)))};
+        };
+        return at(0) | at(16) << 16 | at(32) << 32 | at(48) << 48;
+    }
+};
+
+[[gnu::always_inline]] inline bool sse2Marks(const char* p, const char* end, CommonMarks& m)
+{
+    return commonMarks<Sse2Blocks>(p, end, m);
+}
+#endif
+
+inline bool noMarks(const char*, const char*, CommonMarks&)
+{
+    return false;
+}
+
+// Wider compares where the processor has them, chosen when the program runs: the program
+// itself is built for every x86 processor. Each reader is compiled whole for its processor
+// (flatten), so nothing built for it runs elsewhere.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define VEXOR_WIDE_MARKS 1
+struct Avx2Blocks {
+    [[gnu::target("avx2")]] static std::uint64_t match(const char* block, char c)
+    {
+        // No lambda here: it would not be built for the processor this is for.
+        const __m256i want = _mm256_set1_epi8(c);
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32));
+        const auto lowMask = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, want)));
+        const auto highMask = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, want)));
+        return std::uint64_t{lowMask} | std::uint64_t{highMask} << 32;
+    }
+};
+
+struct Avx512Blocks {
+    [[gnu::target("avx512f,avx512bw")]] static std::uint64_t match(const char* block, char c)
+    {
+        return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(block), _mm512_set1_epi8(c));
+    }
+};
+
+[[gnu::target("avx2,bmi,bmi2,popcnt"), gnu::flatten]] bool avx2Marks(const char* p,
+                                                                      const char* end,
+                                                                      CommonMarks& m)
+{
+    return commonMarks<Avx2Blocks>(p, end, m);
+}
+
+[[gnu::target("avx512f,avx512bw,bmi,bmi2,popcnt"), gnu::flatten]] bool
+avx512Marks(const char* p, const char* end, CommonMarks& m)
+{
+    return commonMarks<Avx512Blocks>(p, end, m);
+}
+
+bool processorHas(LogExtractor::MarkScan scan)
+{
+    __builtin_cpu_init();
+    const bool bits = __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+                      __builtin_cpu_supports("popcnt");
+    switch (scan) {
+    case LogExtractor::MarkScan::avx2:
+        return bits && __builtin_cpu_supports("avx2");
+    case LogExtractor::MarkScan::avx512:
+        return bits && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+    default:
+        return false;
+    }
+}
+#endif
+
+// The fields of a line of the common shape.
+[[gnu::always_inline]] inline const char* commonRecord(const char* p, const CommonMarks& m,
+                                                       Record& r)
+{
+    const char* const lineEnd = m.lineFeed[-1] == '\r' ? m.lineFeed - 1 : m.lineFeed;
+    const char* const colon = m.colon && m.colon < m.lineFeed ? m.colon : nullptr;
+    const char* const rest = m.third + 1;
+    const char* const message = colon ? colon + 1 : rest;
+    r.stamp = std::string_view(p, stampLength);
+    r.level = std::string_view(m.second + 1, static_cast<std::size_t>(m.third - m.second - 1));
+    r.detail = std::string_view(rest, static_cast<std::size_t>((colon ? colon : rest) - rest));
+    r.message = std::string_view(message, static_cast<std::size_t>(lineEnd - message));
+    return m.lineFeed;
+}
+
+const char* find(const char* from, const char* to, char c)
+{
+    const void* found = std::memchr(from, c, static_cast<std::size_t>(to - from));
+    return found ? static_cast<const char*>(found) : to;
+}
+
+// The record of any line, read plainly: the first three bars split it, and after the third
+// the first colon. Each field ends at its mark or at the end of the line; a missing one is
+// empty. Returns the line's feed, or end.
+const char* anyRecord(const char* p, const char* end, Record& r)
+{
+    const char* const lineFeed = find(p, end, '\n');
+    const char* const lineEnd = lineFeed > p && lineFeed[-1] == '\r' ? lineFeed - 1 : lineFeed;
+    const char* marks[3] = {};
+    int bars = 0;
+    for (const char* at = p; bars < 3; ++bars) {
+        at = find(at, lineFeed, '|');
+        if (at == lineFeed)
+            break;
+        marks[bars] = at++;
+    }
+    auto between = [lineEnd](const char* from, const char* to) {
+        from = std::min(from, lineEnd);
+        return std::string_view(from, static_cast<std::size_t>(std::min(to, lineEnd) - from));
+    };
+    r = Record{};
+    r.stamp = between(p, bars >= 1 ? marks[0] : lineFeed);
+    if (bars >= 2)
+        r.level = between(marks[1] + 1, bars == 2 ? lineFeed : marks[2]);
+    if (bars == 3) {
+        const char* const colon = find(marks[2] + 1, lineFeed, ':');
+        // Without a colon the whole rest is the message.
+        if (colon != lineFeed) {
+            r.detail = between(marks[2] + 1, colon);
+            r.message = between(colon + 1, lineFeed);
+        } else {
+            r.message = between(marks[2] + 1, lineFeed);
+        }
+    }
+    return lineFeed;
+}
+
 } // namespace
 
 LogExtractor::LogExtractor(SatClient& client, MessageSink& messages, LineSink& memo,
@@ -372,81 +499,90 @@ std::string LogExtractor::dateText(std::string_view timestamp)
     return text;
 }
 
-LogExtractor::Lines LogExtractor::formatLog(std::string_view decoded)
+namespace {
+
+template <MarksReader readMarks>
+LogExtractor::Lines formatFrom(const char* p, const char* end)
+{
+    LineBuffer out(static_cast<std::size_t>(end - p) + static_cast<std::size_t>(end - p) / 8);
+    DecimalCounter number;
+    std::size_t count = 0;
+    while (p < end) {
+        Record r;
+        CommonMarks marks{};
+        const char* const lineFeed =
+            readMarks(p, end, marks) ? commonRecord(p, marks, r) : anyRecord(p, end, r);
+        const char* const lineStart = p;
+        p = lineFeed + 1;
+        std::size_t length = static_cast<std::size_t>(lineFeed - lineStart);
+        if (length > 0 && lineFeed[-1] == '\r')
+            --length;
+        // An empty line, such as the end after a closing line feed, is no record.
+        if (length == 0)
+            continue;
+        number.increment();
+        ++count;
+        // A display line is at most the record plus the number, the longer date and blanks.
+        const std::size_t longest = length + number.text().size() + 10;
+        char* const into = out.reserve(std::min(longest, LogExtractor::maxDisplayLine) + 1);
+        out.commit(longest <= LogExtractor::maxDisplayLine ? shortLine(into, number, r, end)
+                                                           : longLine(into, number.text(), r));
+    }
+    return out.finish(count);
+}
+
+using Formatter = LogExtractor::Lines (*)(const char* p, const char* end);
+
+Formatter formatterFor(LogExtractor::MarkScan scan)
+{
+    switch (scan) {
+#if defined(__SSE2__)
+    case LogExtractor::MarkScan::sse2:
+        return formatFrom<sse2Marks>;
+#endif
+#if defined(VEXOR_WIDE_MARKS)
+    case LogExtractor::MarkScan::avx2:
+        return processorHas(scan) ? formatFrom<avx2Marks> : nullptr;
+    case LogExtractor::MarkScan::avx512:
+        return processorHas(scan) ? formatFrom<avx512Marks> : nullptr;
+#endif
+    case LogExtractor::MarkScan::plain:
+        return formatFrom<noMarks>;
+    default:
+        return nullptr;
+    }
+}
+
+Formatter fastestFormatter()
+{
+    for (const auto scan : {LogExtractor::MarkScan::avx512, LogExtractor::MarkScan::avx2,
+                            LogExtractor::MarkScan::sse2}) {
+        if (const Formatter formatter = formatterFor(scan))
+            return formatter;
+    }
+    return formatFrom<noMarks>;
+}
+
+} // namespace
+
+bool LogExtractor::canScan(MarkScan scan)
+{
+    return scan == MarkScan::fastest || formatterFor(scan) != nullptr;
+}
+
+LogExtractor::Lines LogExtractor::formatLog(std::string_view decoded, MarkScan scan)
 {
     const char* p = decoded.data();
     const char* const end = p + decoded.size();
-    LineBuffer out(decoded.size() + decoded.size() / 8);
-    DecimalCounter number;
-    std::size_t count = 0;
-
-    const char* firstFeed = findEither(p, end, '\n', '\n');
+    const char* firstFeed = find(p, end, '\n');
     std::string_view firstLine(p, static_cast<std::size_t>(firstFeed - p));
     if (!firstLine.empty() && firstLine.back() == '\r')
         firstLine.remove_suffix(1);
     if (!isRecord(firstLine))
         p = firstFeed == end ? end : firstFeed + 1;
-
-    // The marks of the line being read. Each field ends at its mark or at the end of the line;
-    // a missing one is empty. After the third bar only the first colon counts.
-    const char* lineStart = p;
-    const char* marks[3] = {};
-    const char* colon = nullptr;
-    int bars = 0;
-
-    // Inlined: a call per record would reload every captured value.
-    auto emit = [&](const char* lineFeed) __attribute__((always_inline)) {
-        const char* lineEnd = lineFeed;
-        if (lineEnd > lineStart && lineEnd[-1] == '\r')
-            --lineEnd;
-        const std::size_t length = static_cast<std::size_t>(lineEnd - lineStart);
-        // An empty line, such as the end after a closing line feed, is no record.
-        if (length == 0)
-            return;
-        auto between = [lineEnd](const char* from, const char* to) {
-            from = std::min(from, lineEnd);
-            return std::string_view(from, static_cast<std::size_t>(std::min(to, lineEnd) - from));
-        };
-        Record r;
-        r.stamp = between(lineStart, bars >= 1 ? marks[0] : lineFeed);
-        if (bars >= 2)
-            r.level = between(marks[1] + 1, bars == 2 ? lineFeed : marks[2]);
-        if (bars == 3) {
-            // Without a colon the whole rest is the message.
-            r.detail = colon ? between(marks[2] + 1, colon) : std::string_view();
-            r.message = between(colon ? colon + 1 : marks[2] + 1, lineFeed);
-        }
-
-        number.increment();
-        ++count;
-        // A display line is at most the record plus the number, the longer date and blanks.
-        const std::size_t longest = length + number.text().size() + 10;
-        char* const into = out.reserve(std::min(longest, maxDisplayLine) + 1);
-        out.commit(longest <= maxDisplayLine ? shortLine(into, number, r, end)
-                                             : longLine(into, number.text(), r));
-    };
-
-    // The marks of a whole block are found at once, then visited in order.
-    for (const char* block = p; block < end; block += blockSize) {
-        for (std::uint64_t marksLeft = findMarks(block, end); marksLeft != 0;
-             marksLeft &= marksLeft - 1) {
-            const char* const mark = block + std::countr_zero(marksLeft);
-            if (*mark == '\n') {
-                emit(mark);
-                lineStart = mark + 1;
-                bars = 0;
-                colon = nullptr;
-            } else if (bars < 3) {
-                if (*mark == '|')
-                    marks[bars++] = mark;
-            } else if (!colon && *mark == ':') {
-                colon = mark;
-            }
-        }
-    }
-    if (lineStart < end)
-        emit(end);
-    return out.finish(count);
+    static const Formatter fastest = fastestFormatter();
+    const Formatter chosen = scan == MarkScan::fastest ? fastest : formatterFor(scan);
+    return (chosen ? chosen : fastest)(p, end);
 }
 
 std::size_t LogExtractor::extract()

@@ -50,7 +50,11 @@ public:
         std::size_t size = 0;
         std::unique_ptr<char, void (*)(void*)> buffer{nullptr, std::free};
     };
-    static Lines formatLog(std::string_view decoded);
+    // How the common shape of a record is found: with the widest compares the processor has,
+    // or a given way where the processor has it (for tests and measurements).
+    enum class MarkScan { fastest, plain, sse2, avx2, avx512 };
+    static Lines formatLog(std::string_view decoded, MarkScan scan = MarkScan::fastest);
+    static bool canScan(MarkScan scan);
 
     // A 14-digit timestamp (year first) as "dd/mm/yyyy hh:mm:ss"; any other text unchanged,
     // cut at maxDateText.

@@ -163,6 +163,10 @@ TEST(LogExtractorLimits, ManyShortRecordsOutgrowTheFirstGuessOfTheirSize)
     EXPECT_EQ(lines.text().substr(lines.text().size() - 11), "\n5000 T   \n");
 }
 
+constexpr LogExtractor::MarkScan allScans[] = {
+    LogExtractor::MarkScan::fastest, LogExtractor::MarkScan::plain, LogExtractor::MarkScan::sse2,
+    LogExtractor::MarkScan::avx2, LogExtractor::MarkScan::avx512};
+
 // The display lines as the rules say, one record at a time with plain string operations:
 // what the block-wise formatter must match byte for byte.
 std::size_t fittingBytes(const std::string& text, std::size_t limit)
@@ -232,13 +236,25 @@ std::string expectedLines(const std::string& log, std::size_t& count)
     return out;
 }
 
+// Every way of finding the marks that this processor has, on the log alone (its lines near
+// the end are read plainly) and followed by enough records that each of its lines is read
+// in whole blocks.
 void expectAsTheRulesSay(const std::string& log)
 {
-    std::size_t count = 0;
-    const std::string expected = expectedLines(log, count);
-    const LogExtractor::Lines lines = LogExtractor::formatLog(log);
-    EXPECT_EQ(lines.text(), expected) << "log: " << testing::PrintToString(log);
-    EXPECT_EQ(lines.count, count);
+    const std::string followed =
+        log + "\n" + std::string(3, '\n') + "20150312093009|o|N|" + std::string(140, 'f') + "\n";
+    for (const std::string& text : {log, followed}) {
+        std::size_t count = 0;
+        const std::string expected = expectedLines(text, count);
+        for (const auto scan : allScans) {
+            if (!LogExtractor::canScan(scan))
+                continue;
+            const LogExtractor::Lines lines = LogExtractor::formatLog(text, scan);
+            EXPECT_EQ(lines.text(), expected)
+                << "scan " << static_cast<int>(scan) << ", log: " << testing::PrintToString(text);
+            EXPECT_EQ(lines.count, count);
+        }
+    }
 }
 
 TEST(LogExtractorBlocks, TheRulesCheckItselfOnKnownLines)
@@ -252,36 +268,37 @@ TEST(LogExtractorBlocks, TheRulesCheckItselfOnKnownLines)
               "1    |\n2 12/03/2015 09:30:05   \n3   b c\n");
 }
 
-// A bar, colon or line feed on either side of a 16-byte and a 64-byte edge: record i puts
-// its mark at byte `edge` of the log.
+// A bar, colon or line feed on either side of a 16-, 32- and 64-byte edge: record i puts
+// its mark at byte `edge` of the log. Each log is read by every way of finding the marks,
+// alone and followed by other records.
 TEST(LogExtractorBlocks, MarksAtTheEdgesOfABlock)
 {
+    const auto check = [](const std::string& log, const std::string& expected, std::size_t edge) {
+        for (const auto scan : allScans) {
+            if (LogExtractor::canScan(scan)) {
+                EXPECT_EQ(LogExtractor::formatLog(log, scan).text(), expected)
+                    << "edge " << edge << ", scan " << static_cast<int>(scan);
+            }
+        }
+        expectAsTheRulesSay(log);
+    };
     for (const std::size_t edge : {15u, 16u, 17u, 20u, 31u, 32u, 33u, 63u, 64u, 65u, 127u, 128u}) {
         // The second bar: the origin fills the bytes up to it.
         const std::string origin(edge - 15, 'o');
         const std::string prefix = "20150312093005|o|N|";
-        if (edge < prefix.size() + 1) {
-            EXPECT_EQ(LogExtractor::formatLog("20150312093005|" + origin + "|N|d:m\n").text(),
-                      "1 12/03/2015 09:30:05 d N m\n");
+        check("20150312093005|" + origin + "|N|d:m\n", "1 12/03/2015 09:30:05 d N m\n", edge);
+        if (edge < prefix.size() + 1)
             continue;
-        }
-        EXPECT_EQ(LogExtractor::formatLog("20150312093005|" + origin + "|N|d:m\n").text(),
-                  "1 12/03/2015 09:30:05 d N m\n")
-            << edge;
         // The colon.
         const std::string detail(edge - prefix.size(), 'd');
-        EXPECT_EQ(LogExtractor::formatLog(prefix + detail + ":m:n\n").text(),
-                  "1 12/03/2015 09:30:05 " + detail + " N m:n\n")
-            << edge;
+        check(prefix + detail + ":m:n\n", "1 12/03/2015 09:30:05 " + detail + " N m:n\n", edge);
         // The line feed, then a record that starts right after it.
         const std::string message(edge - prefix.size(), 'm');
-        EXPECT_EQ(LogExtractor::formatLog(prefix + message + "\n20150312093006|o|W|x").text(),
-                  "1 12/03/2015 09:30:05  N " + message + "\n2 12/03/2015 09:30:06  W x\n")
-            << edge;
+        check(prefix + message + "\n20150312093006|o|W|x",
+              "1 12/03/2015 09:30:05  N " + message + "\n2 12/03/2015 09:30:06  W x\n", edge);
         // A carriage return before the line feed, on the edge.
-        EXPECT_EQ(LogExtractor::formatLog(prefix + message.substr(1) + "\r\nH").text(),
-                  "1 12/03/2015 09:30:05  N " + message.substr(1) + "\n2 H   \n")
-            << edge;
+        check(prefix + message.substr(1) + "\r\nH",
+              "1 12/03/2015 09:30:05  N " + message.substr(1) + "\n2 H   \n", edge);
     }
 }
 
