@@ -23,10 +23,9 @@ constexpr std::array<signed char, 256> values = decodingTable();
 
 } // namespace
 
-std::string encode(std::string_view bytes)
+void appendEncoded(std::string& out, std::string_view bytes)
 {
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
+    out.reserve(out.size() + (bytes.size() + 2) / 3 * 4);
     std::size_t i = 0;
     for (; i + 2 < bytes.size(); i += 3) {
         const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) |
@@ -47,6 +46,12 @@ std::string encode(std::string_view bytes)
         out += rest == 2 ? alphabet[(v >> 6) & 63] : '=';
         out += '=';
     }
+}
+
+std::string encode(std::string_view bytes)
+{
+    std::string out;
+    appendEncoded(out, bytes);
     return out;
 }
 

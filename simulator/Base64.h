@@ -9,6 +9,9 @@ namespace satsim::base64 {
 
 std::string encode(std::string_view bytes);
 
+// Appends the encoding of the bytes to out.
+void appendEncoded(std::string& out, std::string_view bytes);
+
 // Characters outside the alphabet (line breaks, blanks) are skipped; decoding stops at the
 // first "=".
 std::string decode(std::string_view text);

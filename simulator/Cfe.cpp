@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cctype>
 #include <initializer_list>
+#include <iterator>
+#include <string>
 #include <vector>
 
 namespace satsim {
@@ -435,106 +437,211 @@ Issued issueCancel(const CancelInput& cancel, const LastSale& sale, const IssueP
 
 namespace {
 
-// Where the document can be changed, at or before a byte, without changing what it says: a
-// character of text content (written again as a character reference) or the space between
-// a tag and a following start tag (given a line break). Returns where it changed.
-std::optional<std::size_t> harmlessChange(std::string& document, std::size_t before)
+// What each byte of the document allows without changing what the document says: the low bits
+// give the length of a character of text or of an attribute value that can be written again as
+// a character reference (the whole UTF-8 sequence it starts); lineBreakBefore marks the first
+// byte after the XML declaration, where a line break may go.
+constexpr unsigned char lengthBits = 0x07;
+constexpr unsigned char lineBreakBefore = 0x08;
+constexpr unsigned char taken = 0x80;
+
+// The length of the UTF-8 character at i when it is well formed, else 0.
+std::size_t utf8Length(std::string_view text, std::size_t i, char32_t& codePoint)
 {
-    if (document.empty())
-        return std::nullopt;
-    std::size_t i = std::min(before, document.size() - 1);
-    const std::size_t open = document.rfind('<', i);
-    const std::size_t close = document.rfind('>', i);
-    if (open != std::string::npos && (close == std::string::npos || close < open)) {
-        // Inside a tag: a character of an attribute value, else the space before the tag.
-        std::optional<std::size_t> inValue;
-        char quote = 0;
-        for (std::size_t j = open; j <= i; ++j) {
-            const char c = document[j];
-            if (quote == 0 && (c == '"' || c == '\''))
-                quote = c;
-            else if (c == quote)
-                quote = 0;
-            else if (quote != 0 && std::isalnum(static_cast<unsigned char>(c)))
-                inValue = j;
-        }
-        if (inValue) {
-            const auto byte = static_cast<unsigned char>(document[*inValue]);
-            document.replace(*inValue, 1, "&#" + std::to_string(byte) + ";");
-            return inValue;
-        }
-        if (open == 0)
-            return std::nullopt;
-        i = open - 1;
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        codePoint = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        codePoint = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        codePoint = lead & 0x07;
+    } else {
+        return 0;
     }
-    while (true) {
-        const char c = document[i];
-        if (c == '>') {
-            std::size_t next = i + 1;
-            while (next < document.size() && std::isspace(static_cast<unsigned char>(document[next])))
-                ++next;
-            const bool startTagFollows = next + 1 < document.size() && document[next] == '<' &&
-                                         document[next + 1] != '/';
-            const bool prologEnds = i > 0 && document[i - 1] == '?';
-            if (i + 1 <= before && (startTagFollows || prologEnds)) {
-                document.insert(i + 1, "\n");
-                return i + 1;
+    if (i + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto byte = static_cast<unsigned char>(text[i + k]);
+        if ((byte & 0xC0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (byte & 0x3F);
+    }
+    const bool overlong = (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);
+    const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
+    if (overlong || surrogate || codePoint > 0x10FFFF)
+        return 0;
+    return length;
+}
+
+// Marks the character at i when a reference may stand for it; returns its length.
+std::size_t markCharacter(std::string_view text, std::size_t i, std::vector<unsigned char>& spots)
+{
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+        // Blanks stay as they are: a reference to one is not the same inside an attribute.
+        if (byte > 0x20 && byte < 0x7F && byte != '<' && byte != '&')
+            spots[i] = 1;
+        return 1;
+    }
+    char32_t codePoint = 0;
+    const std::size_t length = utf8Length(text, i, codePoint);
+    if (length == 0)
+        return 1;
+    spots[i] = static_cast<unsigned char>(length);
+    return length;
+}
+
+std::size_t after(std::string_view text, std::size_t from, std::string_view end)
+{
+    const std::size_t at = text.find(end, from);
+    return at == std::string_view::npos ? text.size() : at + end.size();
+}
+
+// One pass over the document: comments, processing instructions, CDATA sections, declarations,
+// names and references are left alone.
+std::vector<unsigned char> changeableSpots(std::string_view text)
+{
+    std::vector<unsigned char> spots(text.size(), 0);
+    bool rootSeen = false;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '&') {
+            i = after(text, i, ";");
+            continue;
+        }
+        if (c != '<') {
+            i += markCharacter(text, i, spots);
+            continue;
+        }
+        const std::string_view rest = text.substr(i);
+        if (rest.starts_with("<!--")) {
+            i = after(text, i + 4, "-->");
+        } else if (rest.starts_with("<![CDATA[")) {
+            i = after(text, i + 9, "]]>");
+        } else if (rest.starts_with("<?")) {
+            i = after(text, i + 2, "?>");
+            if (!rootSeen && i < text.size())
+                spots[i] |= lineBreakBefore;
+        } else if (rest.starts_with("<!")) {
+            i = after(text, i + 2, ">");
+        } else {
+            rootSeen = true;
+            char quote = 0;
+            for (++i; i < text.size();) {
+                const char t = text[i];
+                if (quote == 0) {
+                    if (t == '"' || t == '\'')
+                        quote = t;
+                    ++i;
+                    if (t == '>')
+                        break;
+                } else if (t == quote) {
+                    quote = 0;
+                    ++i;
+                } else if (t == '&') {
+                    i = after(text, i, ";");
+                } else {
+                    i += markCharacter(text, i, spots);
+                }
             }
-            const std::size_t tag = document.rfind('<', i);
-            if (tag == std::string::npos || tag == 0)
-                return std::nullopt;
-            i = tag - 1;
-            continue;
         }
-        if (c == ';') {
-            const std::size_t entity = document.rfind('&', i);
-            if (entity == std::string::npos || entity == 0)
-                return std::nullopt;
-            i = entity - 1;
-            continue;
-        }
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte)) {
-            document.replace(i, 1, "&#" + std::to_string(byte) + ";");
-            return i;
-        }
-        if (i == 0)
-            return std::nullopt;
-        --i;
     }
+    return spots;
+}
+
+void appendReference(std::string& out, std::string_view text, std::size_t i, std::size_t length)
+{
+    char32_t codePoint = static_cast<unsigned char>(text[i]);
+    if (length > 1)
+        utf8Length(text, i, codePoint);
+    out += "&#";
+    out += std::to_string(static_cast<unsigned long>(codePoint));
+    out += ';';
 }
 
 } // namespace
 
 std::string base64WithoutKeyMarker(std::string document)
 {
-    // Encoded a piece at a time, so that a change only makes the encoding after it be redone.
-    constexpr std::size_t piece = 48 * 1024;
+    // The document is written out once from start to end and encoded as it goes. When a
+    // marker shows up, the writing goes back to the last changeable spot at or before the
+    // first byte of the marker's group of three, changes it (which moves every later byte to
+    // another place in the groups of three) and goes on from there. That spot is never more
+    // than a few bytes back in a CF-e, and the work of going back has a bound proportional to
+    // the document, so that no text can hold the device for long.
+    const std::string_view source = document;
+    std::vector<unsigned char> spots = changeableSpots(source);
+
+    struct Spot {
+        std::size_t out;    // where it was written
+        std::size_t source; // where it is in the document
+    };
+    std::vector<Spot> open; // spots written unchanged, in order
+    std::string out;
+    out.reserve(source.size() + source.size() / 16 + 64);
     std::string encoded;
-    std::size_t done = 0; // bytes of the document encoded, a multiple of 3 until the end
-    // Each change takes one marker away; a text built to hold one every few bytes is all the
-    // more work, so the work has a bound.
-    const std::size_t maxChanges = document.size() / 4 + 16;
-    for (std::size_t changes = 0;; ++changes) {
-        std::size_t marker = std::string::npos;
-        while (marker == std::string::npos && done < document.size()) {
-            std::size_t length = std::min(piece, document.size() - done);
-            if (done + length < document.size())
-                length -= length % 3;
-            const std::size_t from = encoded.size() >= 2 ? encoded.size() - 2 : 0;
-            encoded += base64::encode(std::string_view(document).substr(done, length));
-            done += length;
-            marker = encoded.find("CFe", from);
+    encoded.reserve((out.capacity() + 2) / 3 * 4);
+    std::size_t next = 0;
+    std::size_t budget = 8 * source.size() + 4096;
+    bool giveUp = false;
+
+    while (true) {
+        const std::size_t searchFrom = encoded.size() >= 2 ? encoded.size() - 2 : 0;
+        if (next < source.size()) {
+            const unsigned char spot = spots[next];
+            const std::size_t length = std::max<std::size_t>(spot & lengthBits, 1);
+            if ((spot & taken) != 0 && (spot & lineBreakBefore) != 0) {
+                out += '\n';
+                out.append(source.substr(next, length));
+            } else if ((spot & taken) != 0) {
+                appendReference(out, source, next, length);
+            } else {
+                if ((spot & (lengthBits | lineBreakBefore)) != 0)
+                    open.push_back({out.size(), next});
+                out.append(source.substr(next, length));
+            }
+            next += length;
+            const std::size_t whole = next < source.size() ? out.size() / 3 * 3 : out.size();
+            const std::size_t encodedBytes = encoded.size() / 4 * 3;
+            if (whole < encodedBytes + 3)
+                continue;
+            base64::appendEncoded(encoded,
+                                  std::string_view(out).substr(encodedBytes, whole - encodedBytes));
+        } else if (encoded.size() < (out.size() + 2) / 3 * 4) {
+            // The last group, padded.
+            const std::size_t encodedBytes = encoded.size() / 4 * 3;
+            base64::appendEncoded(encoded, std::string_view(out).substr(encodedBytes));
         }
-        if (marker == std::string::npos || changes == maxChanges)
-            return encoded + base64::encode(std::string_view(document).substr(done));
-        // A change at or before the first byte of the marker's group moves every later byte
-        // to another place in the groups of three, and this marker is gone.
-        const auto changed = harmlessChange(document, marker / 4 * 3);
-        if (!changed) // nothing before it can change
-            return encoded + base64::encode(std::string_view(document).substr(done));
-        done = *changed / 3 * 3;
-        encoded.resize(done / 3 * 4);
+        const std::size_t marker = giveUp ? std::string::npos : encoded.find("CFe", searchFrom);
+        if (marker == std::string::npos) {
+            if (next >= source.size() && encoded.size() == (out.size() + 2) / 3 * 4)
+                return encoded;
+            continue;
+        }
+        const std::size_t groupStart = marker / 4 * 3;
+        auto back = open.end();
+        while (back != open.begin() && std::prev(back)->out > groupStart)
+            --back;
+        if (back == open.begin()) {
+            continue; // nothing before it can change
+        }
+        const Spot spot = *std::prev(back);
+        const std::size_t redo = out.size() - spot.out;
+        if (redo > budget) {
+            giveUp = true;
+            continue;
+        }
+        budget -= redo;
+        open.erase(std::prev(back), open.end());
+        spots[spot.source] |= taken;
+        out.resize(spot.out);
+        encoded.resize(spot.out / 3 * 4);
+        next = spot.source;
     }
 }
 

@@ -74,8 +74,8 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params);
 // The cancellation CF-e of the last sale.
 Issued issueCancel(const CancelInput& cancel, const LastSale& sale, const IssueParams& params);
 
-// Base64 of the document, changed in ways that keep its meaning (a line break between
-// elements, a character of text written as a character reference) until the Base64 text holds
+// Base64 of the document, changed in ways that keep its meaning (a line break after the XML
+// declaration, a character of text written as a character reference) until the Base64 text holds
 // no "CFe": a point of sale finds the key as the first "CFe" of the whole answer, and the
 // document comes before the key.
 std::string base64WithoutKeyMarker(std::string document);

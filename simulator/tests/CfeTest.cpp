@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 
@@ -216,6 +218,49 @@ INSTANTIATE_TEST_SUITE_P(
         MarkerCase{"inAnAttribute", "<CFe><a b=\"" + markerBait + "\"/><c/></CFe>"},
         MarkerCase{"inTheRootTag", "<?xml version=\"1.0\"?>\n<CFe a=\"" + markerBait + "\"/>"}),
     CaseName());
+
+// A long text that puts a marker in the Base64 every few bytes, the worst there is.
+std::string documentWithBait(std::size_t bytes)
+{
+    std::string text;
+    text.reserve(bytes + 5);
+    while (text.size() < bytes)
+        text += "Zd!^ ";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CFe><infCFe><infAdic><infCpl>" + text +
+           "</infCpl></infAdic></infCFe></CFe>\n";
+}
+
+double secondsToEncode(const std::string& document)
+{
+    // The best of three runs, so that another process on the machine does not decide.
+    double best = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string encoded = satsim::base64WithoutKeyMarker(document);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count());
+        EXPECT_EQ(encoded.find("CFe"), std::string::npos);
+    }
+    return best;
+}
+
+TEST(Cfe, KeyMarkerWorkGrowsInProportionToTheDocument)
+{
+    const std::string small = documentWithBait(256 * 1024);
+    const std::string large = documentWithBait(512 * 1024);
+    const double smallSeconds = secondsToEncode(small);
+    const double largeSeconds = secondsToEncode(large);
+    EXPECT_LT(largeSeconds / smallSeconds, 3.0)
+        << "256 KB: " << smallSeconds << " s, 512 KB: " << largeSeconds << " s";
+    EXPECT_EQ(canonical(satsim::base64::decode(satsim::base64WithoutKeyMarker(large))),
+              canonical(large));
+}
+
+TEST(Cfe, AKeyMarkerPassOverTheLargestSaleTakesWellUnderASecond)
+{
+    const double seconds = secondsToEncode(documentWithBait(1536 * 1024));
+    EXPECT_LT(seconds, 1.0);
+}
 
 TEST(Cfe, CancelCarriesTheSaleKeyAndItsOwn)
 {
