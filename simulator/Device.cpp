@@ -460,8 +460,9 @@ Reply Device::testeFimAFim(int session, const TextArg& code, const TextArg& docu
         return unexpected(f, session, invalid + read.error);
     if (!state_.linkUp)
         return unexpected(f, session, noSefaz);
-    // A test coupon: numbered like the next sale, but no sale is counted.
-    const int number = nextNumber();
+    // A test coupon is numbered 000000, as a device numbers it, and leaves the sale
+    // numbering where it was.
+    const int number = 0;
     const IssueParams params = issueParams(number);
     IssueResult issued = issueSale(*read.sale, params);
     if (!issued.cfe)

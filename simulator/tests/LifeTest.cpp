@@ -525,7 +525,7 @@ TEST_F(LifeTest, EndToEndTestIsNoSale)
     const SatResponse response = client.TesteFimAFim(endToEndDocument);
     EXPECT_EQ(error().code, 9000);
     EXPECT_EQ(error().msg, "Emitido com sucesso");
-    EXPECT_EQ(field(response, 8), "000001");
+    EXPECT_EQ(field(response, 8), "000000");
     EXPECT_TRUE(std::regex_match(field(response, 9), std::regex("CFe\\d{44}")));
     EXPECT_NE(client.decodedPayload().text().find("<xProd>BOLSA VIAGEM</xProd>"),
               std::string::npos);
@@ -538,6 +538,24 @@ TEST_F(LifeTest, EndToEndTestIsNoSale)
     EXPECT_EQ(error().code, 9099);
     EXPECT_EQ(error().msg.rfind("Documento de teste inválido: XML mal formado", 0), 0u)
         << error().msg;
+}
+
+TEST_F(SaleTest, EndToEndTestCouponIsNumberedZeroAndLeavesTheSaleNumbering)
+{
+    const std::string before = sell(sampleSale());
+    EXPECT_EQ(before.substr(34, 6), "000001");
+
+    const SatResponse test = client.TesteFimAFim(endToEndDocument);
+    ASSERT_EQ(error().code, 9000) << test.text();
+    EXPECT_EQ(field(test, 8), "000000");
+    const std::string testKey = field(test, 9);
+    ASSERT_EQ(testKey.size(), 47u) << test.text();
+    EXPECT_EQ(testKey.substr(34, 6), "000000");
+    EXPECT_NE(client.decodedPayload().text().find("<nCFe>000000</nCFe>"), std::string::npos);
+
+    const std::string after = sell(sampleSale());
+    EXPECT_EQ(after.substr(34, 6), "000002") << "the test coupon takes no sale number";
+    EXPECT_NE(client.decodedPayload().text().find("<nCFe>000002</nCFe>"), std::string::npos);
 }
 
 TEST_F(SaleTest, BlockedDeviceRefusesSalesUntilUnblocked)
