@@ -95,8 +95,9 @@ std::optional<Reply> Device::admit(Function function, int session, const TextArg
     if (auto refused = checkSession(function, session))
         return refused;
     if (needs == Needs::Activation && !state_.activated) {
-        const bool ownCode =
-            function == Function::EnviarDadosVenda || function == Function::TesteFimAFim;
+        const bool ownCode = function == Function::EnviarDadosVenda ||
+                             function == Function::TesteFimAFim ||
+                             function == Function::ConsultarNumeroSessao;
         return answer(session, reply(function, ownCode ? 2 : 99), notActivated);
     }
     if (!code.isText() || code.bytes != state_.activationCode) {
@@ -585,6 +586,86 @@ void Device::transmit(int session)
         log(session, "info", "DESBLOQUEIO",
             "Bloqueio autônomo encerrado: comunicação com a SEFAZ restabelecida");
     }
+}
+
+Reply Device::comunicarCertificadoICPBRASIL(int session, const TextArg& code,
+                                            const TextArg& certificate)
+{
+    const Function f = Function::ComunicarCertificadoICPBRASIL;
+    if (auto refused = admit(f, session, code, Needs::Activation))
+        return *refused;
+    if (state_.certificateKind == 1)
+        return unexpected(f, session,
+                          "SAT ativado com certificado AC-SAT: não há requisição ICP-Brasil "
+                          "aguardando certificado");
+    // An X.509 certificate in PEM or bare Base64: its DER form opens with a SEQUENCE.
+    std::string body = certificate.isText() ? certificate.bytes : std::string();
+    const std::string begin = "-----BEGIN CERTIFICATE-----";
+    const std::string end = "-----END CERTIFICATE-----";
+    const std::size_t from = body.find(begin);
+    if (from != std::string::npos) {
+        const std::size_t to = body.find(end, from);
+        body = to == std::string::npos ? std::string()
+                                       : body.substr(from + begin.size(), to - from - begin.size());
+    }
+    const std::string der = base64::decode(body);
+    const bool shaped = der.size() >= 64 && static_cast<unsigned char>(der[0]) == 0x30 &&
+                        static_cast<unsigned char>(der[1]) >= 0x81 &&
+                        static_cast<unsigned char>(der[1]) <= 0x83;
+    if (!shaped) {
+        log(session, "erro", "CERTIFICADO", "Certificado ICP-Brasil recusado");
+        return answer(session, 5002, "Certificado inválido");
+    }
+    state_.certificateReceived = true;
+    state_.certificateIssued = date8(now_);
+    state_.certificateExpires = date8YearsLater(now_, certificateYears);
+    log(session, "info", "CERTIFICADO", "Certificado ICP-Brasil instalado");
+    return answer(session, 5000, "Certificado transmitido com sucesso");
+}
+
+Reply Device::kept(const SessionRecord& record)
+{
+    Reply reply;
+    reply.text = record.text;
+    reply.code = record.code;
+    reply.message = record.message;
+    if (record.payloadField > 0) {
+        std::size_t start = 0;
+        for (std::size_t field = 1; field < record.payloadField && start != std::string::npos;
+             ++field) {
+            const std::size_t bar = record.text.find('|', start);
+            start = bar == std::string::npos ? bar : bar + 1;
+        }
+        if (start != std::string::npos)
+            reply.payload = record.text.substr(start, record.text.find('|', start) - start);
+    }
+    return reply;
+}
+
+Reply Device::consultarNumeroSessao(int session, const TextArg& code, int wanted)
+{
+    const Function f = Function::ConsultarNumeroSessao;
+    if (auto refused = admit(f, session, code, Needs::Activation))
+        return *refused;
+    if (wanted < 0 || wanted > 999999)
+        return unexpected(f, session,
+                          "Número de sessão a consultar inválido: " + std::to_string(wanted) +
+                              " (use de 0 a 999999)");
+    for (auto it = state_.sessions.rbegin(); it != state_.sessions.rend(); ++it)
+        if (it->session == wanted)
+            return kept(*it);
+    return answer(session, 11003, "Sessão não existe");
+}
+
+Reply Device::consultarUltimaSessaoFiscal(int session, const TextArg& code)
+{
+    const Function f = Function::ConsultarUltimaSessaoFiscal;
+    if (auto refused = admit(f, session, code, Needs::Activation))
+        return *refused;
+    for (auto it = state_.sessions.rbegin(); it != state_.sessions.rend(); ++it)
+        if (isFiscal(*it))
+            return kept(*it);
+    return unexpected(f, session, "Nenhuma sessão fiscal (venda ou cancelamento) registrada");
 }
 
 } // namespace satsim

@@ -33,6 +33,10 @@ public:
     Reply trocarCodigoDeAtivacao(int session, const TextArg& code, int option,
                                  const TextArg& newCode, const TextArg& confirmation);
     Reply atualizarSoftwareSAT(int session, const TextArg& code);
+    Reply comunicarCertificadoICPBRASIL(int session, const TextArg& code,
+                                        const TextArg& certificate);
+    Reply consultarNumeroSessao(int session, const TextArg& code, int wanted);
+    Reply consultarUltimaSessaoFiscal(int session, const TextArg& code);
 
     // The CF-e waiting in the device go to the tax authority; an autonomous block, whose cause
     // is the lack of that communication, ends with it.
@@ -58,6 +62,7 @@ private:
     // A sale's or a cancel's answer, with the CF-e as its payload.
     Reply cfeAnswer(int session, int code, std::string_view message, const Issued& cfe);
     std::string csr() const;
+    static Reply kept(const SessionRecord& record);
 
     DeviceState& state_;
     DeviceTime now_;

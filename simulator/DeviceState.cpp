@@ -147,6 +147,11 @@ std::optional<Fault> faultByName(std::string_view name)
     return std::nullopt;
 }
 
+bool isFiscal(const SessionRecord& record)
+{
+    return record.function == "EnviarDadosVenda" || record.function == "CancelarUltimaVenda";
+}
+
 DeviceState factoryState(DeviceTime now)
 {
     DeviceState state;
@@ -231,6 +236,10 @@ std::string serialize(const DeviceState& s)
                               a.text, a.message});
     for (const std::string& record : s.log)
         w.text("log", record);
+    for (const SessionRecord& r : s.sessions)
+        w.record("sessao", {std::to_string(r.session), r.function, std::to_string(r.code),
+                            r.message, std::to_string(r.payloadField), r.text});
+    w.flag("certificado_recebido", s.certificateReceived);
     return out + w.take();
 }
 
@@ -345,6 +354,23 @@ std::optional<DeviceState> parseState(std::string_view text)
              s.answers.push_back({*function, *answer, *code, *message, *remaining});
              return true;
          }},
+        {"sessao",
+         [&s](std::string_view v) {
+             const auto parts = split(v, '\t');
+             if (parts.size() != 6)
+                 return false;
+             auto session = number<int>(parts[0]);
+             auto function = unescape(parts[1]);
+             auto code = number<std::int32_t>(parts[2]);
+             auto message = unescape(parts[3]);
+             auto payloadField = number<std::size_t>(parts[4]);
+             auto answer = unescape(parts[5]);
+             if (!session || !function || !code || !message || !payloadField || !answer)
+                 return false;
+             s.sessions.push_back({*session, *function, *code, *message, *answer, *payloadField});
+             return true;
+         }},
+        {"certificado_recebido", flag_(s.certificateReceived)},
         {"log",
          [&s](std::string_view v) {
              auto record = unescape(v);
@@ -373,6 +399,9 @@ std::optional<DeviceState> parseState(std::string_view text)
         return std::nullopt;
     if (s.log.size() > maxLogRecords)
         s.log.erase(s.log.begin(), s.log.end() - static_cast<std::ptrdiff_t>(maxLogRecords));
+    if (s.sessions.size() > maxSessionRecords)
+        s.sessions.erase(s.sessions.begin(),
+                         s.sessions.end() - static_cast<std::ptrdiff_t>(maxSessionRecords));
     return s;
 }
 

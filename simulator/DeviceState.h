@@ -19,6 +19,7 @@ inline constexpr std::string_view updatedVersion = "01.01.00";
 inline constexpr std::string_view layoutVersion = "00.07";
 inline constexpr int stateCode = 35; // a São Paulo device
 inline constexpr std::size_t maxLogRecords = 1000;
+inline constexpr std::size_t maxSessionRecords = 20;
 
 // Faults the device can be told to show, for tests and training.
 enum class Fault { None, Timeout, NoCts, Unrecognised, Busy };
@@ -59,6 +60,20 @@ struct LastSale {
     bool cancelled = false;
 };
 
+// A device's answer to one session, kept so that a point of sale that lost it (a time-out)
+// can ask for it again.
+struct SessionRecord {
+    int session = 0;
+    std::string function;
+    std::int32_t code = 0;
+    std::string message;
+    std::string text;
+    std::size_t payloadField = 0; // the field of text that Base64ToAscii decodes, from 1; 0: none
+};
+
+// A sale's or a cancel's answer.
+bool isFiscal(const SessionRecord& record);
+
 struct DeviceState {
     bool activated = false;
     std::string activationCode{factoryActivationCode}; // bytes as received (Windows-1252)
@@ -85,6 +100,8 @@ struct DeviceState {
     FaultSetting fault;
     std::vector<ScriptedAnswer> answers;
     std::vector<std::string> log; // records without their line feed
+    std::vector<SessionRecord> sessions; // oldest first, at most maxSessionRecords
+    bool certificateReceived = false;    // the ICP-Brasil certificate for the last request
 };
 
 DeviceState factoryState(DeviceTime now);

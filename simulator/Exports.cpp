@@ -189,6 +189,31 @@ SATSIM_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
     });
 }
 
+SATSIM_EXPORT char* SAT_WINAPI ComunicarCertificadoICPBRASIL(int sessao, char* atv,
+                                                             char* certificado)
+{
+    const TextArg code = shortText(atv), certificate = document(certificado);
+    return run(Function::ComunicarCertificadoICPBRASIL, sessao, [&](Device& device) {
+        return device.comunicarCertificadoICPBRASIL(sessao, code, certificate);
+    });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI ConsultarNumeroSessao(int sessao, char* atv, int cNumeroDeSessao)
+{
+    const TextArg code = shortText(atv);
+    return run(Function::ConsultarNumeroSessao, sessao, [&](Device& device) {
+        return device.consultarNumeroSessao(sessao, code, cNumeroDeSessao);
+    });
+}
+
+SATSIM_EXPORT char* SAT_WINAPI ConsultarUltimaSessaoFiscal(int sessao, char* atv)
+{
+    const TextArg code = shortText(atv);
+    return run(Function::ConsultarUltimaSessaoFiscal, sessao, [&](Device& device) {
+        return device.consultarUltimaSessaoFiscal(sessao, code);
+    });
+}
+
 SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
 {
     Library& lib = library();

@@ -36,6 +36,12 @@ std::string_view functionName(Function function)
         return "DesbloquearSAT";
     case Function::TrocarCodigoDeAtivacao:
         return "TrocarCodigoDeAtivacao";
+    case Function::ComunicarCertificadoICPBRASIL:
+        return "ComunicarCertificadoICPBRASIL";
+    case Function::ConsultarNumeroSessao:
+        return "ConsultarNumeroSessao";
+    case Function::ConsultarUltimaSessaoFiscal:
+        return "ConsultarUltimaSessaoFiscal";
     }
     return {};
 }
@@ -83,6 +89,12 @@ int codeBase(Function function)
         return 17;
     case Function::TrocarCodigoDeAtivacao:
         return 18;
+    case Function::ComunicarCertificadoICPBRASIL:
+        return 5;
+    case Function::ConsultarNumeroSessao:
+        return 11;
+    case Function::ConsultarUltimaSessaoFiscal:
+        return 19;
     }
     return 0;
 }

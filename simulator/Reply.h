@@ -23,6 +23,9 @@ enum class Function {
     BloquearSAT,
     DesbloquearSAT,
     TrocarCodigoDeAtivacao,
+    ComunicarCertificadoICPBRASIL,
+    ConsultarNumeroSessao,
+    ConsultarUltimaSessaoFiscal,
 };
 
 inline constexpr Function allFunctions[] = {
@@ -32,7 +35,8 @@ inline constexpr Function allFunctions[] = {
     Function::ConfigurarInterfaceDeRede, Function::AssociarAssinatura,
     Function::AtualizarSoftwareSAT, Function::ExtrairLogs,
     Function::BloquearSAT,        Function::DesbloquearSAT,
-    Function::TrocarCodigoDeAtivacao,
+    Function::TrocarCodigoDeAtivacao, Function::ComunicarCertificadoICPBRASIL,
+    Function::ConsultarNumeroSessao, Function::ConsultarUltimaSessaoFiscal,
 };
 
 std::string_view functionName(Function function);

@@ -1,6 +1,8 @@
 #include "Simulator.h"
 
+#include <algorithm>
 #include <exception>
+#include <string_view>
 
 namespace satsim {
 
@@ -50,18 +52,76 @@ std::optional<Reply> Simulator::injectedFault(DeviceState& state, Function funct
     return reply;
 }
 
+namespace {
+
+bool timeoutApplies(const DeviceState& state, Function function)
+{
+    if (state.unplugged || state.fault.kind != Fault::Timeout)
+        return false;
+    for (const ScriptedAnswer& a : state.answers)
+        if (functionByName(a.function) == function)
+            return false;
+    return state.fault.function.empty() || functionByName(state.fault.function) == function;
+}
+
+// The consultations give back what the device answered before; they are not answers to keep.
+bool keepsSession(Function function, int session, const Reply& reply)
+{
+    return function != Function::ConsultarNumeroSessao &&
+           function != Function::ConsultarUltimaSessaoFiscal && session >= 0 &&
+           session <= 999999 && reply.text.size() > 7 && reply.text[6] == '|';
+}
+
+void keepSession(DeviceState& state, Function function, int session, const Reply& reply)
+{
+    SessionRecord record{session, std::string(functionName(function)), reply.code,
+                         reply.message, reply.text, 0};
+    if (!reply.payload.empty()) {
+        std::size_t field = 1;
+        for (std::size_t start = 0;; ++field) {
+            const std::size_t end = reply.text.find('|', start);
+            if (std::string_view(reply.text).substr(start, end - start) == reply.payload) {
+                record.payloadField = field;
+                break;
+            }
+            if (end == std::string::npos)
+                break;
+            start = end + 1;
+        }
+    }
+    // A session number used again names the newest answer.
+    std::erase_if(state.sessions, [session](const SessionRecord& r) { return r.session == session; });
+    state.sessions.push_back(std::move(record));
+    if (state.sessions.size() <= maxSessionRecords)
+        return;
+    // The oldest goes, unless it is the last fiscal session, which is kept however old.
+    const auto lastFiscal = std::find_if(state.sessions.rbegin(), state.sessions.rend(),
+                                         [](const SessionRecord& r) { return isFiscal(r); });
+    auto oldest = state.sessions.begin();
+    if (lastFiscal != state.sessions.rend() && &*lastFiscal == &*oldest)
+        ++oldest;
+    state.sessions.erase(oldest);
+}
+
+} // namespace
+
 const Reply& Simulator::call(Function function, int session,
                              const std::function<Reply(Device&)>& operation)
 {
     DeviceState& state = store_.refresh(StateStore::configuredPath(), deviceNow(0));
     Reply reply;
     try {
-        if (auto fault = injectedFault(state, function, session)) {
-            reply = std::move(*fault);
-        } else {
+        // A time-out loses the answer on its way back: the device did the work.
+        const bool answerLost = timeoutApplies(state, function);
+        auto fault = injectedFault(state, function, session);
+        if (!fault || answerLost) {
             Device device(state, deviceNow(state.clockOffset), random_);
             reply = operation(device);
+            if (keepsSession(function, session, reply))
+                keepSession(state, function, session, reply);
         }
+        if (fault)
+            reply = std::move(*fault);
     } catch (const std::exception& error) {
         // A device answers; whatever went wrong inside it, the caller gets a refusal.
         reply = Device::unexpected(function, session,

@@ -1,4 +1,5 @@
-# Compares the library's dynamic symbol table with the names of the export list.
+# Compares the library's dynamic symbol table with the names of the export list, and that list
+# with the Windows one.
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
                 OUTPUT_VARIABLE table RESULT_VARIABLE failed)
 if(failed)
@@ -19,10 +20,26 @@ string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_]*" expected "${CMAKE_MATCH_1}")
 list(SORT exported)
 list(SORT expected)
 list(LENGTH expected count)
-if(NOT count EQUAL 15)
-    message(FATAL_ERROR "the export list names ${count} functions, not 15: ${expected}")
+if(NOT count EQUAL 18)
+    message(FATAL_ERROR "the export list names ${count} functions, not 18: ${expected}")
 endif()
 if(NOT exported STREQUAL expected)
     message(FATAL_ERROR "exported: ${exported}\nexpected: ${expected}")
+endif()
+
+# The Windows export list names the same functions.
+file(STRINGS ${DEFINITIONS} definitions)
+set(windows)
+set(inExports FALSE)
+foreach(line IN LISTS definitions)
+    if(line MATCHES "^EXPORTS")
+        set(inExports TRUE)
+    elseif(inExports AND line MATCHES "^[ \t]+([A-Za-z_][A-Za-z0-9_]*)[ \t]*$")
+        list(APPEND windows ${CMAKE_MATCH_1})
+    endif()
+endforeach()
+list(SORT windows)
+if(NOT windows STREQUAL expected)
+    message(FATAL_ERROR "dllsat.def: ${windows}\nexports.map: ${expected}")
 endif()
 message(STATUS "exports: ${exported}")

@@ -40,6 +40,8 @@ TEST(DeviceState, EveryValueSurvivesTheFile)
     s.unplugged = true;
     s.fault = {satsim::Fault::Busy, 3, "BloquearSAT"};
     s.answers.push_back({"ConsultarSAT", "000012|08000|a\tb|", 8000, "msg\\n", 2});
+    s.sessions.push_back({4321, "EnviarDadosVenda", 6000, "Emitido", "004321|06000|x\ty|QUJD|", 4});
+    s.certificateReceived = true;
     satsim::addLog(s, 1735787045, 12, "alerta", "CODIGO", "linha 1\nlinha 2: a|b");
 
     const std::string text = satsim::serialize(s);
@@ -52,6 +54,11 @@ TEST(DeviceState, EveryValueSurvivesTheFile)
     EXPECT_EQ(back->answers.at(0).message, "msg\\n");
     EXPECT_EQ(back->fault.kind, satsim::Fault::Busy);
     EXPECT_EQ(back->fault.function, "BloquearSAT");
+    ASSERT_EQ(back->sessions.size(), 1u);
+    EXPECT_EQ(back->sessions[0].session, 4321);
+    EXPECT_EQ(back->sessions[0].text, "004321|06000|x\ty|QUJD|");
+    EXPECT_EQ(back->sessions[0].payloadField, 4u);
+    EXPECT_TRUE(back->certificateReceived);
     ASSERT_EQ(back->log.size(), 2u);
     EXPECT_EQ(back->log[1], "20250102030405|000012|alerta|CODIGO:linha 1 linha 2: a|b");
 }
