@@ -74,10 +74,12 @@ Reply Device::unexpected(Function function, int session, std::string_view reason
     return answer(session, reply(function, 99), reason);
 }
 
-void Device::log(int session, std::string_view level, std::string_view event,
-                 std::string_view message)
+void Device::log(std::string_view level, std::string_view event, std::string_view message)
 {
-    addLog(state_, now_, session, level, event, message);
+    // What went through the tax authority is told apart from what the device did alone.
+    const bool sefaz = event == "ATIVACAO" || event == "ASSOCIACAO" || event == "TRANSMISSAO" ||
+                       event == "TESTEFIMAFIM" || event == "CERTIFICADO";
+    addLog(state_, now_, sefaz ? originSefaz : originSat, level, event, message);
 }
 
 std::optional<Reply> Device::checkSession(Function function, int session)
@@ -101,7 +103,7 @@ std::optional<Reply> Device::admit(Function function, int session, const TextArg
         return answer(session, reply(function, ownCode ? 2 : 99), notActivated);
     }
     if (!code.isText() || code.bytes != state_.activationCode) {
-        log(session, "alerta", "CODIGO",
+        log("alerta", "CODIGO",
             "Código de ativação inválido em " + std::string(functionName(function)));
         return answer(session, reply(function, 1), invalidCode);
     }
@@ -169,10 +171,10 @@ Reply Device::ativarSAT(int session, int subcommand, const TextArg& code, const 
         if (!state_.activated)
             return unexpected(f, session, "SAT ainda não ativado: não há certificado a renovar");
         if (!code.isText() || code.bytes != state_.activationCode) {
-            log(session, "alerta", "CODIGO", "Código de ativação inválido em AtivarSAT");
+            log("alerta", "CODIGO", "Código de ativação inválido em AtivarSAT");
             return unexpected(f, session, invalidCode);
         }
-        log(session, "info", "ATIVACAO", "Requisição de renovação do certificado ICP-Brasil");
+        log("info", "ATIVACAO", "Requisição de renovação do certificado ICP-Brasil");
         return answer(session, 4006, "CSR ICP-BRASIL criado com sucesso", {"", "", csr()});
     }
     if (state_.activated)
@@ -196,7 +198,7 @@ Reply Device::ativarSAT(int session, int subcommand, const TextArg& code, const 
     state_.certificateIssued = date8(now_);
     state_.certificateExpires = date8YearsLater(now_, certificateYears);
     state_.lastCommunication = now_;
-    log(session, "info", "ATIVACAO",
+    log("info", "ATIVACAO",
         "SAT ativado para o CNPJ " + cnpj.bytes + " (" + certificateName(subcommand) + ")");
     const std::string sefaz = "SAT ativado com Sucesso";
     if (subcommand == 2)
@@ -238,7 +240,7 @@ Reply Device::associarAssinatura(int session, const TextArg& code, const TextArg
     state_.softwareHouseCnpj = softwareHouse;
     state_.signature = signature.bytes;
     state_.lastCommunication = now_;
-    log(session, "info", "ASSOCIACAO",
+    log("info", "ASSOCIACAO",
         "Assinatura do AC associada: software house " + softwareHouse + ", contribuinte " +
             taxpayer);
     return answer(session, 13000, "Assinatura do AC Registrada");
@@ -254,12 +256,12 @@ Reply Device::configurarInterfaceDeRede(int session, const TextArg& code,
         return answer(session, 12002, failure + documentProblem(document, "documento"));
     const NetworkParse parsed = parseNetworkConfig(document.bytes);
     if (!parsed.network) {
-        log(session, "erro", "REDE", "Configuração de rede recusada: " + parsed.error);
+        log("erro", "REDE", "Configuração de rede recusada: " + parsed.error);
         return answer(session, 12002, failure + parsed.error);
     }
     state_.network = *parsed.network;
     const NetworkState& n = state_.network;
-    log(session, "info", "REDE",
+    log("info", "REDE",
         "Interface de rede configurada: " + n.interfaceType + " " + n.lanType +
             (n.lanType == "IPFIX" ? " " + n.ip : std::string()) + ", proxy " +
             std::to_string(n.proxy));
@@ -328,15 +330,18 @@ Reply Device::cfeAnswer(int session, int code, std::string_view message, const I
     return reply;
 }
 
+void Device::logCommand(Function function, int session)
+{
+    addLog(state_, now_, originAc, "info", "COMANDO",
+           "Comando " + std::string(functionName(function)) + " recebido, sessão " +
+               (session >= 0 && session <= 999999 ? padded(session, 6) : std::to_string(session)));
+}
+
 Reply Device::extrairLogs(int session, const TextArg& code)
 {
     if (auto refused = admit(Function::ExtrairLogs, session, code, Needs::Nothing))
         return *refused;
-    std::string text = "LOG SAT " + std::string(serialNumber) + " - " +
-                       std::to_string(state_.log.size()) + " registros - extraido em " +
-                       stamp14(now_) + "\n";
-    for (const std::string& record : state_.log)
-        text += record + "\n";
+    const std::string text = logText(state_, now_);
     const std::string payload = base64::encode(text);
     Reply reply = answer(session, 15000, "Transferência completa", {"", "", payload});
     reply.payload = payload;
@@ -384,7 +389,7 @@ Reply Device::enviarDadosVenda(int session, const TextArg& code, const TextArg& 
     recordIssued(cfe.key, cfe.document.size());
     state_.lastSale = {"CFe" + cfe.key, now_,         cfe.total, cfe.buyerId,
                        cfe.emitterIE,   cfe.cashier, false};
-    log(session, "info", "VENDA",
+    log("info", "VENDA",
         "CF-e " + padded(number, 6) + " emitido, valor " + cfe.total + ", chave CFe" + cfe.key);
 
     return cfeAnswer(session, 6000, "Emitido com sucesso + conteúdo notas.", cfe);
@@ -441,7 +446,7 @@ Reply Device::cancelarUltimaVenda(int session, const TextArg& code, const TextAr
     const Issued cfe = issueCancel(cancel, sale, params);
     recordIssued(cfe.key, cfe.document.size());
     sale.cancelled = true;
-    log(session, "info", "CANCELAMENTO",
+    log("info", "CANCELAMENTO",
         "Venda " + sale.key + " cancelada pelo CF-e " + padded(number, 6));
 
     return cfeAnswer(session, 7000, "Cupom cancelado com sucesso + conteúdo CF-eSAT cancelado.",
@@ -468,8 +473,8 @@ Reply Device::testeFimAFim(int session, const TextArg& code, const TextArg& docu
     IssueResult issued = issueSale(*read.sale, params);
     if (!issued.cfe)
         return unexpected(f, session, invalid + issued.error);
-    transmit(session);
-    log(session, "info", "TESTEFIMAFIM", "Teste fim a fim com a SEFAZ concluído");
+    transmit();
+    log("info", "TESTEFIMAFIM", "Teste fim a fim com a SEFAZ concluído");
     const std::string payload = base64WithoutKeyMarker(issued.cfe->document);
     Reply reply = answer(session, 9000, "Emitido com sucesso",
                          {"", "", payload, stamp14(now_), padded(number, 6),
@@ -493,7 +498,7 @@ Reply Device::bloquearSAT(int session, const TextArg& code)
         return answer(session, 16002,
                       "Equipamento SAT já está bloqueado (" + lockText(state_.lockState) + ")");
     state_.lockState = 2;
-    log(session, "info", "BLOQUEIO", "SAT bloqueado pelo contribuinte");
+    log("info", "BLOQUEIO", "SAT bloqueado pelo contribuinte");
     return answer(session, 16000, "Equipamento SAT bloqueado com sucesso.");
 }
 
@@ -518,7 +523,7 @@ Reply Device::desbloquearSAT(int session, const TextArg& code)
         break;
     }
     state_.lockState = 0;
-    log(session, "info", "DESBLOQUEIO", "SAT desbloqueado pelo contribuinte");
+    log("info", "DESBLOQUEIO", "SAT desbloqueado pelo contribuinte");
     return answer(session, 17000, "Equipamento SAT desbloqueado com sucesso.");
 }
 
@@ -535,7 +540,7 @@ Reply Device::trocarCodigoDeAtivacao(int session, const TextArg& code, int optio
             return *refused;
     } else if (option == 2) {
         if (!code.isText() || code.bytes != emergencyCode) {
-            log(session, "alerta", "CODIGO", "Código de emergência incorreto");
+            log("alerta", "CODIGO", "Código de emergência incorreto");
             return answer(session, 18002, "Código de ativação de emergência incorreto");
         }
     } else {
@@ -549,7 +554,7 @@ Reply Device::trocarCodigoDeAtivacao(int session, const TextArg& code, int optio
     if (!confirmation.isText() || confirmation.bytes != newCode.bytes)
         return unexpected(f, session, "Novo código de ativação e confirmação não conferem");
     state_.activationCode = newCode.bytes;
-    log(session, "info", "TROCACODIGO",
+    log("info", "TROCACODIGO",
         option == 1 ? "Código de ativação alterado com o código atual"
                     : "Código de ativação alterado com o código de emergência");
     return answer(session, 18000, "Código de ativação alterado com sucesso.");
@@ -560,21 +565,21 @@ Reply Device::atualizarSoftwareSAT(int session, const TextArg& code)
     if (auto refused = admit(Function::AtualizarSoftwareSAT, session, code, Needs::Nothing))
         return *refused;
     if (state_.softwareVersion != updatedVersion) {
-        log(session, "info", "ATUALIZACAO",
+        log("info", "ATUALIZACAO",
             "Software básico atualizado de " + state_.softwareVersion + " para " +
                 std::string(updatedVersion));
         state_.softwareVersion = updatedVersion;
     } else {
-        log(session, "info", "ATUALIZACAO",
+        log("info", "ATUALIZACAO",
             "Software básico já está na versão " + std::string(updatedVersion));
     }
     return answer(session, 14000, "Software Atualizado com Sucesso");
 }
 
-void Device::transmit(int session)
+void Device::transmit()
 {
     if (state_.pendingCount > 0)
-        log(session, "info", "TRANSMISSAO",
+        log("info", "TRANSMISSAO",
             std::to_string(state_.pendingCount) + " CF-e transmitidos à SEFAZ");
     state_.pendingCount = 0;
     state_.pendingFirst.clear();
@@ -583,7 +588,7 @@ void Device::transmit(int session)
     state_.lastCommunication = now_;
     if (state_.lockState == 3) {
         state_.lockState = 0;
-        log(session, "info", "DESBLOQUEIO",
+        log("info", "DESBLOQUEIO",
             "Bloqueio autônomo encerrado: comunicação com a SEFAZ restabelecida");
     }
 }
@@ -613,13 +618,13 @@ Reply Device::comunicarCertificadoICPBRASIL(int session, const TextArg& code,
                         static_cast<unsigned char>(der[1]) >= 0x81 &&
                         static_cast<unsigned char>(der[1]) <= 0x83;
     if (!shaped) {
-        log(session, "erro", "CERTIFICADO", "Certificado ICP-Brasil recusado");
+        log("erro", "CERTIFICADO", "Certificado ICP-Brasil recusado");
         return answer(session, 5002, "Certificado inválido");
     }
     state_.certificateReceived = true;
     state_.certificateIssued = date8(now_);
     state_.certificateExpires = date8YearsLater(now_, certificateYears);
-    log(session, "info", "CERTIFICADO", "Certificado ICP-Brasil instalado");
+    log("info", "CERTIFICADO", "Certificado ICP-Brasil instalado");
     return answer(session, 5000, "Certificado transmitido com sucesso");
 }
 

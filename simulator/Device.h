@@ -40,7 +40,10 @@ public:
 
     // The CF-e waiting in the device go to the tax authority; an autonomous block, whose cause
     // is the lack of that communication, ends with it.
-    void transmit(int session);
+    void transmit();
+
+    // The record of a command received from the point of sale.
+    void logCommand(Function function, int session);
 
     // A device-side failure: the function's "unknown error" code with the reason.
     static Reply unexpected(Function function, int session, std::string_view reason);
@@ -54,8 +57,7 @@ private:
     // Session number, activation and code, in the order a SAT checks them.
     std::optional<Reply> admit(Function function, int session, const TextArg& code, Needs needs);
     std::optional<Reply> refuseWhenBlocked(Function function, int session);
-    void log(int session, std::string_view level, std::string_view event,
-             std::string_view message);
+    void log(std::string_view level, std::string_view event, std::string_view message);
     int nextNumber() const;
     void recordIssued(const std::string& key, std::size_t size);
     IssueParams issueParams(int number);

@@ -155,16 +155,16 @@ bool isFiscal(const SessionRecord& record)
 DeviceState factoryState(DeviceTime now)
 {
     DeviceState state;
-    addLog(state, now, 0, "info", "FABRICA",
+    addLog(state, now, originSat, "info", "FABRICA",
            "Equipamento SAT " + std::string(serialNumber) + " em estado de fábrica");
     return state;
 }
 
-void addLog(DeviceState& state, DeviceTime now, int session, std::string_view level,
+void addLog(DeviceState& state, DeviceTime now, std::string_view origin, std::string_view level,
             std::string_view event, std::string_view message)
 {
-    std::string record = stamp14(now) + "|" + padded(session < 0 ? 0 : session % 1000000, 6) +
-                         "|" + std::string(level) + "|" + std::string(event) + ":";
+    std::string record = stamp14(now) + "|" + std::string(origin) + "|" + std::string(level) +
+                         "|" + std::string(event) + ":";
     // A record is one line; its message may hold bars and colons but never a line break.
     for (const char c : toUtf8(message))
         record += (c == '\n' || c == '\r') ? ' ' : c;
@@ -173,6 +173,47 @@ void addLog(DeviceState& state, DeviceTime now, int session, std::string_view le
         state.log.erase(state.log.begin(),
                         state.log.begin() + static_cast<std::ptrdiff_t>(state.log.size() -
                                                                         maxLogRecords));
+}
+
+std::string logText(const DeviceState& state, DeviceTime now)
+{
+    std::string text;
+    if (state.logLayout == LogLayout::Header)
+        text = "LOG SAT " + std::string(serialNumber) + " - " + std::to_string(state.log.size()) +
+               " registros - extraido em " + stamp14(now) + "\n";
+    for (const std::string& record : state.log) {
+        if (state.logLayout == LogLayout::Plain) {
+            // The event name goes; the message stays the fourth field.
+            std::size_t bar = record.find('|');
+            for (int i = 0; i < 2 && bar != std::string::npos; ++i)
+                bar = record.find('|', bar + 1);
+            const std::size_t colon =
+                bar == std::string::npos ? bar : record.find(':', bar + 1);
+            if (colon != std::string::npos) {
+                text.append(record, 0, bar + 1);
+                text.append(record, colon + 1);
+                text += '\n';
+                continue;
+            }
+        }
+        text += record;
+        text += '\n';
+    }
+    return text;
+}
+
+std::string_view logLayoutName(LogLayout layout)
+{
+    return layout == LogLayout::Plain ? "plain" : "header";
+}
+
+std::optional<LogLayout> logLayoutByName(std::string_view name)
+{
+    if (name == "header")
+        return LogLayout::Header;
+    if (name == "plain")
+        return LogLayout::Plain;
+    return std::nullopt;
 }
 
 std::string serialize(const DeviceState& s)
@@ -240,6 +281,7 @@ std::string serialize(const DeviceState& s)
         w.record("sessao", {std::to_string(r.session), r.function, std::to_string(r.code),
                             r.message, std::to_string(r.payloadField), r.text});
     w.flag("certificado_recebido", s.certificateReceived);
+    w.text("log_leiaute", logLayoutName(s.logLayout));
     return out + w.take();
 }
 
@@ -371,6 +413,13 @@ std::optional<DeviceState> parseState(std::string_view text)
              return true;
          }},
         {"certificado_recebido", flag_(s.certificateReceived)},
+        {"log_leiaute",
+         [&s](std::string_view v) {
+             auto layout = logLayoutByName(v);
+             if (layout)
+                 s.logLayout = *layout;
+             return layout.has_value();
+         }},
         {"log",
          [&s](std::string_view v) {
              auto record = unescape(v);

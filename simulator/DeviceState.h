@@ -21,6 +21,16 @@ inline constexpr int stateCode = 35; // a São Paulo device
 inline constexpr std::size_t maxLogRecords = 1000;
 inline constexpr std::size_t maxSessionRecords = 20;
 
+// Where a log record comes from, as a device names it: the device itself, its link with the
+// tax authority, its link with the point of sale.
+inline constexpr std::string_view originSat = "SAT";
+inline constexpr std::string_view originSefaz = "SAT-SEFAZ";
+inline constexpr std::string_view originAc = "AC-SAT";
+
+// How ExtrairLogs writes the log: a header line, then "timestamp|origin|level|EVENT:message";
+// or, as many devices do, only "timestamp|origin|level|message" records.
+enum class LogLayout { Header, Plain };
+
 // Faults the device can be told to show, for tests and training.
 enum class Fault { None, Timeout, NoCts, Unrecognised, Busy };
 
@@ -100,16 +110,23 @@ struct DeviceState {
     FaultSetting fault;
     std::vector<ScriptedAnswer> answers;
     std::vector<std::string> log; // records without their line feed
+    LogLayout logLayout = LogLayout::Header;
     std::vector<SessionRecord> sessions; // oldest first, at most maxSessionRecords
     bool certificateReceived = false;    // the ICP-Brasil certificate for the last request
 };
 
 DeviceState factoryState(DeviceTime now);
 
-// One record of the event log: "YYYYMMDDhhmmss|session|level|EVENT:message". The level is
-// "info", "alerta" or "erro"; the session is "000000" for what the device does by itself.
-void addLog(DeviceState& state, DeviceTime now, int session, std::string_view level,
+// One record of the event log, one line: "YYYYMMDDhhmmss|origin|level|EVENT:message". The
+// level is "info", "alerta" or "erro".
+void addLog(DeviceState& state, DeviceTime now, std::string_view origin, std::string_view level,
             std::string_view event, std::string_view message);
+
+// The log as ExtrairLogs hands it over, in the state's layout, each record ended by a line feed.
+std::string logText(const DeviceState& state, DeviceTime now);
+
+std::string_view logLayoutName(LogLayout layout);
+std::optional<LogLayout> logLayoutByName(std::string_view name);
 
 std::string serialize(const DeviceState& state);
 // nullopt when the text is not a state this version can read.

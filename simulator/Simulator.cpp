@@ -54,14 +54,18 @@ std::optional<Reply> Simulator::injectedFault(DeviceState& state, Function funct
 
 namespace {
 
-bool timeoutApplies(const DeviceState& state, Function function)
+// The fault a call of the function meets: the port, a chosen answer (Fault::Unrecognised
+// stands for both: the device never sees the command), a set fault, or none.
+Fault faultFor(const DeviceState& state, Function function)
 {
-    if (state.unplugged || state.fault.kind != Fault::Timeout)
-        return false;
+    if (state.unplugged)
+        return Fault::Unrecognised;
     for (const ScriptedAnswer& a : state.answers)
         if (functionByName(a.function) == function)
-            return false;
-    return state.fault.function.empty() || functionByName(state.fault.function) == function;
+            return Fault::Unrecognised;
+    if (state.fault.function.empty() || functionByName(state.fault.function) == function)
+        return state.fault.kind;
+    return Fault::None;
 }
 
 // The consultations give back what the device answered before; they are not answers to keep.
@@ -111,14 +115,20 @@ const Reply& Simulator::call(Function function, int session,
     DeviceState& state = store_.refresh(StateStore::configuredPath(), deviceNow(0));
     Reply reply;
     try {
-        // A time-out loses the answer on its way back: the device did the work.
-        const bool answerLost = timeoutApplies(state, function);
+        const Fault met = faultFor(state, function);
+        // A time-out loses the answer on its way back: the device did the work. A busy
+        // device received the command too; other faults keep it from the device.
+        const bool answerLost = met == Fault::Timeout;
+        const bool received = met == Fault::None || answerLost || met == Fault::Busy;
         auto fault = injectedFault(state, function, session);
-        if (!fault || answerLost) {
+        if (received) {
             Device device(state, deviceNow(state.clockOffset), random_);
-            reply = operation(device);
-            if (keepsSession(function, session, reply))
-                keepSession(state, function, session, reply);
+            device.logCommand(function, session);
+            if (!fault || answerLost) {
+                reply = operation(device);
+                if (keepsSession(function, session, reply))
+                    keepSession(state, function, session, reply);
+            }
         }
         if (fault)
             reply = std::move(*fault);

@@ -55,6 +55,9 @@ Comandos:
                               4 Bloqueio para desativação
   set link up|down            cabo de rede conectado (CONECTADO) ou não (NAO_CONECTADO)
   set battery ALTO|MEDIO|BAIXO
+  set log header|plain        leiaute do log que ExtrairLogs entrega: com linha de cabeçalho e
+                              "EVENTO:mensagem" no quarto campo (padrão), ou só registros
+                              data|origem|nível|mensagem
   transmit                    transmite à SEFAZ os CF-e pendentes (e encerra um bloqueio
                               autônomo)
   log                         mostra o log de eventos do SAT
@@ -159,6 +162,7 @@ void printStatus(const DeviceState& s, const StateStore& store)
     std::cout << ", proxy " << n.proxy << "\n";
     std::cout << "Link: " << (s.linkUp ? "CONECTADO" : "NAO_CONECTADO")
               << ", bateria: " << s.battery << "\n";
+    std::cout << "Leiaute do log: " << logLayoutName(s.logLayout) << "\n";
     std::cout << "Último CF-e: "
               << (s.lastNumber ? padded(s.lastNumber, 6) + " (" + s.lastCfeKey + ")"
                                : std::string("nenhum"))
@@ -271,7 +275,7 @@ std::string apply(DeviceState& s, const std::vector<std::string>& args, StateSto
             usage("o SAT está sem conexão de rede (satsim set link up)");
         std::mt19937 unused;
         const int pending = s.pendingCount;
-        Device(s, now, unused).transmit(0);
+        Device(s, now, unused).transmit();
         return std::to_string(pending) + " CF-e transmitidos à SEFAZ.";
     }
     if (command == "clock") {
@@ -306,7 +310,7 @@ std::string apply(DeviceState& s, const std::vector<std::string>& args, StateSto
             if (lock < 0 || lock > 4)
                 usage("o estado de bloqueio vai de 0 a 4");
             if (lock != s.lockState)
-                addLog(s, now, 0, "alerta", lock ? "BLOQUEIO" : "DESBLOQUEIO",
+                addLog(s, now, originSat, "alerta", lock ? "BLOQUEIO" : "DESBLOQUEIO",
                        "Estado de bloqueio: " + lockName(lock));
             s.lockState = lock;
             return "Bloqueio: " + std::to_string(lock) + " " + lockName(lock);
@@ -323,7 +327,16 @@ std::string apply(DeviceState& s, const std::vector<std::string>& args, StateSto
             s.battery = value;
             return "Bateria: " + value;
         }
-        usage("use set lock, set link ou set battery");
+        if (what == "log") {
+            const auto layout = logLayoutByName(value);
+            if (!layout)
+                usage("use set log header ou set log plain");
+            s.logLayout = *layout;
+            return *layout == LogLayout::Header
+                       ? "Log: cabeçalho e registros data|origem|nível|EVENTO:mensagem"
+                       : "Log: só registros data|origem|nível|mensagem";
+        }
+        usage("use set lock, set link, set battery ou set log");
     }
     if (command == "fault") {
         if (args.size() < 2)

@@ -704,23 +704,39 @@ TEST_F(SaleTest, LogHoldsWellFormedRecordsOfWhatHappened)
     EXPECT_EQ(log.back(), '\n');
 
     const std::size_t headerEnd = log.find('\n');
-    EXPECT_EQ(log.substr(0, 22), "LOG SAT 900004019 - 10");
-    const std::regex record("(\\d{14})\\|(\\d{6})\\|(info|alerta|erro)\\|([A-Z]+):(.*)");
+    EXPECT_EQ(log.substr(0, 32), "LOG SAT 900004019 - 20 registros");
+    const std::regex record(
+        "(\\d{14})\\|(SAT|SAT-SEFAZ|AC-SAT)\\|(info|alerta|erro)\\|([A-Z]+):(.*)");
     std::vector<std::string> events;
+    std::vector<std::string> commands;
     std::size_t start = headerEnd + 1;
     while (start < log.size()) {
         const std::size_t end = log.find('\n', start);
         const std::string line = log.substr(start, end - start);
         std::smatch m;
         ASSERT_TRUE(std::regex_match(line, m, record)) << line;
-        events.push_back(m[4]);
+        if (m[4] == "COMANDO") {
+            EXPECT_EQ(m[2], "AC-SAT") << line;
+            commands.push_back(m[5]);
+        } else {
+            events.push_back(m[4]);
+        }
         start = end + 1;
     }
     EXPECT_EQ(events, (std::vector<std::string>{"FABRICA", "ATIVACAO", "ASSOCIACAO", "REDE",
                                                 "VENDA", "CANCELAMENTO", "BLOQUEIO",
                                                 "DESBLOQUEIO", "ATUALIZACAO", "CODIGO"}));
-    EXPECT_NE(log.find("|000012|info|VENDA:CF-e 000001 emitido, valor 48.80, chave " + key + "\n"),
+    EXPECT_NE(log.find("|SAT|info|VENDA:CF-e 000001 emitido, valor 48.80, chave " + key + "\n"),
               std::string::npos);
+    EXPECT_NE(log.find("|SAT-SEFAZ|info|ATIVACAO:"), std::string::npos);
+    // One record for each command received, the extraction included.
+    std::vector<std::string> expected;
+    for (const char* function :
+         {"AtivarSAT", "AssociarAssinatura", "ConfigurarInterfaceDeRede", "EnviarDadosVenda",
+          "CancelarUltimaVenda", "BloquearSAT", "DesbloquearSAT", "AtualizarSoftwareSAT",
+          "ConsultarStatusOperacional", "ExtrairLogs"})
+        expected.push_back("Comando " + std::string(function) + " recebido, sessão 000012");
+    EXPECT_EQ(commands, expected);
 }
 
 TEST_F(SaleTest, StateIsKeptInTheFileAcrossARestart)

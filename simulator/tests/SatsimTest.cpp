@@ -29,7 +29,7 @@ TEST_F(SatsimTest, HelpNamesEveryCommand)
     EXPECT_EQ(help.exitCode, 0);
     for (const char* command :
          {"status", "reset", "unplug", "plug", "fault timeout|cts|unknown|busy", "fault answer",
-          "fault clear", "clock set", "clock advance", "set lock", "set link", "transmit", "log",
+          "fault clear", "clock set", "clock advance", "set lock", "set link", "set log header|plain", "transmit", "log",
           "24681357", "13572468"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     EXPECT_EQ(satsim({}).exitCode, 2);
@@ -330,8 +330,10 @@ TEST_F(SatsimTest, LogPrintsTheRecords)
     activate();
     const Run log = satsim({"log"});
     EXPECT_EQ(log.exitCode, 0);
-    EXPECT_NE(log.out.find("|000000|info|FABRICA:"), std::string::npos) << log.out;
-    EXPECT_NE(log.out.find("|000012|info|ATIVACAO:SAT ativado para o CNPJ 48213907000165 "
+    EXPECT_NE(log.out.find("|SAT|info|FABRICA:"), std::string::npos) << log.out;
+    EXPECT_NE(log.out.find("|AC-SAT|info|COMANDO:Comando AtivarSAT recebido, sessão 000012\n"),
+              std::string::npos);
+    EXPECT_NE(log.out.find("|SAT-SEFAZ|info|ATIVACAO:SAT ativado para o CNPJ 48213907000165 "
                            "(AC-SAT)\n"),
               std::string::npos);
 }

@@ -42,7 +42,7 @@ TEST(DeviceState, EveryValueSurvivesTheFile)
     s.answers.push_back({"ConsultarSAT", "000012|08000|a\tb|", 8000, "msg\\n", 2});
     s.sessions.push_back({4321, "EnviarDadosVenda", 6000, "Emitido", "004321|06000|x\ty|QUJD|", 4});
     s.certificateReceived = true;
-    satsim::addLog(s, 1735787045, 12, "alerta", "CODIGO", "linha 1\nlinha 2: a|b");
+    satsim::addLog(s, 1735787045, satsim::originAc, "alerta", "CODIGO", "linha 1\nlinha 2: a|b");
 
     const std::string text = satsim::serialize(s);
     const auto back = satsim::parseState(text);
@@ -60,7 +60,7 @@ TEST(DeviceState, EveryValueSurvivesTheFile)
     EXPECT_EQ(back->sessions[0].payloadField, 4u);
     EXPECT_TRUE(back->certificateReceived);
     ASSERT_EQ(back->log.size(), 2u);
-    EXPECT_EQ(back->log[1], "20250102030405|000012|alerta|CODIGO:linha 1 linha 2: a|b");
+    EXPECT_EQ(back->log[1], "20250102030405|AC-SAT|alerta|CODIGO:linha 1 linha 2: a|b");
 }
 
 TEST(DeviceState, FactoryDeviceIsNotActivatedAndLogsItsBirth)
@@ -71,7 +71,7 @@ TEST(DeviceState, FactoryDeviceIsNotActivatedAndLogsItsBirth)
     EXPECT_EQ(s.softwareVersion, "01.00.00");
     EXPECT_EQ(s.lockState, 0);
     ASSERT_EQ(s.log.size(), 1u);
-    EXPECT_EQ(s.log[0], "20250102030405|000000|info|FABRICA:Equipamento SAT 900004019 em estado "
+    EXPECT_EQ(s.log[0], "20250102030405|SAT|info|FABRICA:Equipamento SAT 900004019 em estado "
                         "de fábrica");
 }
 
@@ -79,7 +79,7 @@ TEST(DeviceState, LogKeepsTheNewestRecords)
 {
     satsim::DeviceState s;
     for (int i = 0; i < 1005; ++i)
-        satsim::addLog(s, 0, i, "info", "EVENTO", std::to_string(i));
+        satsim::addLog(s, 0, satsim::originSat, "info", "EVENTO", std::to_string(i));
     ASSERT_EQ(s.log.size(), satsim::maxLogRecords);
     EXPECT_NE(s.log.front().find("EVENTO:5"), std::string::npos);
     EXPECT_NE(s.log.back().find("EVENTO:1004"), std::string::npos);
