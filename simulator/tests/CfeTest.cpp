@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <random>
 #include <iterator>
 
 namespace {
@@ -218,6 +219,45 @@ INSTANTIATE_TEST_SUITE_P(
         MarkerCase{"inAnAttribute", "<CFe><a b=\"" + markerBait + "\"/><c/></CFe>"},
         MarkerCase{"inTheRootTag", "<?xml version=\"1.0\"?>\n<CFe a=\"" + markerBait + "\"/>"}),
     CaseName());
+
+// Documents of many shapes, texts rich in the bytes that make markers: whatever the
+// alignment, the Base64 never holds one and the document still says the same.
+TEST(Cfe, KeyMarkerIsKeptOutOfDocumentsOfManyShapes)
+{
+    std::mt19937 random(20261208);
+    const std::vector<std::string> pieces = {"d!^", " ", "Z", "é", "&amp;", "ç", "CFe", "0",
+                                             "9", "/", "\"", "'", "&#65;", "~"};
+    auto text = [&](std::size_t parts) {
+        std::string out;
+        for (std::size_t i = 0; i < parts; ++i)
+            out += pieces[random() % pieces.size()];
+        return out;
+    };
+    auto attribute = [&](std::size_t parts) {
+        std::string value = text(parts);
+        std::erase(value, '"');
+        return value;
+    };
+    int withMarker = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::string document = round % 2 ? "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" : "";
+        document += "<CFe><infCFe Id=\"" + attribute(random() % 6) + "\">";
+        const std::size_t elements = 1 + random() % 8;
+        for (std::size_t e = 0; e < elements; ++e) {
+            document += "<a" + std::to_string(e) + " b=\"" + attribute(random() % 5) + "\">" +
+                        text(1 + random() % 12) + "</a" + std::to_string(e) + ">";
+            if (random() % 4 == 0)
+                document += "<vazio/>";
+        }
+        document += "</infCFe></CFe>\n";
+        if (satsim::base64::encode(document).find("CFe") != std::string::npos)
+            ++withMarker;
+        const std::string encoded = satsim::base64WithoutKeyMarker(document);
+        EXPECT_EQ(encoded.find("CFe"), std::string::npos) << document;
+        EXPECT_EQ(canonical(satsim::base64::decode(encoded)), canonical(document)) << document;
+    }
+    EXPECT_GT(withMarker, 20) << "too few documents put the marker in the plain Base64";
+}
 
 // A long text that puts a marker in the Base64 every few bytes, the worst there is.
 std::string documentWithBait(std::size_t bytes)
