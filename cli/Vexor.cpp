@@ -264,6 +264,11 @@ public:
         if (draw_)
             out_ << "\r" << std::string(50, ' ') << "\r" << std::flush;
     }
+    // Leaves the bar as it is and ends its line.
+    void endLine() {
+        if (draw_)
+            out_ << "\n" << std::flush;
+    }
 
 private:
     std::ostream& out_;
@@ -308,8 +313,7 @@ std::filesystem::path stateFolder(const CliEnvironment& env) {
     return {};
 }
 
-std::string utf8Path(const std::filesystem::path& path)
-{
+std::string utf8Path(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return {text.begin(), text.end()};
 }
@@ -322,7 +326,8 @@ std::filesystem::path lastKeyPath(const CliEnvironment& env) {
 class Command {
 public:
     Command(CliEnvironment& env, const Options& options)
-        : env_(env), options_(options), client_(context_, env.libraryName) {}
+        : env_(env), options_(options), client_(context_, env.libraryName),
+          showProgress_(env.stdoutIsTerminal && !options.json) {}
 
     // Stores the kind and the code the way the access dialog does; false (with the reason in
     // the result) when no usable code was given.
@@ -429,10 +434,10 @@ public:
     Result logs() {
         Result r;
         LogExtractor extractor(client_, operator_, operator_, operator_);
-        Progress progress(env_.out, env_.stdoutIsTerminal);
+        Progress progress(env_.out, showProgress_);
         int seconds = 0;
         whileWorking(
-            env_.stdoutIsTerminal, [&] { extractor.extract(); },
+            showProgress_, [&] { extractor.extract(); },
             [&] { env_.out << "\r" << ++seconds << " s" << std::flush; });
         if (seconds > 0)
             progress.erase();
@@ -483,14 +488,15 @@ public:
 
     Result update() {
         Result r;
-        Progress progress(env_.out, env_.stdoutIsTerminal);
+        Progress progress(env_.out, showProgress_);
         SoftwareUpdate updater(client_, operator_, progress, progress);
         updater.begin();
         std::string message;
         whileWorking(
-            env_.stdoutIsTerminal, [&] { message = updater.update(); }, [&] { updater.tick(); });
+            showProgress_, [&] { message = updater.update(); }, [&] { updater.tick(); });
         progress.erase();
         updater.finish(message);
+        progress.endLine();
         const bool ok = replied(updatedCode, r);
         r.messages = operator_.messages;
         r.exit = outcome(ok);
@@ -549,6 +555,8 @@ private:
     AppContext context_;
     SatClient client_;
     Operator operator_;
+    // Progress goes to the terminal only: never into a pipe, a file or the JSON object.
+    bool showProgress_;
 };
 
 void print(CliEnvironment& env, const Options& options, const std::string& command,

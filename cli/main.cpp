@@ -11,8 +11,7 @@
 
 namespace {
 
-std::string utf8(const wchar_t* wide)
-{
+std::string utf8(const wchar_t* wide) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
     std::string text(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
@@ -21,8 +20,7 @@ std::string utf8(const wchar_t* wide)
 }
 
 // The ANSI argv cannot hold every file name; the command line in UTF-16 can.
-std::vector<std::string> arguments(int, char**)
-{
+std::vector<std::string> arguments(int, char**) {
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> out;
@@ -32,8 +30,7 @@ std::vector<std::string> arguments(int, char**)
     return out;
 }
 
-std::optional<std::string> variable(const char* name)
-{
+std::optional<std::string> variable(const char* name) {
     const std::wstring wideName(name, name + std::char_traits<char>::length(name));
     const wchar_t* value = _wgetenv(wideName.c_str());
     return value ? std::optional<std::string>(utf8(value)) : std::nullopt;
@@ -45,13 +42,11 @@ std::optional<std::string> variable(const char* name)
 
 namespace {
 
-std::vector<std::string> arguments(int argc, char** argv)
-{
+std::vector<std::string> arguments(int argc, char** argv) {
     return {argv + 1, argv + argc};
 }
 
-std::optional<std::string> variable(const char* name)
-{
+std::optional<std::string> variable(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::optional<std::string>(value) : std::nullopt;
 }
@@ -60,8 +55,7 @@ std::optional<std::string> variable(const char* name)
 
 #endif
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     terminal::prepareOutput();
     CliEnvironment environment{std::cout, std::cerr};
     environment.variable = variable;

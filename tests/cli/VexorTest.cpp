@@ -62,6 +62,7 @@ protected:
             return secret;
         };
         env.libraryName = std::move(library);
+        env.stdoutIsTerminal = terminal;
         return vexorcli::run(arguments, env);
     }
 
@@ -75,6 +76,7 @@ protected:
     std::map<std::string, std::string> variables;
     std::optional<std::string> secret;
     std::vector<std::string> prompts;
+    bool terminal = false;
     std::ostringstream out;
     std::ostringstream err;
 };
@@ -225,6 +227,25 @@ INSTANTIATE_TEST_SUITE_P(Replies, VexorLock,
                              return std::string(p.param.command) + std::to_string(p.param.code);
                          });
 
+TEST_F(Vexor, updateMovesTheBarOnATerminalWhileTheDeviceWorks) {
+    terminal = true;
+    device.script("AtualizarSoftwareSAT", {"x", 14000, "Software Atualizado com Sucesso"});
+    device.delayNext("AtualizarSoftwareSAT", 2500);
+    EXPECT_EQ(run({"update"}), 0);
+    const std::string text = out.str();
+    EXPECT_TRUE(text.starts_with("\r[" + std::string(40, ' ') + "] 0%")) << text;
+    EXPECT_NE(text.find("\r[" + std::string(40, ' ') + "] 1%"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("\r[" + std::string(40, '#') + "] 100%\n" +
+                               SatClient::detailText("Software Atualizado com Sucesso") + "\n"))
+        << text;
+    EXPECT_EQ(device.functions(), (std::vector<std::string>{"AtualizarSoftwareSAT", "CodigoErro"}));
+
+    // JSON is never mixed with the bar.
+    device.script("AtualizarSoftwareSAT", {"x", 14000, "Software Atualizado com Sucesso"});
+    EXPECT_EQ(run({"update", "--json"}), 0);
+    EXPECT_TRUE(out.str().starts_with("{\"command\":\"update\""));
+}
+
 TEST_F(Vexor, endToEndTestSendsTheBuiltInSale) {
     device.script("TesteFimAFim", {"x", 9000, "Emitido com sucesso"});
     EXPECT_EQ(run({"test", "sefaz"}), 0);
@@ -283,6 +304,16 @@ TEST_F(Vexor, logsPrintsTheDisplayLinesAndSavesThemAsTheScreenDoes) {
                          "2 12/03/2015 09:30:06 FOUR THREE msg \xc3\xa9\n");
     EXPECT_EQ(readBytes(saved), "1 12/03/2015 09:30:05 four three msg one\r\n"
                                 "2 12/03/2015 09:30:06 FOUR THREE msg \xe9\r\n");
+}
+
+TEST_F(Vexor, logsCountSecondsOnATerminalThenClearThem)
+{
+    terminal = true;
+    device.script("ExtrairLogs", {"000012|15000|Transferência completa||", 0, "",
+                                  TestDevice::base64("H\n1|2|3|4:5\n")});
+    device.delayNext("ExtrairLogs", 1500);
+    EXPECT_EQ(run({"logs"}), 0);
+    EXPECT_EQ(out.str(), "\r1 s\r" + std::string(50, ' ') + "\r1 1 4 3 5\n");
 }
 
 TEST_F(Vexor, logsRefusedShowsTheAnswerAndCallsNothingMore) {
