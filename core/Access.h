@@ -28,6 +28,8 @@ public:
     // been told why).
     bool mustEndOnClose(DeviceKind selected);
 
+    // The code field's caption.
+    static constexpr std::string_view codeCaption = "Código de Ativação";
     static constexpr std::string_view codeRequired = "Necessário definir o código de ativação";
 
 private:

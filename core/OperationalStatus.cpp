@@ -66,13 +66,35 @@ constexpr std::array<LabelField, 22> labelFields = {{
     {"mac", 9, Shown::AsReceived},
 }};
 
-const char* const firmwareMessage =
-    "Versão de Firmware desatualizada!\n"
-    "Atualize para versão 01.01.00 através do menu \"Atualizar Software\"\n"
-    "\n"
-    "Em caso de dúvidas consulte o manual de instalação e operação.";
-
 } // namespace
+
+const std::array<StatusCaption, 11> statusLeftColumn = {{
+    {"Serie", "Número de Série:"},
+    {"tiporede", "Tipo Rede:"},
+    {"mac", "MAC ADDRESS:"},
+    {"IpSAT", "IP:"},
+    {"Mask", "Máscara:"},
+    {"Gateway", "Gateway:"},
+    {"DNS1", "DNS1:"},
+    {"DNS2", "DNS2:"},
+    {"StatusLAN", "Status WAN:"},
+    {"StatusSAT", "Status:"},
+    {"TXSefaz", "Última Trans. SF:"},
+}};
+
+const std::array<StatusCaption, 11> statusRightColumn = {{
+    {"Bat", "Nível Bateria:"},
+    {"MemTot", "Memória Total:"},
+    {"MemUsada", "Memória Usada:"},
+    {"datahora", "Data/Hora:"},
+    {"Versao", "Versão SW Básico:"},
+    {"VerLayout", "Versão Layoute CFe:"},
+    {"UltimoCFEEmitido", "Último CFe Emitido:"},
+    {"PrimCFE", "Primeiro CFe não emitido:"},
+    {"UltimoCFENEmitido", "Último CFe não emitido:"},
+    {"VencimentoCert", "Vencimento Certificado:"},
+    {"DataEmissaoCert", "Data Emissão Certificado:"},
+}};
 
 std::string formatDeviceDateTime(std::string_view field)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,15 @@ std::string formatDeviceDateTime(std::string_view field);
 std::string formatDeviceDate(std::string_view field);
 // The lock state named by the first character of the state field; nullopt for any other.
 std::optional<std::string> operationStateText(char state);
+
+// One value of the " Informações " group: the value label's control name and its caption.
+struct StatusCaption {
+    std::string_view control;
+    std::string_view caption;
+};
+// The two columns of the group, each from top to bottom; every label the status query sets.
+extern const std::array<StatusCaption, 11> statusLeftColumn;
+extern const std::array<StatusCaption, 11> statusRightColumn;
 
 // Where the status query puts each value: the value label's control name and its text
 // (UTF-8); the label is made visible.
@@ -37,6 +47,12 @@ public:
     bool refreshStatus();
 
     static constexpr int maxCalls = 4;
+    // Shown after a successful answer from a device with the old firmware.
+    static constexpr std::string_view firmwareMessage =
+        "Versão de Firmware desatualizada!\n"
+        "Atualize para versão 01.01.00 através do menu \"Atualizar Software\"\n"
+        "\n"
+        "Em caso de dúvidas consulte o manual de instalação e operação.";
 
 private:
     void setLabels(const class SatResponse& answer);

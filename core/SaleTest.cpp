@@ -31,19 +31,16 @@ void SaleTest::loadInput()
     inputArea_.appendLine(codepage::fromUtf8(input_));
 }
 
-void SaleTest::send(Operation operation)
+bool SaleTest::send(Operation operation)
 {
     if (input_.empty()) {
         messages_.showMessage(noInputMessage);
-        return;
+        return false;
     }
-    if (operation == Operation::Sale)
-        sell();
-    else
-        cancel();
+    return operation == Operation::Sale ? sell() : cancel();
 }
 
-void SaleTest::sell()
+bool SaleTest::sell()
 {
     inputArea_.clear();
     answerArea_.clear();
@@ -55,12 +52,12 @@ void SaleTest::sell()
     // its terminator; cutting it would send a broken document.
     if (saleText.size() >= saleTextCapacity) {
         messages_.showMessage(saleTooLongMessage);
-        return;
+        return false;
     }
     SatResponse result = client_.EnviarDadosVenda(saleText);
     if (!result.reached()) {
         messages_.showMessage(result.failure());
-        return;
+        return false;
     }
     answerArea_.appendLine(result.utf8());
 
@@ -71,10 +68,10 @@ void SaleTest::sell()
         // What follows the key is not tested for "sucesso".
         result.text().resize(end);
     }
-    handleResult(result);
+    return handleResult(result);
 }
 
-void SaleTest::cancel()
+bool SaleTest::cancel()
 {
     inputArea_.clear();
     answerArea_.clear();
@@ -85,40 +82,42 @@ void SaleTest::cancel()
     const SatResponse result = client_.CancelarUltimaVenda(cfeKey_, input_);
     if (!result.reached()) {
         messages_.showMessage(result.failure());
-        return;
+        return false;
     }
     answerArea_.appendLine(result.utf8());
-    handleResult(result);
+    return handleResult(result);
 }
 
-void SaleTest::handleResult(const SatResponse& result)
+bool SaleTest::handleResult(const SatResponse& result)
 {
     if (SatClient::isPortFailure(result))
         messages_.showMessage(SatClient::portFailureMessage);
     messages_.showMessage(client_.standardReport());
     if (!result.contains("sucesso"))
-        return;
+        return false;
     const SatResponse document = client_.decodedPayload();
     if (!document.reached()) {
         messages_.showMessage(document.failure());
-        return;
+        return false;
     }
     outputArea_.appendLine(document.utf8());
+    return true;
 }
 
-void SaleTest::saveOutput()
+bool SaleTest::saveOutput()
 {
     const std::vector<std::string> lines = outputArea_.lines();
     if (std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return l.empty(); })) {
         messages_.showMessage(nothingToSaveMessage);
-        return;
+        return false;
     }
     const std::optional<std::string> path = files_.chooseFileToSave();
     if (!path)
-        return;
+        return false;
     const textfile::WriteResult written = textfile::writeLines(*path, lines);
     if (!written.ok)
         messages_.showMessage(written.error);
+    return written.ok;
 }
 
 std::optional<std::string_view> SaleTest::findKey(std::string_view answer)

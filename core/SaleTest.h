@@ -42,15 +42,19 @@ public:
     // Empties the input document before the file dialog opens, so a cancelled dialog leaves
     // nothing to send; a chosen file is read and shown as a new entry of the input area.
     void loadInput();
-    // The sale or the cancel of the loaded document.
-    void send(Operation operation);
-    // Saves the output area's text where the operator chooses.
-    void saveOutput();
+    // The sale or the cancel of the loaded document. True when the device's answer says
+    // "sucesso" and its CF-e could be read.
+    bool send(Operation operation);
+    // Saves the output area's text where the operator chooses. True when a file was written.
+    bool saveOutput();
 
     // The loaded bytes (after any key substitution), up to the first zero byte.
     const std::string& inputDocument() const { return input_; }
     // The key of the last sale this dialog saw; empty until a sale answer gives one.
     const std::string& cfeKey() const { return cfeKey_; }
+    // Takes a key this dialog did not see (a front end that runs once per operation keeps it
+    // between runs); the next cancel writes it into its document.
+    void rememberKey(std::string_view key) { cfeKey_ = std::string(key.substr(0, maxKeyLength)); }
 
     // The key in a sale answer: the first field that starts with "CFe", has a "|" after it and
     // fits the key's buffer. A "CFe" elsewhere (inside the Base64 CF-e, say) is not a key.
@@ -61,9 +65,9 @@ public:
     static void substituteKey(std::string& document, std::string_view key);
 
 private:
-    void sell();
-    void cancel();
-    void handleResult(const SatResponse& result);
+    bool sell();
+    bool cancel();
+    bool handleResult(const SatResponse& result);
 
     SatClient& client_;
     MessageSink& messages_;

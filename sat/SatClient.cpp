@@ -189,11 +189,18 @@ SatResponse SatClient::decodedPayload()
 std::string SatClient::standardReport()
 {
     const Error error = lastError();
+    reportedError_.reset();
     if (!error.reached())
         return error.failure;
+    reportedError_ = error;
     if (auto fixed = transportMessage(error.code))
         return *fixed;
     return detailText(codepage::fromUtf8(error.msg));
+}
+
+std::optional<SatClient::Error> SatClient::reportedError() const
+{
+    return reportedError_;
 }
 
 std::optional<std::string> SatClient::transportMessage(std::int32_t code)

@@ -68,6 +68,9 @@ public:
     // The standard report after a call: the fixed text of a transport failure, else the
     // device's message (UTF-8) followed by 30 blanks. Returns the one message to show.
     std::string standardReport();
+    // The error record that the last standard report read, when it could read one: lets a
+    // front end tell a refusal from a success without asking the library again.
+    std::optional<Error> reportedError() const;
 
     // The fixed message of a transport failure code; nullopt for any other code.
     static std::optional<std::string> transportMessage(std::int32_t code);
@@ -89,4 +92,5 @@ private:
     // A maker's library serves one call at a time; a second thread's call is refused, never
     // run alongside.
     std::mutex callLock_;
+    std::optional<Error> reportedError_;
 };

@@ -32,15 +32,17 @@ TOKRightDlg2::TOKRightDlg2(Screens& screens, QWidget* owner)
         std::_Exit(status);
     };
 
+    const QString codeCaption = QString::fromUtf8(AccessConfirmation::codeCaption.data(),
+                                                  AccessConfirmation::codeCaption.size());
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName("Bevel1");
     Bevel1->setFrameShape(QFrame::StyledPanel);
-    Label1 = new QLabel("Código de Ativação", Bevel1);
+    Label1 = new QLabel(codeCaption, Bevel1);
     Label1->setObjectName("Label1");
     codATV = new QLineEdit(Bevel1);
     codATV->setObjectName("codATV");
     Label1->setBuddy(codATV);
-    codATV->setAccessibleName("Código de Ativação");
+    codATV->setAccessibleName(codeCaption);
     auto* bevelLayout = new QVBoxLayout(Bevel1);
     bevelLayout->addWidget(Label1);
     bevelLayout->addWidget(codATV);

@@ -70,32 +70,6 @@ const TileLook& lookOf(std::string_view panel)
     throw std::logic_error("the menu has no picture or handler for the tile " + std::string(panel));
 }
 
-struct InfoSpec {
-    const char* control;
-    const char* caption;
-};
-
-const InfoSpec leftColumn[] = {
-    {"Serie", "Número de Série:"}, {"tiporede", "Tipo Rede:"}, {"mac", "MAC ADDRESS:"},
-    {"IpSAT", "IP:"},              {"Mask", "Máscara:"},       {"Gateway", "Gateway:"},
-    {"DNS1", "DNS1:"},             {"DNS2", "DNS2:"},          {"StatusLAN", "Status WAN:"},
-    {"StatusSAT", "Status:"},      {"TXSefaz", "Última Trans. SF:"},
-};
-
-const InfoSpec rightColumn[] = {
-    {"Bat", "Nível Bateria:"},
-    {"MemTot", "Memória Total:"},
-    {"MemUsada", "Memória Usada:"},
-    {"datahora", "Data/Hora:"},
-    {"Versao", "Versão SW Básico:"},
-    {"VerLayout", "Versão Layoute CFe:"},
-    {"UltimoCFEEmitido", "Último CFe Emitido:"},
-    {"PrimCFE", "Primeiro CFe não emitido:"},
-    {"UltimoCFENEmitido", "Último CFe não emitido:"},
-    {"VencimentoCert", "Vencimento Certificado:"},
-    {"DataEmissaoCert", "Data Emissão Certificado:"},
-};
-
 QString fromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -103,7 +77,7 @@ QString fromUtf8(std::string_view text)
 
 // A value label: whatever the device sends is shown as it is, never read as markup, and is
 // what a screen reader reads.
-QLabel* valueLabel(const char* control, QWidget* parent)
+QLabel* valueLabel(const QString& control, QWidget* parent)
 {
     auto* value = new QLabel(parent);
     value->setObjectName(control);
@@ -212,21 +186,22 @@ QGroupBox* TGridForm::buildInformation(QWidget* parent)
     grid->setVerticalSpacing(2);
     auto addColumn = [&](const auto& column, int firstColumn) {
         int row = 0;
-        for (const InfoSpec& spec : column) {
-            auto* caption = new QLabel(spec.caption, group);
-            caption->setObjectName(QString("Caption_") + spec.control);
+        for (const StatusCaption& spec : column) {
+            const QString control = fromUtf8(spec.control);
+            auto* caption = new QLabel(fromUtf8(spec.caption), group);
+            caption->setObjectName("Caption_" + control);
             caption->setStyleSheet("color: #b8b8b8;");
-            QLabel* value = valueLabel(spec.control, group);
+            QLabel* value = valueLabel(control, group);
             value->hide();
             caption->setBuddy(value);
-            statusLabels_.insert(spec.control, value);
+            statusLabels_.insert(control, value);
             grid->addWidget(caption, row, firstColumn, Qt::AlignRight);
             grid->addWidget(value, row, firstColumn + 1);
             ++row;
         }
     };
-    addColumn(leftColumn, 0);
-    addColumn(rightColumn, 2);
+    addColumn(statusLeftColumn, 0);
+    addColumn(statusRightColumn, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
@@ -238,7 +213,7 @@ QGroupBox* TGridForm::buildInformation(QWidget* parent)
     images->addWidget(Image15);
     images->addWidget(Image6);
     images->addStretch(1);
-    grid->addLayout(images, 0, 4, static_cast<int>(std::size(leftColumn)), 1);
+    grid->addLayout(images, 0, 4, static_cast<int>(statusLeftColumn.size()), 1);
     return group;
 }
 

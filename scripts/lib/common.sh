@@ -5,6 +5,9 @@
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins
                 libxml2 libxml2-dev libgtest-dev googletest libbenchmark-dev fonts-dejavu-core)
 
+# What scripts/package needs beside the build: the package checker and gzip for manual pages.
+PACKAGE_PACKAGES=(lintian gzip dpkg-dev)
+
 # What the Windows cross builds and their run under Wine need (scripts/lib/windows.sh).
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64)
 

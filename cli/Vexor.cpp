@@ -1,0 +1,670 @@
+#include "Vexor.h"
+
+#include "Access.h"
+#include "AppContext.h"
+#include "CodePage.h"
+#include "DeviceLock.h"
+#include "DeviceTest.h"
+#include "Json.h"
+#include "LogExtractor.h"
+#include "MenuState.h"
+#include "OperationalStatus.h"
+#include "Operator.h"
+#include "SaleTest.h"
+#include "SoftwareUpdate.h"
+#include "TextFile.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <ostream>
+#include <thread>
+
+namespace vexorcli {
+namespace {
+
+const char* const generalHelp =
+    "Uso: vexor [opções] COMANDO [argumentos]\n"
+    "\n"
+    "Opera o SAT pela biblioteca do equipamento, como as telas do TORVAL VEXOR Manager.\n"
+    "\n"
+    "Comandos:\n"
+    "  status                  status operacional do SAT\n"
+    "  logs [-o ARQUIVO]       extrai os logs do SAT\n"
+    "  test sefaz|sat          teste fim a fim (SEFAZ) ou de comunicação com o SAT\n"
+    "  sale ARQUIVO [-o CFE]   envia uma venda de teste\n"
+    "  cancel ARQUIVO [--key CHAVE]  cancela a última venda\n"
+    "  block                   bloqueia o SAT\n"
+    "  unblock                 desbloqueia o SAT\n"
+    "  update                  atualiza o software do SAT\n"
+    "\n"
+    "Opções:\n"
+    "  --kind kit|activated|not-activated\n"
+    "                          tipo de equipamento (padrão: kit); not-activated usa o código\n"
+    "                          de ativação padrão\n"
+    "  --code-file ARQUIVO     lê o código de ativação da primeira linha do arquivo\n"
+    "  --json                  imprime um objeto JSON com o resultado\n"
+    "  --help                  mostra esta ajuda; vexor COMANDO --help mostra a do comando\n"
+    "\n"
+    "Sem --code-file, o código vem da variável de ambiente VEXOR_CODE ou é pedido no terminal,\n"
+    "sem eco.\n"
+    "\n"
+    "Saída: 0 sucesso, 1 o SAT recusou a operação, 2 uso incorreto ou biblioteca do SAT\n"
+    "ausente.\n";
+
+struct CommandHelp {
+    std::string_view name;
+    const char* text;
+};
+
+const CommandHelp commandHelps[] = {
+    {"status",
+     "Uso: vexor status [opções]\n"
+     "\n"
+     "Consulta o status operacional do SAT e mostra os valores do grupo Informações,\n"
+     "com o estado de bloqueio. Um firmware desatualizado é avisado na saída de erros.\n"},
+    {"logs", "Uso: vexor logs [-o ARQUIVO] [opções]\n"
+             "\n"
+             "Extrai os logs do SAT e mostra uma linha numerada por registro, como a tela Logs.\n"
+             "  -o ARQUIVO   salva as linhas no arquivo, como a tela salva\n"},
+    {"test", "Uso: vexor test sefaz|sat [opções]\n"
+             "\n"
+             "  sefaz   teste fim a fim, com a venda de teste, pela SEFAZ\n"
+             "  sat     teste de comunicação com o SAT\n"},
+    {"sale", "Uso: vexor sale ARQUIVO [-o CFE] [opções]\n"
+             "\n"
+             "Envia o XML de venda do ARQUIVO ao SAT e mostra a resposta. A chave do CF-e\n"
+             "devolvido fica guardada para o próximo vexor cancel.\n"
+             "  -o CFE   salva o CF-e devolvido no arquivo\n"},
+    {"cancel", "Uso: vexor cancel ARQUIVO [--key CHAVE] [opções]\n"
+               "\n"
+               "Cancela a última venda com o XML de cancelamento do ARQUIVO. A chave é a da\n"
+               "última venda feita com vexor sale, ou a dada em --key.\n"
+               "  --key CHAVE   a chave do CF-e a cancelar\n"},
+    {"block", "Uso: vexor block [opções]\n\nBloqueia o SAT.\n"},
+    {"unblock", "Uso: vexor unblock [opções]\n\nDesbloqueia o SAT.\n"},
+    {"update", "Uso: vexor update [opções]\n"
+               "\n"
+               "Atualiza o software do SAT. No terminal, uma barra avança um passo por segundo\n"
+               "enquanto o SAT trabalha.\n"},
+};
+
+const char* helpFor(std::string_view command) {
+    for (const CommandHelp& help : commandHelps) {
+        if (help.name == command)
+            return help.text;
+    }
+    return nullptr;
+}
+
+// English names for the values of the status answer, in the order the group shows them.
+const std::map<std::string_view, std::string_view> statusNames = {
+    {"Serie", "serialNumber"},
+    {"tiporede", "networkType"},
+    {"mac", "macAddress"},
+    {"IpSAT", "ipAddress"},
+    {"Mask", "subnetMask"},
+    {"Gateway", "gateway"},
+    {"DNS1", "dns1"},
+    {"DNS2", "dns2"},
+    {"StatusLAN", "wanStatus"},
+    {"StatusSAT", "lockState"},
+    {"TXSefaz", "lastSefazTransmission"},
+    {"Bat", "batteryLevel"},
+    {"MemTot", "totalMemory"},
+    {"MemUsada", "usedMemory"},
+    {"datahora", "dateTime"},
+    {"Versao", "softwareVersion"},
+    {"VerLayout", "layoutVersion"},
+    {"UltimoCFEEmitido", "lastCfeIssued"},
+    {"PrimCFE", "firstCfeNotIssued"},
+    {"UltimoCFENEmitido", "lastCfeNotIssued"},
+    {"VencimentoCert", "certificateExpiry"},
+    {"DataEmissaoCert", "certificateIssued"},
+};
+
+// The reply code of a successful call, for the calls whose answer the screens do not read.
+constexpr std::int32_t blockedCode = 16000;
+constexpr std::int32_t unblockedCode = 17000;
+constexpr std::int32_t endToEndCode = 9000;
+constexpr std::int32_t linkCode = 8000;
+constexpr std::int32_t updatedCode = 14000;
+
+struct Options {
+    bool json = false;
+    bool help = false;
+    std::optional<std::string> kind;
+    std::optional<std::string> codeFile;
+    std::optional<std::string> output;
+    std::optional<std::string> key;
+    bool codeArgument = false;
+    std::vector<std::string> operands;
+    std::string error;
+};
+
+Options parse(const std::vector<std::string>& arguments) {
+    Options o;
+    auto valueOf = [&](std::size_t& i, std::string_view name) -> std::optional<std::string> {
+        const std::string& a = arguments[i];
+        if (a.size() > name.size() && a.compare(0, name.size(), name) == 0 && a[name.size()] == '=')
+            return a.substr(name.size() + 1);
+        if (i + 1 >= arguments.size()) {
+            o.error = "A opção " + std::string(name) + " precisa de um valor.";
+            return std::nullopt;
+        }
+        return arguments[++i];
+    };
+    auto is = [](const std::string& a, std::string_view name) {
+        return a == name || (a.size() > name.size() && a.compare(0, name.size(), name) == 0 &&
+                             a[name.size()] == '=');
+    };
+    bool operandsOnly = false;
+    for (std::size_t i = 0; i < arguments.size() && o.error.empty(); ++i) {
+        const std::string& a = arguments[i];
+        if (operandsOnly || a.empty() || a[0] != '-' || a == "-") {
+            o.operands.push_back(a);
+        } else if (a == "--") {
+            operandsOnly = true;
+        } else if (a == "--json") {
+            o.json = true;
+        } else if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (is(a, "--code-file")) {
+            o.codeFile = valueOf(i, "--code-file");
+        } else if (is(a, "--code")) {
+            // Never read the value: it has already been exposed, and must not be used.
+            o.codeArgument = true;
+            if (a == "--code" && i + 1 < arguments.size())
+                ++i;
+        } else if (is(a, "--kind")) {
+            o.kind = valueOf(i, "--kind");
+        } else if (a == "-o" || is(a, "--output")) {
+            o.output = valueOf(i, a == "-o" ? "-o" : "--output");
+        } else if (is(a, "--key")) {
+            o.key = valueOf(i, "--key");
+        } else {
+            o.error = "Opção desconhecida: " + a;
+        }
+    }
+    return o;
+}
+
+// What a command hands back to be printed.
+struct Result {
+    int exit = success;
+    std::vector<std::string> lines;    // the data the screen shows in its areas
+    std::vector<std::string> messages; // the message boxes, in order
+    std::optional<std::string> warning;
+    json::Object fields; // the command's own JSON members
+};
+
+// The operator's side of one command: every message box is recorded, every file dialog is
+// answered with the name given on the command line.
+class Operator : public MessageSink, public FileChooser, public StatusLabelSink, public LineSink {
+public:
+    std::optional<std::string> openPath;
+    std::optional<std::string> savePath;
+    std::vector<std::string> messages;
+    std::map<std::string, std::string> labels;
+    std::vector<std::string> lines;
+
+    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+    std::optional<std::string> chooseFileToOpen() override { return openPath; }
+    std::optional<std::string> chooseFileToSave() override { return savePath; }
+    void setStatusLabel(std::string_view control, std::string_view text) override {
+        labels[std::string(control)] = std::string(text);
+    }
+    void appendLine(std::string_view line) override { lines.emplace_back(line); }
+};
+
+class Area : public TextArea {
+public:
+    std::vector<std::string> entries;
+    void appendLine(std::string_view line) override { entries.emplace_back(line); }
+    void clear() override { entries.clear(); }
+    std::vector<std::string> lines() const override {
+        std::vector<std::string> out;
+        for (const std::string& entry : entries) {
+            std::size_t start = 0;
+            for (;;) {
+                const std::size_t feed = entry.find('\n', start);
+                std::string line = entry.substr(start, feed - start);
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                out.push_back(std::move(line));
+                if (feed == std::string::npos)
+                    break;
+                start = feed + 1;
+            }
+        }
+        return out;
+    }
+};
+
+// A bar the update's tick moves, drawn on the terminal when there is one.
+class Progress : public ProgressSink, public TickSwitch {
+public:
+    Progress(std::ostream& out, bool draw) : out_(out), draw_(draw) {}
+    void setProgress(int value) override {
+        value_ = value;
+        if (!draw_)
+            return;
+        const int filled = value * 40 / SoftwareUpdate::maxProgress;
+        out_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+             << std::string(static_cast<std::size_t>(40 - filled), ' ') << "] " << value << "%"
+             << std::flush;
+    }
+    int progress() const override { return value_; }
+    void setTicking(bool on) override { ticking_ = on; }
+    bool ticking() const { return ticking_; }
+    // Clears the bar so that what follows starts on a clean line.
+    void erase() {
+        if (draw_)
+            out_ << "\r" << std::string(50, ' ') << "\r" << std::flush;
+    }
+    // Leaves the bar as it is and ends its line.
+    void endLine() {
+        if (draw_)
+            out_ << "\n" << std::flush;
+    }
+
+private:
+    std::ostream& out_;
+    bool draw_;
+    int value_ = 0;
+    bool ticking_ = false;
+};
+
+// Runs a long device call on a worker thread while the terminal shows that it is alive; with
+// no terminal the call simply runs here.
+template <typename Work, typename Tick> void whileWorking(bool onTerminal, Work work, Tick tick) {
+    if (!onTerminal) {
+        work();
+        return;
+    }
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        work();
+        done = true;
+    });
+    auto next = std::chrono::steady_clock::now();
+    while (!done) {
+        next += std::chrono::milliseconds(SoftwareUpdate::tickIntervalMs);
+        while (!done && std::chrono::steady_clock::now() < next)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!done)
+            tick();
+    }
+    worker.join();
+}
+
+std::filesystem::path stateFolder(const CliEnvironment& env) {
+#if defined(_WIN32)
+    if (auto local = env.variable("LOCALAPPDATA"); local && !local->empty())
+        return std::filesystem::u8path(*local) / "vexor";
+#else
+    if (auto state = env.variable("XDG_STATE_HOME"); state && !state->empty())
+        return std::filesystem::u8path(*state) / "vexor";
+    if (auto home = env.variable("HOME"); home && !home->empty())
+        return std::filesystem::u8path(*home) / ".local" / "state" / "vexor";
+#endif
+    return {};
+}
+
+std::string utf8Path(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+std::filesystem::path lastKeyPath(const CliEnvironment& env) {
+    const std::filesystem::path folder = stateFolder(env);
+    return folder.empty() ? folder : folder / lastKeyFile;
+}
+
+class Command {
+public:
+    Command(CliEnvironment& env, const Options& options)
+        : env_(env), options_(options), client_(context_, env.libraryName),
+          showProgress_(env.stdoutIsTerminal && !options.json) {}
+
+    // Stores the kind and the code the way the access dialog does; false (with the reason in
+    // the result) when no usable code was given.
+    bool access(Result& result) {
+        const std::string kind = options_.kind.value_or("kit");
+        if (kind == "kit") {
+            context_.deviceKind = DeviceKind::Kit;
+        } else if (kind == "activated") {
+            context_.deviceKind = DeviceKind::ProductionActivated;
+        } else if (kind == "not-activated") {
+            context_.deviceKind = DeviceKind::ProductionNotActivated;
+            context_.setActivationCode(SatClient::defaultActivationCode);
+            return true;
+        } else {
+            result.messages.push_back("Tipo de equipamento desconhecido: " + kind +
+                                      " (use kit, activated ou not-activated).");
+            return false;
+        }
+
+        std::optional<std::string> code;
+        if (options_.codeFile) {
+            std::ifstream file(std::filesystem::u8path(*options_.codeFile), std::ios::binary);
+            std::string line;
+            if (!file || (!std::getline(file, line) && !file.eof())) {
+                result.messages.push_back("Não foi possível ler o código de ativação de \"" +
+                                          *options_.codeFile + "\".");
+                return false;
+            }
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            code = line;
+        } else if (auto variable = env_.variable("VEXOR_CODE")) {
+            code = *variable;
+        } else if (env_.readSecret) {
+            code = env_.readSecret(std::string(AccessConfirmation::codeCaption) + ": ");
+        }
+        if (!code || code->empty()) {
+            result.messages.emplace_back(AccessConfirmation::codeRequired);
+            return false;
+        }
+        if (!context_.setActivationCode(codepage::toAnsi(*code))) {
+            result.messages.emplace_back(AppContext::codeTooLong);
+            return false;
+        }
+        return true;
+    }
+
+    // The exit status of a command whose device calls have been made: a library that could
+    // not be loaded is a missing library, not a refusal.
+    int outcome(bool succeeded) const {
+        if (!context_.hDLLSat)
+            return usage;
+        return succeeded ? success : refused;
+    }
+
+    // The error record the standard report read, and whether it holds the expected reply.
+    bool replied(std::int32_t expected, Result& result) const {
+        const std::optional<SatClient::Error> error = client_.reportedError();
+        if (error)
+            result.fields.number("errorCode", error->code).text("errorMessage", error->msg);
+        else
+            result.fields.null("errorCode").null("errorMessage");
+        return error && error->code == expected;
+    }
+
+    Result status() {
+        Result r;
+        MenuState menu;
+        StatusQuery query(context_, client_, menu, operator_, operator_, operator_);
+        const bool ok = query.refreshStatus();
+        std::vector<std::string> shown;
+        for (const std::string& message : operator_.messages) {
+            if (message == StatusQuery::firmwareMessage)
+                r.warning = message;
+            else
+                shown.push_back(message);
+        }
+        r.messages = shown;
+        r.exit = outcome(ok);
+        if (!ok) {
+            r.fields.null("answer").null("values");
+            return r;
+        }
+        r.fields.text("answer", operator_.lines.empty() ? std::string() : operator_.lines.back());
+        json::Object values;
+        for (const auto* column : {&statusLeftColumn, &statusRightColumn}) {
+            for (const StatusCaption& c : *column) {
+                const auto label = operator_.labels.find(std::string(c.control));
+                const std::string value =
+                    label == operator_.labels.end() ? std::string() : label->second;
+                r.lines.push_back(std::string(c.caption) + " " + value);
+                values.text(statusNames.at(c.control), value);
+            }
+        }
+        r.fields.raw("values", values.str());
+        const auto lock = operator_.labels.find("StatusSAT");
+        if (lock != operator_.labels.end())
+            r.fields.text("lockState", lock->second);
+        else
+            r.fields.null("lockState");
+        return r;
+    }
+
+    Result logs() {
+        Result r;
+        LogExtractor extractor(client_, operator_, operator_, operator_);
+        Progress progress(env_.out, showProgress_);
+        int seconds = 0;
+        whileWorking(
+            showProgress_, [&] { extractor.extract(); },
+            [&] { env_.out << "\r" << ++seconds << " s" << std::flush; });
+        if (seconds > 0)
+            progress.erase();
+        // The screen shows a message only when the extraction failed.
+        bool ok = operator_.messages.empty();
+        for (const std::string& line : operator_.lines) {
+            std::size_t start = 0;
+            while (start < line.size()) {
+                const std::size_t feed = line.find('\n', start);
+                r.lines.push_back(codepage::fromUtf8(line.substr(start, feed - start)));
+                start = feed == std::string::npos ? line.size() : feed + 1;
+            }
+        }
+        if (ok && options_.output) {
+            operator_.savePath = options_.output;
+            ok = extractor.saveLog(r.lines);
+            r.fields.text("file", *options_.output);
+        } else {
+            r.fields.null("file");
+        }
+        r.messages = operator_.messages;
+        r.exit = outcome(ok);
+        r.fields.texts("lines", r.lines);
+        return r;
+    }
+
+    Result test(const std::string& which) {
+        Result r;
+        DeviceTest tests(client_, operator_);
+        const bool endToEnd = which == "sefaz";
+        tests.run(endToEnd, !endToEnd);
+        r.fields.text("test", which);
+        const bool ok = replied(endToEnd ? endToEndCode : linkCode, r);
+        r.messages = operator_.messages;
+        r.exit = outcome(ok);
+        return r;
+    }
+
+    Result lock(bool block) {
+        Result r;
+        DeviceLock lock(client_);
+        operator_.showMessage(block ? lock.block() : lock.unblock());
+        const bool ok = replied(block ? blockedCode : unblockedCode, r);
+        r.messages = operator_.messages;
+        r.exit = outcome(ok);
+        return r;
+    }
+
+    Result update() {
+        Result r;
+        Progress progress(env_.out, showProgress_);
+        SoftwareUpdate updater(client_, operator_, progress, progress);
+        updater.begin();
+        std::string message;
+        whileWorking(
+            showProgress_, [&] { message = updater.update(); }, [&] { updater.tick(); });
+        progress.erase();
+        updater.finish(message);
+        progress.endLine();
+        const bool ok = replied(updatedCode, r);
+        r.messages = operator_.messages;
+        r.exit = outcome(ok);
+        return r;
+    }
+
+    Result sale(const std::string& file, bool cancel) {
+        Result r;
+        Area input, answer, output;
+        SaleTest sales(client_, operator_, operator_, input, answer, output);
+        operator_.openPath = file;
+        const std::filesystem::path keyPath = lastKeyPath(env_);
+        if (cancel) {
+            if (options_.key) {
+                sales.rememberKey(*options_.key);
+            } else if (!keyPath.empty()) {
+                std::ifstream kept(keyPath, std::ios::binary);
+                std::string key;
+                if (kept && std::getline(kept, key))
+                    sales.rememberKey(key);
+            }
+        }
+        sales.loadInput();
+        bool ok = sales.send(cancel ? SaleTest::Operation::Cancel : SaleTest::Operation::Sale);
+        if (!cancel && !sales.cfeKey().empty() && !keyPath.empty()) {
+            std::error_code ignored;
+            std::filesystem::create_directories(keyPath.parent_path(), ignored);
+            const textfile::WriteResult kept =
+                textfile::writeBytes(utf8Path(keyPath), sales.cfeKey() + "\n");
+            if (!kept.ok)
+                r.warning = kept.error;
+        }
+        const std::vector<std::string> answerLines = answer.lines();
+        const std::vector<std::string> cfeLines = output.lines();
+        if (ok && options_.output) {
+            operator_.savePath = options_.output;
+            ok = sales.saveOutput();
+        }
+        r.lines = answerLines;
+        if (!options_.output)
+            r.lines.insert(r.lines.end(), cfeLines.begin(), cfeLines.end());
+        r.fields.text("key", sales.cfeKey());
+        r.fields.text("answer", answer.entries.empty() ? std::string() : answer.entries.front());
+        r.fields.text("cfe", output.entries.empty() ? std::string() : output.entries.front());
+        if (options_.output)
+            r.fields.text("file", *options_.output);
+        r.messages = operator_.messages;
+        // A document that could not be read is the operator's mistake, not the device's.
+        r.exit = input.entries.empty() ? usage : outcome(ok);
+        return r;
+    }
+
+private:
+    CliEnvironment& env_;
+    const Options& options_;
+    AppContext context_;
+    SatClient client_;
+    Operator operator_;
+    // Progress goes to the terminal only: never into a pipe, a file or the JSON object.
+    bool showProgress_;
+};
+
+void print(CliEnvironment& env, const Options& options, const std::string& command,
+           Result& result) {
+    if (options.json) {
+        json::Object object;
+        object.text("command", command)
+            .number("exitCode", result.exit)
+            .boolean("ok", result.exit == success);
+        object.texts("messages", result.messages);
+        if (result.warning)
+            object.text("warning", *result.warning);
+        else
+            object.null("warning");
+        std::string body = object.str();
+        std::string extra = result.fields.str();
+        if (extra.size() > 2) {
+            body.pop_back();
+            body += ',';
+            body += extra.substr(1);
+        }
+        env.out << body << "\n";
+        return;
+    }
+    for (const std::string& line : result.lines)
+        env.out << line << "\n";
+    std::ostream& messages = result.exit == success ? env.out : env.err;
+    for (const std::string& message : result.messages)
+        messages << message << "\n";
+    if (result.warning)
+        env.err << "vexor: " << *result.warning << "\n";
+    env.out.flush();
+    env.err.flush();
+}
+
+int usageError(CliEnvironment& env, const Options& options, const std::string& command,
+               const std::string& message) {
+    Result r;
+    r.exit = usage;
+    r.messages.push_back(message);
+    if (!options.json)
+        r.messages.emplace_back("Use vexor --help.");
+    print(env, options, command, r);
+    return usage;
+}
+
+} // namespace
+
+int run(const std::vector<std::string>& arguments, CliEnvironment& env) {
+    const Options options = parse(arguments);
+    const std::string command = options.operands.empty() ? std::string() : options.operands[0];
+    if (options.codeArgument) {
+        Result r;
+        r.exit = usage;
+        r.messages.emplace_back(codeOnCommandLine);
+        print(env, options, command, r);
+        return usage;
+    }
+    if (!options.error.empty())
+        return usageError(env, options, command, options.error);
+    if (command.empty()) {
+        if (options.help) {
+            env.out << generalHelp;
+            return success;
+        }
+        return usageError(env, options, command, "Falta o comando.");
+    }
+    const char* help = helpFor(command);
+    if (!help)
+        return usageError(env, options, command, "Comando desconhecido: " + command);
+    if (options.help) {
+        env.out << help;
+        return success;
+    }
+
+    const std::vector<std::string> operands(options.operands.begin() + 1, options.operands.end());
+    const bool takesFile = command == "sale" || command == "cancel";
+    const std::size_t wanted = takesFile || command == "test" ? 1 : 0;
+    if (operands.size() != wanted)
+        return usageError(env, options, command, std::string("Argumentos incorretos.\n") + help);
+    if (command == "test" && operands[0] != "sefaz" && operands[0] != "sat")
+        return usageError(env, options, command, std::string("Argumentos incorretos.\n") + help);
+    if (options.output && command != "logs" && command != "sale")
+        return usageError(env, options, command, "A opção -o vale só para logs e sale.");
+    if (options.key && command != "cancel")
+        return usageError(env, options, command, "A opção --key vale só para cancel.");
+
+    Command session(env, options);
+    Result result;
+    if (!session.access(result)) {
+        result.exit = usage;
+        print(env, options, command, result);
+        return usage;
+    }
+    if (command == "status")
+        result = session.status();
+    else if (command == "logs")
+        result = session.logs();
+    else if (command == "test")
+        result = session.test(operands[0]);
+    else if (command == "sale" || command == "cancel")
+        result = session.sale(operands[0], command == "cancel");
+    else if (command == "block" || command == "unblock")
+        result = session.lock(command == "block");
+    else
+        result = session.update();
+    print(env, options, command, result);
+    return result.exit;
+}
+
+} // namespace vexorcli

@@ -1,0 +1,375 @@
+#include "Vexor.h"
+
+#include "Access.h"
+#include "AppContext.h"
+#include "CaseName.h"
+#include "DeviceTest.h"
+#include "OperationalStatus.h"
+#include "SaleTest.h"
+#include "SatClient.h"
+#include "TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A status answer of 28 fields; the firmware version is field 19 and the lock state field 28.
+std::string statusAnswer(const std::string& firmware, const std::string& lockState) {
+    return "000012|10000|Resposta com Sucesso|||900004019|DHCP|10.0.0.9|00:11:22:33:44:55|"
+           "255.255.255.0|10.0.0.1|8.8.8.8|8.8.4.4|CONECTADO|ALTO|8 GB|1 GB|20150312093005|" +
+           firmware + "|0.07|CFe1|CFe2|CFe3|20150312093006||20140101|20190101|" + lockState;
+}
+
+class Vexor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("vexor_cli_" + caseName());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        variables["XDG_STATE_HOME"] = (folder / "state").string();
+        variables["LOCALAPPDATA"] = (folder / "state").string();
+        variables["VEXOR_CODE"] = "123456789";
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    int run(std::vector<std::string> arguments,
+            std::string library = std::string(SatClient::librarySAT)) {
+        out.str({});
+        err.str({});
+        CliEnvironment env{out, err};
+        env.variable = [this](const char* name) -> std::optional<std::string> {
+            const auto found = variables.find(name);
+            return found == variables.end() ? std::nullopt : std::optional(found->second);
+        };
+        env.readSecret = [this](std::string_view prompt) -> std::optional<std::string> {
+            prompts.emplace_back(prompt);
+            return secret;
+        };
+        env.libraryName = std::move(library);
+        env.stdoutIsTerminal = terminal;
+        return vexorcli::run(arguments, env);
+    }
+
+    static std::string caseName() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        return std::string(info->name());
+    }
+
+    TestDevice device{std::string(SatClient::librarySAT)};
+    fs::path folder;
+    std::map<std::string, std::string> variables;
+    std::optional<std::string> secret;
+    std::vector<std::string> prompts;
+    bool terminal = false;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(Vexor, statusShowsEveryValueWithItsCaptionAndCallsOnceWithTheCode) {
+    device.script("ConsultarStatusOperacional", {statusAnswer("01.01.00", "2")});
+    EXPECT_EQ(run({"status"}), 0);
+    ASSERT_EQ(device.calls().size(), 1u);
+    const auto call = device.calls()[0];
+    EXPECT_EQ(call.function, "ConsultarStatusOperacional");
+    EXPECT_EQ(call.args, (std::vector<std::optional<std::string>>{"12", "123456789"}));
+    const std::string text = out.str();
+    EXPECT_NE(text.find("Número de Série: 900004019\n"), std::string::npos);
+    EXPECT_NE(text.find("Status: Bloqueio Contribuinte\n"), std::string::npos);
+    EXPECT_NE(text.find("Data/Hora: 2015/03/12 09:30:05\n"), std::string::npos);
+    EXPECT_NE(text.find("Vencimento Certificado: 2019/01/01\n"), std::string::npos);
+    std::size_t shown = 0;
+    for (const auto* column : {&statusLeftColumn, &statusRightColumn})
+        for (const StatusCaption& c : *column)
+            shown += text.find("\n" + std::string(c.caption) + " ") != std::string::npos ||
+                     text.starts_with(std::string(c.caption) + " ");
+    EXPECT_EQ(shown, 22u);
+    EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(Vexor, statusWarnsOfOldFirmwareOnTheErrorStream) {
+    device.script("ConsultarStatusOperacional", {statusAnswer("01.00.00", "0")});
+    EXPECT_EQ(run({"status"}), 0);
+    EXPECT_EQ(err.str(), "vexor: " + std::string(StatusQuery::firmwareMessage) + "\n");
+    EXPECT_NE(out.str().find("Status: Desbloqueado\n"), std::string::npos);
+}
+
+TEST_F(Vexor, statusRefusedCodeExitsOneWithTheDeviceText) {
+    device.script("ConsultarStatusOperacional", {"000012|10001|Código de ativação inválido||"});
+    EXPECT_EQ(run({"status"}), 1);
+    EXPECT_EQ(err.str(), "000012|10001|Código de ativação inválido||\n");
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(Vexor, statusJsonHasEnglishNamesAndTheRawAnswer) {
+    device.script("ConsultarStatusOperacional", {statusAnswer("01.00.00", "1")});
+    EXPECT_EQ(run({"--json", "status"}), 0);
+    const std::string text = out.str();
+    EXPECT_TRUE(
+        text.starts_with("{\"command\":\"status\",\"exitCode\":0,\"ok\":true,\"messages\":[],"
+                         "\"warning\":\"Versão de Firmware desatualizada!\\nAtualize"));
+    EXPECT_NE(text.find("\"answer\":\"000012|10000|Resposta com Sucesso|||900004019|"),
+              std::string::npos);
+    EXPECT_NE(text.find("\"serialNumber\":\"900004019\""), std::string::npos);
+    EXPECT_NE(text.find("\"lockState\":\"Bloqueio SEFAZ\"}"), std::string::npos);
+    EXPECT_NE(text.find("\"certificateIssued\":\"2014/01/01\""), std::string::npos);
+    EXPECT_TRUE(text.ends_with("}\n"));
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+}
+
+TEST_F(Vexor, notActivatedUsesTheDefaultCodeWhateverIsGiven) {
+    device.script("BloquearSAT", {"000012|16000|Equipamento SAT bloqueado com sucesso.||", 16000,
+                                  "Equipamento SAT bloqueado com sucesso."});
+    EXPECT_EQ(run({"block", "--kind", "not-activated"}), 0);
+    ASSERT_EQ(device.calls().size(), 2u);
+    EXPECT_EQ(device.calls()[0].args, (std::vector<std::optional<std::string>>{"12", "24681357"}));
+    EXPECT_EQ(device.functions()[1], "CodigoErro");
+    EXPECT_EQ(out.str(), SatClient::detailText("Equipamento SAT bloqueado com sucesso.") + "\n");
+}
+
+TEST_F(Vexor, codeOnTheCommandLineIsRefusedBeforeAnyCall) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"status", "--code", "1234"},
+          std::vector<std::string>{"--code=1234", "block"}}) {
+        EXPECT_EQ(run(args), 2);
+        EXPECT_EQ(err.str(), std::string(vexorcli::codeOnCommandLine) + "\n");
+        EXPECT_EQ(out.str().find("1234"), std::string::npos);
+    }
+    EXPECT_TRUE(device.calls().empty());
+}
+
+TEST_F(Vexor, codeComesFromTheFileBeforeTheVariableAndIsSentInWindows1252) {
+    writeBytes(folder / "code", "c\xc3\xb3"
+                                "digo\r\nsecond line\r\n");
+    EXPECT_EQ(run({"unblock", "--code-file", (folder / "code").string()}), 1);
+    ASSERT_FALSE(device.calls().empty());
+    EXPECT_EQ(device.calls()[0].function, "DesbloquearSAT");
+    EXPECT_EQ(device.calls()[0].args[1], std::string("c\xf3"
+                                                     "digo"));
+}
+
+TEST_F(Vexor, codeIsAskedWithoutEchoWhenNoneIsGiven) {
+    variables.erase("VEXOR_CODE");
+    secret = "typed";
+    EXPECT_EQ(run({"block"}), 1);
+    EXPECT_EQ(prompts,
+              std::vector<std::string>{std::string(AccessConfirmation::codeCaption) + ": "});
+    EXPECT_EQ(device.calls()[0].args[1], "typed");
+
+    secret.reset(); // no terminal to ask on
+    device.reset();
+    EXPECT_EQ(run({"block"}), 2);
+    EXPECT_EQ(err.str(), std::string(AccessConfirmation::codeRequired) + "\n");
+    EXPECT_TRUE(device.calls().empty());
+}
+
+TEST_F(Vexor, tooLongACodeIsRefused) {
+    variables["VEXOR_CODE"] = std::string(100, '7');
+    EXPECT_EQ(run({"block"}), 2);
+    EXPECT_EQ(err.str(), std::string(AppContext::codeTooLong) + "\n");
+    EXPECT_TRUE(device.calls().empty());
+}
+
+TEST_F(Vexor, missingLibraryExitsTwoWithTheLoadersReason) {
+    for (const char* command : {"status", "logs", "block", "update"}) {
+        EXPECT_EQ(run({command}, "libno_such_sat_library.so"), 2) << command;
+        EXPECT_NE(err.str().find("Não foi possível carregar a biblioteca do SAT"),
+                  std::string::npos)
+            << command;
+    }
+}
+
+struct LockCase {
+    const char* command;
+    const char* function;
+    std::int32_t code;
+    int exit;
+};
+
+class VexorLock : public Vexor, public ::testing::WithParamInterface<LockCase> {};
+
+TEST_P(VexorLock, callsOnceThenReadsTheErrorRecord) {
+    const LockCase c = GetParam();
+    device.script(c.function, {"ignored", c.code, "Resposta do SAT"});
+    EXPECT_EQ(run({c.command, "--json"}), c.exit);
+    EXPECT_EQ(device.functions(), (std::vector<std::string>{c.function, "CodigoErro"}));
+    const std::string shown =
+        c.code == 1 ? *SatClient::transportMessage(1) : SatClient::detailText("Resposta do SAT");
+    EXPECT_EQ(out.str(), "{\"command\":\"" + std::string(c.command) + "\",\"exitCode\":" +
+                             std::to_string(c.exit) + ",\"ok\":" + (c.exit ? "false" : "true") +
+                             ",\"messages\":[\"" + shown + "\"],\"warning\":null,\"errorCode\":" +
+                             std::to_string(c.code) + ",\"errorMessage\":\"Resposta do SAT\"}\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, VexorLock,
+                         ::testing::Values(LockCase{"block", "BloquearSAT", 16000, 0},
+                                           LockCase{"block", "BloquearSAT", 16001, 1},
+                                           LockCase{"unblock", "DesbloquearSAT", 17000, 0},
+                                           LockCase{"unblock", "DesbloquearSAT", 1, 1},
+                                           LockCase{"update", "AtualizarSoftwareSAT", 14000, 0},
+                                           LockCase{"update", "AtualizarSoftwareSAT", 14001, 1}),
+                         [](const auto& p) {
+                             return std::string(p.param.command) + std::to_string(p.param.code);
+                         });
+
+TEST_F(Vexor, updateMovesTheBarOnATerminalWhileTheDeviceWorks) {
+    terminal = true;
+    device.script("AtualizarSoftwareSAT", {"x", 14000, "Software Atualizado com Sucesso"});
+    device.delayNext("AtualizarSoftwareSAT", 2500);
+    EXPECT_EQ(run({"update"}), 0);
+    const std::string text = out.str();
+    EXPECT_TRUE(text.starts_with("\r[" + std::string(40, ' ') + "] 0%")) << text;
+    EXPECT_NE(text.find("\r[" + std::string(40, ' ') + "] 1%"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("\r[" + std::string(40, '#') + "] 100%\n" +
+                               SatClient::detailText("Software Atualizado com Sucesso") + "\n"))
+        << text;
+    EXPECT_EQ(device.functions(), (std::vector<std::string>{"AtualizarSoftwareSAT", "CodigoErro"}));
+
+    // JSON is never mixed with the bar.
+    device.script("AtualizarSoftwareSAT", {"x", 14000, "Software Atualizado com Sucesso"});
+    EXPECT_EQ(run({"update", "--json"}), 0);
+    EXPECT_TRUE(out.str().starts_with("{\"command\":\"update\""));
+}
+
+TEST_F(Vexor, endToEndTestSendsTheBuiltInSale) {
+    device.script("TesteFimAFim", {"x", 9000, "Emitido com sucesso"});
+    EXPECT_EQ(run({"test", "sefaz"}), 0);
+    ASSERT_EQ(device.functions(), (std::vector<std::string>{"TesteFimAFim", "CodigoErro"}));
+    EXPECT_EQ(device.calls()[0].args,
+              (std::vector<std::optional<std::string>>{"12", "123456789",
+                                                       std::string(DeviceTest::testSaleDocument)}));
+    EXPECT_EQ(out.str(), SatClient::detailText("Emitido com sucesso") + "\n");
+}
+
+TEST_F(Vexor, linkTestSendsOnlyTheSession) {
+    device.script("ConsultarSAT", {"x", 8001, "SAT ocupado"});
+    EXPECT_EQ(run({"test", "sat"}), 1);
+    EXPECT_EQ(device.calls()[0].args, (std::vector<std::optional<std::string>>{"12"}));
+    EXPECT_EQ(err.str(), SatClient::detailText("SAT ocupado") + "\n");
+}
+
+TEST_F(Vexor, badUsageExitsTwoWithoutCallingTheDevice) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                                 {"test"},
+                                                 {"test", "other"},
+                                                 {"sale"},
+                                                 {"frobnicate"},
+                                                 {"block", "--kind", "other"},
+                                                 {"status", "--bogus"},
+                                                 {"block", "-o", "x"},
+                                                 {"status", "--key", "CFe1"}}) {
+        EXPECT_EQ(run(args), 2) << (args.empty() ? "" : args[0]);
+        EXPECT_FALSE(err.str().empty());
+    }
+    EXPECT_TRUE(device.calls().empty());
+}
+
+TEST_F(Vexor, everyCommandHasPortugueseHelp) {
+    EXPECT_EQ(run({"--help"}), 0);
+    EXPECT_TRUE(out.str().starts_with("Uso: vexor [opções] COMANDO"));
+    for (const char* command :
+         {"status", "logs", "test", "sale", "cancel", "block", "unblock", "update"}) {
+        EXPECT_EQ(run({command, "--help"}), 0);
+        EXPECT_TRUE(out.str().starts_with(std::string("Uso: vexor ") + command)) << command;
+    }
+    EXPECT_TRUE(device.calls().empty());
+}
+
+TEST_F(Vexor, logsPrintsTheDisplayLinesAndSavesThemAsTheScreenDoes) {
+    const std::string log = "HEADER\n20150312093005|two|three|four:msg one\n"
+                            "20150312093006|TWO|THREE|FOUR:msg \xc3\xa9\n";
+    device.script("ExtrairLogs",
+                  {"000012|15000|Transferência completa||", 0, "", TestDevice::base64(log)});
+    variables.erase("VEXOR_CODE");
+    const fs::path saved = folder / "log.txt";
+    EXPECT_EQ(run({"logs", "--kind", "not-activated", "-o", saved.string()}), 0);
+    EXPECT_EQ(device.functions(), (std::vector<std::string>{"ExtrairLogs", "Base64ToAscii"}));
+    EXPECT_EQ(device.calls()[0].args, (std::vector<std::optional<std::string>>{"12", "24681357"}));
+    EXPECT_EQ(out.str(), "1 12/03/2015 09:30:05 four three msg one\n"
+                         "2 12/03/2015 09:30:06 FOUR THREE msg \xc3\xa9\n");
+    EXPECT_EQ(readBytes(saved), "1 12/03/2015 09:30:05 four three msg one\r\n"
+                                "2 12/03/2015 09:30:06 FOUR THREE msg \xe9\r\n");
+}
+
+TEST_F(Vexor, logsCountSecondsOnATerminalThenClearThem)
+{
+    terminal = true;
+    device.script("ExtrairLogs", {"000012|15000|Transferência completa||", 0, "",
+                                  TestDevice::base64("H\n1|2|3|4:5\n")});
+    device.delayNext("ExtrairLogs", 1500);
+    EXPECT_EQ(run({"logs"}), 0);
+    EXPECT_EQ(out.str(), "\r1 s\r" + std::string(50, ' ') + "\r1 1 4 3 5\n");
+}
+
+TEST_F(Vexor, logsRefusedShowsTheAnswerAndCallsNothingMore) {
+    device.script("ExtrairLogs", {"000012|15001|Código de ativação inválido||"});
+    EXPECT_EQ(run({"logs", "--json", "-o", (folder / "never").string()}), 1);
+    EXPECT_EQ(device.functions(), std::vector<std::string>{"ExtrairLogs"});
+    EXPECT_EQ(out.str(), "{\"command\":\"logs\",\"exitCode\":1,\"ok\":false,\"messages\":"
+                         "[\"000012|15001|Código de ativação inválido||\"],\"warning\":null,"
+                         "\"file\":null,\"lines\":[]}\n");
+    EXPECT_FALSE(fs::exists(folder / "never"));
+}
+
+TEST_F(Vexor, saleSendsTheFileKeepsTheKeyAndCancelWritesItIn) {
+    const std::string key = "CFe35150312345678000190599000004010000012345678";
+    writeBytes(folder / "sale.xml", "<CFe>venda ação</CFe>\r\n");
+    device.script("EnviarDadosVenda",
+                  {"000012|06000|0000|Emitido com sucesso|" + key + "|resto", 6000,
+                   "Emitido com sucesso", TestDevice::base64("<CFe>assinado</CFe>")});
+    const fs::path cfe = folder / "cfe.xml";
+    EXPECT_EQ(run({"sale", (folder / "sale.xml").string(), "-o", cfe.string()}), 0);
+    EXPECT_EQ(device.functions(),
+              (std::vector<std::string>{"EnviarDadosVenda", "CodigoErro", "Base64ToAscii"}));
+    EXPECT_EQ(device.calls()[0].args,
+              (std::vector<std::optional<std::string>>{
+                  "12", "123456789", std::string("<CFe>venda a\xe7\xe3o</CFe>\n")}));
+    EXPECT_EQ(readBytes(cfe), "<CFe>assinado</CFe>\r\n");
+    EXPECT_EQ(readBytes(folder / "state" / "vexor" / std::string(vexorcli::lastKeyFile)),
+              key + "\n");
+
+    device.reset();
+    writeBytes(folder / "cancel.xml", "<CFeCanc><infCFe chCanc=\"CFe0000\"/></CFeCanc>");
+    device.script("CancelarUltimaVenda", {"000012|07000|0000|Cancelado com sucesso|", 7000,
+                                          "Cancelado com sucesso", TestDevice::base64("<c/>")});
+    EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string()}), 0);
+    ASSERT_EQ(device.functions(),
+              (std::vector<std::string>{"CancelarUltimaVenda", "CodigoErro", "Base64ToAscii"}));
+    EXPECT_EQ(device.calls()[0].args,
+              (std::vector<std::optional<std::string>>{"12", "123456789", key,
+                                                       "<CFeCanc><infCFe chCanc=\"" + key}));
+    EXPECT_EQ(out.str(), "000012|07000|0000|Cancelado com sucesso|\n<c/>\n" +
+                             SatClient::detailText("Cancelado com sucesso") + "\n");
+}
+
+TEST_F(Vexor, cancelTakesAGivenKey) {
+    writeBytes(folder / "cancel.xml", "<x chCanc=\"CFe1\"/>");
+    device.script("CancelarUltimaVenda", {"000012|07002|chave inválida|", 7002, "chave inválida"});
+    EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string(), "--key", "CFe999"}), 1);
+    EXPECT_EQ(device.calls()[0].args[2], "CFe999");
+    EXPECT_EQ(device.calls()[0].args[3], "<x chCanc=\"CFe999>");
+    EXPECT_EQ(device.functions(), (std::vector<std::string>{"CancelarUltimaVenda", "CodigoErro"}));
+}
+
+TEST_F(Vexor, saleOfAMissingFileIsBadUsage) {
+    EXPECT_EQ(run({"sale", (folder / "absent.xml").string()}), 2);
+    EXPECT_TRUE(device.calls().empty());
+    EXPECT_NE(err.str().find(SaleTest::noInputMessage), std::string::npos);
+}
+
+} // namespace
