@@ -9,6 +9,7 @@
 #include <cctype>
 #include <initializer_list>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,19 +21,12 @@ constexpr std::string_view taxpayerName = "CONTRIBUINTE DE DEMONSTRACAO DO SIMUL
 constexpr std::string_view tradeName = "LOJA DEMONSTRACAO";
 constexpr std::size_t maxItems = 500;
 
-// Bytes that look like, and are as long as, an RSA-2048 value. Nothing checks them: the
-// simulator holds no private key.
-std::string pseudoSignature(std::string_view seed)
+// The QR code's signature: RSA-SHA256 of the fields the QR code shows, with the device's key.
+std::string qrCodeSignature(const IssueParams& params, std::string_view fields)
 {
-    std::string bytes;
-    std::string block(seed);
-    while (bytes.size() < 256) {
-        const auto digest = sha256(block);
-        bytes.append(reinterpret_cast<const char*>(digest.data()), digest.size());
-        block.assign(reinterpret_cast<const char*>(digest.data()), digest.size());
-    }
-    bytes.resize(256);
-    return base64::encode(bytes);
+    if (!params.signer)
+        throw std::runtime_error("SAT sem chave de assinatura");
+    return base64::encode(signSha256(params.signer->keyPem, fields));
 }
 
 std::string versionDigits(std::string_view version)
@@ -104,38 +98,65 @@ void addEmitterDetails(xmlNode* emit)
     xml::append(address, "CEP", "01001000");
 }
 
-void sign(xmlDoc* document, xmlNode* root, xmlNode* infCFe, const std::string& key)
+constexpr const char* dsigNamespace = "http://www.w3.org/2000/09/xmldsig#";
+
+xmlNode* dsig(xmlNode* parent, xmlNs* ns, const char* name, std::string_view value = {})
 {
-    const auto digest = sha256(xml::serialize(document, infCFe));
-    const std::string digestText = base64::encode(
-        std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()));
+    xmlNode* node = xml::append(parent, name, value);
+    xmlSetNs(node, ns);
+    return node;
+}
+
+xmlNode* dsigWithAlgorithm(xmlNode* parent, xmlNs* ns, const char* name, const char* algorithm)
+{
+    xmlNode* node = dsig(parent, ns, name);
+    xml::setAttribute(node, "Algorithm", algorithm);
+    return node;
+}
+
+// An enveloped XML signature of infCFe, after it: its canonical form is digested, and the
+// canonical form of SignedInfo is signed with the device's key.
+void sign(xmlDoc* document, xmlNode* root, xmlNode* infCFe, const std::string& key,
+          const IssueParams& params)
+{
+    if (!params.signer)
+        throw std::runtime_error("SAT sem chave de assinatura");
+    // A signature sent with the sale is not the device's.
+    removeChildren(root, {"Signature"});
+    const std::string signedData = xml::canonical(document, infCFe);
+    if (signedData.empty())
+        throw std::runtime_error("forma canônica do CF-e não obtida");
+    const auto digest = sha256(signedData);
 
     xmlNode* signature = xml::appendEmpty(root, "Signature");
-    xmlSetNs(signature, xmlNewNs(signature,
-                                 reinterpret_cast<const xmlChar*>(
-                                     "http://www.w3.org/2000/09/xmldsig#"),
-                                 nullptr));
-    xmlNode* info = xml::appendEmpty(signature, "SignedInfo");
-    xml::setAttribute(xml::appendEmpty(info, "CanonicalizationMethod"), "Algorithm",
+    xmlNs* ns = xmlNewNs(signature, reinterpret_cast<const xmlChar*>(dsigNamespace), nullptr);
+    xmlSetNs(signature, ns);
+    xmlNode* info = dsig(signature, ns, "SignedInfo");
+    dsigWithAlgorithm(info, ns, "CanonicalizationMethod",
                       "http://www.w3.org/TR/2001/REC-xml-c14n-20010315");
-    xml::setAttribute(xml::appendEmpty(info, "SignatureMethod"), "Algorithm",
+    dsigWithAlgorithm(info, ns, "SignatureMethod",
                       "http://www.w3.org/2001/04/xmldsig-more#rsa-sha256");
-    xmlNode* reference = xml::appendEmpty(info, "Reference");
+    xmlNode* reference = dsig(info, ns, "Reference");
     xml::setAttribute(reference, "URI", "#CFe" + key);
-    xmlNode* transforms = xml::appendEmpty(reference, "Transforms");
-    xml::setAttribute(xml::appendEmpty(transforms, "Transform"), "Algorithm",
+    xmlNode* transforms = dsig(reference, ns, "Transforms");
+    dsigWithAlgorithm(transforms, ns, "Transform",
                       "http://www.w3.org/2000/09/xmldsig#enveloped-signature");
-    xml::setAttribute(xml::appendEmpty(transforms, "Transform"), "Algorithm",
+    dsigWithAlgorithm(transforms, ns, "Transform",
                       "http://www.w3.org/TR/2001/REC-xml-c14n-20010315");
-    xml::setAttribute(xml::appendEmpty(reference, "DigestMethod"), "Algorithm",
-                      "http://www.w3.org/2001/04/xmlenc#sha256");
-    xml::append(reference, "DigestValue", digestText);
-    xml::append(signature, "SignatureValue", pseudoSignature(digestText + key));
-    xmlNode* keyInfo = xml::appendEmpty(signature, "KeyInfo");
-    xmlNode* data = xml::appendEmpty(keyInfo, "X509Data");
-    xml::append(data, "X509Certificate",
-                base64::encode("Certificado simulado do SAT " + std::string(serialNumber) +
-                               " - sem valor fiscal"));
+    dsigWithAlgorithm(reference, ns, "DigestMethod", "http://www.w3.org/2001/04/xmlenc#sha256");
+    dsig(reference, ns, "DigestValue",
+         base64::encode(
+             std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size())));
+
+    const std::string signedInfo = xml::canonical(document, info);
+    if (signedInfo.empty())
+        throw std::runtime_error("forma canônica de SignedInfo não obtida");
+    dsig(signature, ns, "SignatureValue",
+         base64::encode(signSha256(params.signer->keyPem, signedInfo)));
+    xmlNode* keyInfo = dsig(signature, ns, "KeyInfo");
+    xmlNode* data = dsig(keyInfo, ns, "X509Data");
+    dsig(data, ns, "X509Certificate",
+         base64::encode(certificateDer(params.signer->certificatePem)));
 }
 
 std::string buyerOf(const xmlNode* infCFe)
@@ -371,8 +392,8 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
     issued.buyerId = buyerOf(infCFe);
     issued.emitterIE = xml::childText(emit, "IE").value_or("");
     issued.cashier = xml::childText(ide, "numeroCaixa").value_or("");
-    issued.qrSignature = pseudoSignature(issued.key + stamp14(params.now) + issued.total +
-                                         issued.buyerId);
+    issued.qrSignature = qrCodeSignature(params, issued.key + stamp14(params.now) +
+                                                     issued.total + issued.buyerId);
 
     xml::setAttribute(infCFe, "Id", "CFe" + issued.key);
     xml::setAttribute(infCFe, "versao", "0.07");
@@ -386,7 +407,7 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
         xml::append(ide, "assinaturaQRCODE", issued.qrSignature);
     addEmitterDetails(emit);
 
-    sign(document, root, infCFe, issued.key);
+    sign(document, root, infCFe, issued.key, params);
     issued.document = xml::serialize(document);
     result.cfe = std::move(issued);
     return result;
@@ -401,7 +422,7 @@ Issued issueCancel(const CancelInput& cancel, const LastSale& sale, const IssueP
     issued.buyerId = sale.buyerId;
     issued.emitterIE = sale.emitterIE;
     issued.cashier = cancel.cashier;
-    issued.qrSignature = pseudoSignature(issued.key + stamp14(params.now) + sale.total);
+    issued.qrSignature = qrCodeSignature(params, issued.key + stamp14(params.now) + sale.total);
 
     xml::Document document = xml::create("CFeCanc");
     xmlNode* root = xmlDocGetRootElement(document.get());
@@ -430,7 +451,7 @@ Issued issueCancel(const CancelInput& cancel, const LastSale& sale, const IssueP
     xmlNode* total = xml::appendEmpty(infCFe, "total");
     xml::append(total, "vCFe", sale.total);
 
-    sign(document.get(), root, infCFe, issued.key);
+    sign(document.get(), root, infCFe, issued.key, params);
     issued.document = xml::serialize(document.get());
     return issued;
 }

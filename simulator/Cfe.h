@@ -2,6 +2,7 @@
 
 #include "DeviceClock.h"
 #include "DeviceState.h"
+#include "Signing.h"
 #include "Xml.h"
 
 #include <optional>
@@ -51,6 +52,7 @@ struct IssueParams {
     DeviceTime now = 0;
     std::string_view softwareVersion;
     std::string_view taxpayerCnpj;
+    const SigningIdentity* signer = nullptr; // the device's key and certificate; required
 };
 
 struct Issued {
@@ -68,7 +70,9 @@ struct IssueResult {
     std::string error; // why the sale's values were refused
 };
 
-// Completes the sale into the signed CF-e: the device's fields, item values and totals.
+// Completes the sale into the signed CF-e: the device's fields, item values and totals, the
+// QR code signature and an enveloped XML signature of infCFe. Throws std::runtime_error when
+// the signer's key or certificate cannot be used.
 IssueResult issueSale(SaleInput& sale, const IssueParams& params);
 
 // The cancellation CF-e of the last sale.

@@ -314,9 +314,15 @@ Reply Device::consultarStatusOperacional(int session, const TextArg& code)
 
 IssueParams Device::issueParams(int number)
 {
-    return IssueParams{serialNumber,          number,
+    if (state_.signingKey.empty() || state_.signingCertificate.empty()) {
+        SigningIdentity made = makeSigningIdentity(serialNumber);
+        state_.signingKey = std::move(made.keyPem);
+        state_.signingCertificate = std::move(made.certificatePem);
+    }
+    signer_ = {state_.signingKey, state_.signingCertificate};
+    return IssueParams{serialNumber,           number,
                        static_cast<int>(random_() % 1000000), now_,
-                       state_.softwareVersion, state_.taxpayerCnpj};
+                       state_.softwareVersion, state_.taxpayerCnpj, &signer_};
 }
 
 Reply Device::cfeAnswer(int session, int code, std::string_view message, const Issued& cfe)

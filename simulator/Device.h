@@ -60,6 +60,7 @@ private:
     void log(std::string_view level, std::string_view event, std::string_view message);
     int nextNumber() const;
     void recordIssued(const std::string& key, std::size_t size);
+    // Makes the device's signing key and certificate the first time one is needed.
     IssueParams issueParams(int number);
     // A sale's or a cancel's answer, with the CF-e as its payload.
     Reply cfeAnswer(int session, int code, std::string_view message, const Issued& cfe);
@@ -69,6 +70,7 @@ private:
     DeviceState& state_;
     DeviceTime now_;
     std::mt19937& random_;
+    SigningIdentity signer_;
 };
 
 } // namespace satsim

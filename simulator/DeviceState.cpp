@@ -282,6 +282,8 @@ std::string serialize(const DeviceState& s)
                             r.message, std::to_string(r.payloadField), r.text});
     w.flag("certificado_recebido", s.certificateReceived);
     w.text("log_leiaute", logLayoutName(s.logLayout));
+    w.text("assinatura_chave", s.signingKey);
+    w.text("assinatura_certificado", s.signingCertificate);
     return out + w.take();
 }
 
@@ -413,6 +415,8 @@ std::optional<DeviceState> parseState(std::string_view text)
              return true;
          }},
         {"certificado_recebido", flag_(s.certificateReceived)},
+        {"assinatura_chave", text_(s.signingKey)},
+        {"assinatura_certificado", text_(s.signingCertificate)},
         {"log_leiaute",
          [&s](std::string_view v) {
              auto layout = logLayoutByName(v);

@@ -113,6 +113,9 @@ struct DeviceState {
     LogLayout logLayout = LogLayout::Header;
     std::vector<SessionRecord> sessions; // oldest first, at most maxSessionRecords
     bool certificateReceived = false;    // the ICP-Brasil certificate for the last request
+    // The key and self-signed test certificate every CF-e is signed with (PEM), made at the
+    // first signature and kept by a factory reset: they belong to the device, not to its use.
+    std::string signingKey, signingCertificate;
 };
 
 DeviceState factoryState(DeviceTime now);

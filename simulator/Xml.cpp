@@ -2,6 +2,7 @@
 
 #include "Texts.h"
 
+#include <libxml/c14n.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlsave.h>
@@ -273,6 +274,42 @@ std::string serialize(xmlDoc* document, xmlNode* node)
     xmlNodeDump(buffer, document, node, 0, 0);
     std::string result(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
                        static_cast<std::size_t>(xmlBufferLength(buffer)));
+    xmlBufferFree(buffer);
+    return result;
+}
+
+namespace {
+
+// Whether a node of the document belongs to the subtree whose top element is apex. For an
+// attribute or a namespace declaration libxml2 passes the element that holds it as parent; a
+// namespace declaration is not a node and has no parent of its own to follow.
+int insideSubtree(void* apex, xmlNode* node, xmlNode* parent)
+{
+    const bool onElement = node->type == XML_NAMESPACE_DECL || node->type == XML_ATTRIBUTE_NODE;
+    for (const xmlNode* at = onElement ? parent : node; at; at = at->parent)
+        if (at == apex)
+            return 1;
+    return 0;
+}
+
+} // namespace
+
+std::string canonical(xmlDoc* document, xmlNode* node)
+{
+    xmlBuffer* buffer = xmlBufferCreate();
+    if (!buffer)
+        return {};
+    xmlOutputBuffer* out = xmlOutputBufferCreateBuffer(buffer, nullptr);
+    std::string result;
+    if (out) {
+        const int written =
+            xmlC14NExecute(document, insideSubtree, node, XML_C14N_1_0, nullptr, 0, out);
+        // Closing flushes what is still held into the buffer.
+        const int closed = xmlOutputBufferClose(out);
+        if (written >= 0 && closed >= 0)
+            result.assign(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+                          static_cast<std::size_t>(xmlBufferLength(buffer)));
+    }
     xmlBufferFree(buffer);
     return result;
 }

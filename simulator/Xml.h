@@ -50,4 +50,9 @@ std::string serialize(xmlDoc* document);
 // One element and what it holds.
 std::string serialize(xmlDoc* document, xmlNode* node);
 
+// The canonical form (C14N 1.0, without comments) of one element and what it holds, as an
+// XML signature's reference to it is digested: the namespaces and xml: attributes it inherits
+// are written on it. Empty when libxml2 fails.
+std::string canonical(xmlDoc* document, xmlNode* node);
+
 } // namespace satsim::xml

@@ -5,6 +5,7 @@
 #include "DeviceState.h"
 #include "Digits.h"
 #include "Reply.h"
+#include "Signing.h"
 #include "StateStore.h"
 #include "Texts.h"
 
@@ -31,7 +32,11 @@ seguinte, mesmo com o programa aberto.
 Comandos:
   status                      mostra o estado do SAT (ativação, rede, bloqueio, CF-e, relógio,
                               falhas programadas)
-  reset                       volta o SAT ao estado de fábrica (apaga ativação, vendas e log)
+  reset                       volta o SAT ao estado de fábrica (apaga ativação, vendas e log;
+                              mantém a chave e o certificado de teste)
+  certificate                 mostra, em PEM, o certificado de teste (sem valor fiscal) com que
+                              o SAT assina os CF-e; cria a chave e o certificado se ainda não
+                              existem
   unplug                      desconecta o SAT: toda função responde "Erro ao tentar abrir a
                               porta de comunicacao" (ExtrairLogs: "Erro ao tentar abrir a
                               porta") e CodigoErro dá o código 1
@@ -255,8 +260,25 @@ std::string apply(DeviceState& s, const std::vector<std::string>& args, StateSto
     }
     if (command == "reset") {
         expect(1);
-        s = factoryState(deviceNow(0));
+        DeviceState fresh = factoryState(deviceNow(0));
+        // The key and certificate belong to the device, as its serial number does: CF-e signed
+        // before a reset still verify with the certificate saved then.
+        fresh.signingKey = std::move(s.signingKey);
+        fresh.signingCertificate = std::move(s.signingCertificate);
+        s = std::move(fresh);
         return "SAT de volta ao estado de fábrica.";
+    }
+    if (command == "certificate") {
+        expect(1);
+        if (s.signingKey.empty() || s.signingCertificate.empty()) {
+            SigningIdentity made = makeSigningIdentity(serialNumber);
+            s.signingKey = std::move(made.keyPem);
+            s.signingCertificate = std::move(made.certificatePem);
+        }
+        std::string pem = s.signingCertificate;
+        if (!pem.empty() && pem.back() == '\n')
+            pem.pop_back(); // the line feed comes with the printing
+        return pem;
     }
     if (command == "unplug" || command == "plug") {
         expect(1);

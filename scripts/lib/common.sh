@@ -1,9 +1,11 @@
 # Shared by scripts/run and scripts/test.
 
 # Debian/Ubuntu packages the build needs; libxml2 is also what the manager loads at run time
-# to build the network configuration.
+# to build the network configuration. OpenSSL signs the simulated device's CF-e; xmlsec1
+# checks those signatures in the tests.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins
-                libxml2 libxml2-dev libgtest-dev googletest libbenchmark-dev fonts-dejavu-core)
+                libxml2 libxml2-dev libgtest-dev googletest libbenchmark-dev fonts-dejavu-core
+                libssl-dev xmlsec1)
 
 # What scripts/package needs beside the build: the package checker and gzip for manual pages.
 PACKAGE_PACKAGES=(lintian gzip dpkg-dev)

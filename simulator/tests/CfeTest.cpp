@@ -27,9 +27,19 @@ std::string sampleSale()
 // 2025-01-02 03:04:05 UTC; tests run in UTC.
 constexpr satsim::DeviceTime issueTime = 1735787045;
 
+// One key for the whole program: making an RSA key takes a noticeable moment.
+const satsim::SigningIdentity& testSigner()
+{
+    static const satsim::SigningIdentity identity =
+        satsim::makeSigningIdentity(satsim::serialNumber);
+    return identity;
+}
+
 IssueParams params(int number = 7, int randomCode = 123456)
 {
-    return {satsim::serialNumber, number, randomCode, issueTime, "01.01.00", "48213907000165"};
+    return {satsim::serialNumber, number,           randomCode,
+            issueTime,            "01.01.00",       "48213907000165",
+            &testSigner()};
 }
 
 std::string between(const std::string& text, const std::string& open, const std::string& close)
