@@ -55,6 +55,22 @@ int readGroup(std::string_view group)
         std::clamp(value, static_cast<long long>(INT_MIN), static_cast<long long>(INT_MAX)));
 }
 
+// Whether XML can carry the text (UTF-8): no control character but tab, line feed and carriage
+// return, and neither U+FFFE nor U+FFFF. libxml2 writes any other text of an element with such
+// a character as nothing at all, so a password would reach the device empty.
+bool fitsXml(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')
+            return false;
+        const std::string_view three = text.substr(i, 3);
+        if (three == "\xEF\xBF\xBE" || three == "\xEF\xBF\xBF")
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 struct NetworkConfigurator::Xml {
@@ -139,6 +155,24 @@ std::string NetworkConfigurator::formatAddress(std::string_view field)
 NetworkConfigurator::Document NetworkConfigurator::buildDocument(const NetworkSettings& settings)
 {
     Document result;
+    // Only the typed texts go in as they are; the addresses are rewritten as digits.
+    const bool dhcp = settings.addressMode == NetworkSettings::AddressMode::DHCP;
+    const int proxy = settings.proxyIndex;
+    const std::pair<const char*, const std::string*> typed[] = {
+        {"Usuário", dhcp ? &settings.user : nullptr},
+        {"Senha", dhcp ? &settings.password : nullptr},
+        {"Porta", proxy != 0 ? &settings.port : nullptr},
+        {"Usuário do proxy", proxy != 0 ? &settings.userProxy : nullptr},
+        {"Senha do proxy", proxy != 0 ? &settings.passProxy : nullptr}};
+    for (const auto& [caption, text] : typed) {
+        if (text && !fitsXml(*text)) {
+            result.failure = std::string("O campo \"") + caption +
+                             "\" contém um caractere que o documento de configuração de rede não "
+                             "admite (um caractere de controle, por exemplo).\n" +
+                             notSent;
+            return result;
+        }
+    }
     if (!xml_->ready(result.failure))
         return result;
 
@@ -147,7 +181,6 @@ NetworkConfigurator::Document NetworkConfigurator::buildDocument(const NetworkSe
         const char* name;
         std::optional<std::string> content;
     };
-    const bool dhcp = settings.addressMode == NetworkSettings::AddressMode::DHCP;
     std::vector<Child> children;
     children.push_back({"tipoInter", "ETHE"});
     children.push_back({"tipoLan", dhcp ? "DHCP" : "IPFIX"});
@@ -161,7 +194,6 @@ NetworkConfigurator::Document NetworkConfigurator::buildDocument(const NetworkSe
         children.push_back({"lanDNS1", formatAddress(settings.dns1)});
         children.push_back({"lanDNS2", formatAddress(settings.dns2)});
     }
-    const int proxy = settings.proxyIndex;
     children.push_back({"proxy", proxy == 0 ? "0" : proxy == 1 ? "1" : "2"});
     if (proxy == 0) {
         for (const char* name : {"proxy_ip", "proxy_porta", "proxy_user", "proxy_senha"})

@@ -176,14 +176,14 @@ bool StatusQuery::refreshStatus()
         menu_.show(control);
 
     statusLog_.appendLine(answer.fromAnsi());
-    setLabels(answer);
+    setStatusLabels(answer, labels_);
 
     if (answer.field(19) == std::optional<std::string_view>("01.00.00"))
         messages_.showMessage(firmwareMessage);
     return true;
 }
 
-void StatusQuery::setLabels(const SatResponse& answer)
+void setStatusLabels(const SatResponse& answer, StatusLabelSink& labels)
 {
     for (const LabelField& label : labelFields) {
         // A field the answer does not hold empties its label: nothing from an earlier answer
@@ -191,10 +191,10 @@ void StatusQuery::setLabels(const SatResponse& answer)
         const std::string_view field = answer.field(label.field).value_or(std::string_view());
         if (!label.control) {
             if (!answer.field(28)) {
-                labels_.setStatusLabel("StatusSAT", "");
+                labels.setStatusLabel("StatusSAT", "");
             } else if (!field.empty()) {
                 if (auto state = operationStateText(field.front()))
-                    labels_.setStatusLabel("StatusSAT", *state);
+                    labels.setStatusLabel("StatusSAT", *state);
             }
             continue;
         }
@@ -210,6 +210,6 @@ void StatusQuery::setLabels(const SatResponse& answer)
             text = formatDeviceDate(field);
             break;
         }
-        labels_.setStatusLabel(label.control, codepage::fromAnsi(text));
+        labels.setStatusLabel(label.control, codepage::fromAnsi(text));
     }
 }

@@ -10,6 +10,7 @@ class LineSink;
 class MenuState;
 class MessageSink;
 class SatClient;
+class SatResponse;
 
 // YYYYMMDDhhmmss as "YYYY/MM/DD hh:mm:ss". A shorter field stops at its first missing
 // character, after the separators that come before it.
@@ -36,6 +37,10 @@ public:
     virtual void setStatusLabel(std::string_view control, std::string_view text) = 0;
 };
 
+// The information labels of a successful status answer, in the order they are set. A field
+// the answer lacks empties its label; StatusSAT is left as it is for a state it does not name.
+void setStatusLabels(const SatResponse& answer, StatusLabelSink& labels);
+
 // Asks the device for its operational status: proves the activation code, opens the menu
 // and fills the information labels.
 class StatusQuery {
@@ -55,8 +60,6 @@ public:
         "Em caso de dúvidas consulte o manual de instalação e operação.";
 
 private:
-    void setLabels(const class SatResponse& answer);
-
     AppContext& context_;
     SatClient& client_;
     MenuState& menu_;

@@ -382,6 +382,14 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
                        formatDecimal(cfeTotal, 2);
         return result;
     }
+    // The access key holds the emitter's 14 digits: any other text would give a key of another
+    // length, with letters, or none at all. A sale always names the activated taxpayer; only
+    // the end-to-end test's document gets here unchecked.
+    if (sale.emitterCnpj.size() != 14 || !allDigits(sale.emitterCnpj)) {
+        result.error =
+            "CNPJ do emitente \"" + printable(sale.emitterCnpj) + "\" não tem 14 dígitos";
+        return result;
+    }
     removeChildren(payment, {"vTroco"});
     xml::append(payment, "vTroco", formatDecimal(roundCents(paid - cfeTotal), 2));
 

@@ -1,4 +1,4 @@
-# Shared by scripts/run and scripts/test.
+# Shared by scripts/run, scripts/test and scripts/fuzz.
 
 # Debian/Ubuntu packages the build needs; libxml2 is also what the manager loads at run time
 # to build the network configuration. OpenSSL signs the simulated device's CF-e; xmlsec1
@@ -9,6 +9,10 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-qp
 
 # What scripts/package needs beside the build: the package checker and gzip for manual pages.
 PACKAGE_PACKAGES=(lintian gzip dpkg-dev)
+
+# What scripts/fuzz needs: clang with its sanitizer and libFuzzer runtime (libclang-rt-14-dev
+# on Debian 12) and libxml2, without Qt.
+FUZZ_PACKAGES=(cmake ninja-build clang libclang-rt-dev pkg-config libxml2 libxml2-dev)
 
 # What the Windows cross builds and their run under Wine need (scripts/lib/windows.sh).
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64)

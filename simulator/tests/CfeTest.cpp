@@ -121,7 +121,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedSale{"paymentShort", "<vMP>50.00</vMP>", "<vMP>48.79</vMP>",
                     "o pagamento de 48.79 é menor que o total de 48.80"},
         RefusedSale{"noPayment", "<cMP>01</cMP>\n        <vMP>50.00</vMP>", "",
-                    "pagamento 1: vMP ausente"}),
+                    "pagamento 1: vMP ausente"},
+        // The emitter's CNPJ makes up the access key.
+        RefusedSale{"emitterCnpjOfOneDigit", "<CNPJ>48213907000165</CNPJ>", "<CNPJ>1</CNPJ>",
+                    "CNPJ do emitente \"1\" não tem 14 dígitos"},
+        RefusedSale{"emitterCnpjWithPunctuation", "<CNPJ>48213907000165</CNPJ>",
+                    "<CNPJ>48.213.907/0001-65</CNPJ>",
+                    "CNPJ do emitente \"48.213.907/0001-65\" não tem 14 dígitos"}),
     CaseName());
 
 struct Structure {

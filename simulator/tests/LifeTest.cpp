@@ -581,6 +581,26 @@ TEST_F(SaleTest, BlockedDeviceRefusesSalesUntilUnblocked)
     sell(sampleSale());
 }
 
+// The access key holds the emitter's CNPJ: another text once ended the test in "Erro interno
+// do SAT" (the key came out shorter than its check digit's place).
+TEST_F(LifeTest, EndToEndTestNamesAnEmitterCnpjThatIsNot14Digits)
+{
+    activate();
+    const std::string taxpayer = "<CNPJ>48213907000165</CNPJ>"; // the emitter's
+    for (const std::string emitter : {"1", "48.213.907/0001-65", "482139070001650"}) {
+        std::string document = endToEndDocument;
+        const std::size_t at = document.find(taxpayer);
+        ASSERT_NE(at, std::string::npos);
+        document.replace(at, taxpayer.size(), "<CNPJ>" + emitter + "</CNPJ>");
+        client.TesteFimAFim(document);
+        EXPECT_EQ(error().code, 9099) << emitter;
+        EXPECT_EQ(error().msg, "Documento de teste inválido: CNPJ do emitente \"" + emitter +
+                                   "\" não tem 14 dígitos");
+    }
+    client.TesteFimAFim(endToEndDocument);
+    EXPECT_EQ(error().code, 9000);
+}
+
 TEST_F(LifeTest, CodeChangeWithTheCurrentCode)
 {
     activate();

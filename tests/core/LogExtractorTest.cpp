@@ -1,6 +1,7 @@
 #include "LogExtractor.h"
 #include "AppContext.h"
 #include "CaseName.h"
+#include "LogLines.h"
 #include "Recorders.h"
 #include "SatClient.h"
 #include "TestDevice.h"
@@ -167,75 +168,6 @@ constexpr LogExtractor::MarkScan allScans[] = {
     LogExtractor::MarkScan::fastest, LogExtractor::MarkScan::plain, LogExtractor::MarkScan::sse2,
     LogExtractor::MarkScan::avx2, LogExtractor::MarkScan::avx512};
 
-// The display lines as the rules say, one record at a time with plain string operations:
-// what the block-wise formatter must match byte for byte.
-std::size_t fittingBytes(const std::string& text, std::size_t limit)
-{
-    if (text.size() <= limit)
-        return text.size();
-    while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80)
-        --limit;
-    return limit;
-}
-
-bool hasStamp(const std::string& text)
-{
-    if (text.size() < 14)
-        return false;
-    for (std::size_t i = 0; i < 14; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-    }
-    return true;
-}
-
-std::string expectedLines(const std::string& log, std::size_t& count)
-{
-    std::vector<std::string> lines;
-    std::size_t from = 0;
-    while (from <= log.size()) {
-        const std::size_t feed = std::min(log.find('\n', from), log.size());
-        std::string line = log.substr(from, feed - from);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        from = feed + 1;
-    }
-    if (!lines.empty() && !(hasStamp(lines[0]) && lines[0].size() > 14 && lines[0][14] == '|'))
-        lines.erase(lines.begin());
-    std::string out;
-    count = 0;
-    for (const std::string& line : lines) {
-        if (line.empty())
-            continue;
-        std::string fields[4];
-        std::size_t at = 0;
-        for (int i = 0; i < 3; ++i) {
-            const std::size_t bar = line.find('|', at);
-            fields[i] = line.substr(at, bar == std::string::npos ? std::string::npos : bar - at);
-            at = bar == std::string::npos ? line.size() : bar + 1;
-        }
-        const std::string rest = line.substr(std::min(at, line.size()));
-        const bool fourth = std::count(line.begin(), line.end(), '|') >= 3;
-        std::string detail;
-        std::string message = fourth ? rest : std::string();
-        if (const std::size_t colon = message.find(':'); colon != std::string::npos) {
-            detail = message.substr(0, colon);
-            message = message.substr(colon + 1);
-        }
-        const std::string& s = fields[0];
-        const std::string date =
-            hasStamp(s) ? s.substr(6, 2) + "/" + s.substr(4, 2) + "/" + s.substr(0, 4) + " " +
-                              s.substr(8, 2) + ":" + s.substr(10, 2) + ":" + s.substr(12, 2)
-                        : s.substr(0, fittingBytes(s, 19));
-        ++count;
-        const std::string display = std::to_string(count) + " " + date + " " + detail + " " +
-                                    fields[2] + " " + message;
-        out += display.substr(0, fittingBytes(display, 999)) + "\n";
-    }
-    return out;
-}
-
 // Every way of finding the marks that this processor has, on the log alone (its lines near
 // the end are read plainly) and followed by enough records that each of its lines is read
 // in whole blocks.
@@ -245,7 +177,7 @@ void expectAsTheRulesSay(const std::string& log)
         log + "\n" + std::string(3, '\n') + "20150312093009|o|N|" + std::string(140, 'f') + "\n";
     for (const std::string& text : {log, followed}) {
         std::size_t count = 0;
-        const std::string expected = expectedLines(text, count);
+        const std::string expected = expectedLogLines(text, count);
         for (const auto scan : allScans) {
             if (!LogExtractor::canScan(scan))
                 continue;
@@ -260,11 +192,11 @@ void expectAsTheRulesSay(const std::string& log)
 TEST(LogExtractorBlocks, TheRulesCheckItselfOnKnownLines)
 {
     std::size_t count = 0;
-    EXPECT_EQ(expectedLines(headedLog, count), headedLines);
+    EXPECT_EQ(expectedLogLines(headedLog, count), headedLines);
     EXPECT_EQ(count, 2u);
-    EXPECT_EQ(expectedLines(plainLog, count), plainLines);
+    EXPECT_EQ(expectedLogLines(plainLog, count), plainLines);
     EXPECT_EQ(count, 3u);
-    EXPECT_EQ(expectedLines("H\n||||\n20150312093005|x\n|a|b|c\n", count),
+    EXPECT_EQ(expectedLogLines("H\n||||\n20150312093005|x\n|a|b|c\n", count),
               "1    |\n2 12/03/2015 09:30:05   \n3   b c\n");
 }
 

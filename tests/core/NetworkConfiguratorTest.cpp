@@ -444,6 +444,68 @@ TEST(NetworkConfiguratorLibraries, MissingDeviceLibraryIsToldAndNothingIsAppende
     EXPECT_NE(messages.shown[0].find("libdllsat-absent.so"), std::string::npos);
 }
 
+struct RefusedTextCase {
+    const char* name;
+    NetworkSettings settings;
+    std::string field;
+};
+
+class RefusedText : public ApplyTest, public testing::WithParamInterface<RefusedTextCase> {};
+
+// libxml2 writes an element whose text holds such a character as an empty element, and a zero
+// byte ends the text it is given: the device would get an empty or a cut password.
+TEST_P(RefusedText, ATextXmlCannotCarryIsRefusedNamingItsFieldAndNothingIsSent)
+{
+    const NetworkConfigurator::Document document = configurator.buildDocument(GetParam().settings);
+    EXPECT_FALSE(document.built());
+    EXPECT_TRUE(document.text.empty());
+    const std::string message = "O campo \"" + GetParam().field +
+                                "\" contém um caractere que o documento de configuração de rede "
+                                "não admite (um caractere de controle, por exemplo).\n"
+                                "A configuração de rede não foi enviada ao SAT.";
+    EXPECT_EQ(document.failure, message);
+
+    const auto outcome = configurator.apply(GetParam().settings);
+    EXPECT_TRUE(device.calls().empty());
+    EXPECT_TRUE(outcome.document.empty());
+    EXPECT_TRUE(memo.lines.empty());
+    EXPECT_EQ(messages.shown, std::vector<std::string>{message});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NetworkConfigurator, RefusedText,
+    testing::Values(
+        RefusedTextCase{"controlCharacterInThePassword", dhcp("tecnico", "sen\x01ha"), "Senha"},
+        RefusedTextCase{"zeroByteInThePassword", dhcp("", std::string("sen\0ha", 6)), "Senha"},
+        RefusedTextCase{"escapeInTheUser", dhcp("\x1B[1m", ""), "Usuário"},
+        RefusedTextCase{"nonCharacterFFFFInTheUser", dhcp("a\xEF\xBF\xBF", ""), "Usuário"},
+        RefusedTextCase{"nonCharacterFFFEInTheProxyPort",
+                        withProxy(dhcp("", ""), 1, untouched, "80\xEF\xBF\xBE", "", ""), "Porta"},
+        RefusedTextCase{"controlCharacterInTheProxyUser",
+                        withProxy(dhcp("", ""), 2, untouched, "", "ana\x7F\x1F", ""),
+                        "Usuário do proxy"},
+        RefusedTextCase{"controlCharacterInTheProxyPassword",
+                        withProxy(dhcp("", ""), -1, untouched, "", "", "\x08"), "Senha do proxy"},
+        RefusedTextCase{"theFirstFieldIsNamed", withProxy(dhcp("\x02", "\x03"), 1, untouched,
+                                                          "", "", "\x04"),
+                        "Usuário"}),
+    CaseName());
+
+TEST_F(ApplyTest, TabLineFeedAndCarriageReturnGoWholeAndFieldsNotSentAreNotChecked)
+{
+    NEEDS_LIBXML2();
+    // The fixed-address fields and the proxy's texts are not sent here: what they hold is not
+    // checked.
+    NetworkSettings settings = withProxy(dhcp("a\tb", "c\nd\re\x7F"), 0, untouched, "\x01",
+                                         "\x01", std::string(1, '\0'));
+    settings.ipSat = "\x01";
+    const NetworkConfigurator::Document document = configurator.buildDocument(settings);
+    ASSERT_TRUE(document.built()) << document.failure;
+    EXPECT_NE(document.text.find("<usuario>a\tb</usuario><senha>c\nd&#xD;e\x7F</senha>"),
+              std::string::npos)
+        << document.text;
+}
+
 struct DisplayCase {
     const char* name;
     std::string document;
