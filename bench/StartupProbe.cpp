@@ -102,6 +102,16 @@ double cpuMilliseconds(pid_t pid)
     return error ? -1 : total;
 }
 
+// How a child that ended did so, for the message that says the run failed.
+std::string howItEnded(int status)
+{
+    if (WIFEXITED(status))
+        return "with exit status " + std::to_string(WEXITSTATUS(status));
+    if (WIFSIGNALED(status))
+        return std::string("on signal ") + strsignal(WTERMSIG(status));
+    return "";
+}
+
 double millisecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -182,8 +192,10 @@ int main(int argc, char** argv)
             endChild(child);
             return 1;
         }
-        if (waitpid(child, nullptr, WNOHANG) == child) {
-            std::fprintf(stderr, "%s ended before it showed a dialog\n", argv[2]);
+        int status = 0;
+        if (waitpid(child, &status, WNOHANG) == child) {
+            std::fprintf(stderr, "%s ended before it showed a dialog, %s\n", argv[2],
+                         howItEnded(status).c_str());
             return 1;
         }
         xcb_generic_event_t* event = xcb_poll_for_event(connection);
@@ -226,8 +238,9 @@ int main(int argc, char** argv)
     }
 
     std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
-    if (waitpid(child, nullptr, WNOHANG) == child) {
-        std::fprintf(stderr, "%s ended while idle\n", argv[2]);
+    int status = 0;
+    if (waitpid(child, &status, WNOHANG) == child) {
+        std::fprintf(stderr, "%s ended while idle, %s\n", argv[2], howItEnded(status).c_str());
         return 1;
     }
     const long rss = procField(child, "status", "VmRSS");
