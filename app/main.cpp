@@ -1,12 +1,9 @@
 #include "AppContext.h"
-#include "Groupeditems.h"
 #include "MessageBoxes.h"
 #include "SatClient.h"
 #include "Screens.h"
 #include "Style.h"
 #include "VexorApplication.h"
-
-#include <QScreen>
 
 #include <exception>
 
@@ -20,13 +17,7 @@ int main(int argc, char* argv[])
         AppContext context;
         SatClient client(context);
         Screens screens(context, client);
-
-        TGridForm* mainWindow = screens.GridForm();
-        // Without a window manager a full-screen request alone keeps the window's own size.
-        mainWindow->setGeometry(mainWindow->screen()->geometry());
-        mainWindow->showFullScreen();
-        // The access dialog shows itself, in front of the main window, as it is created.
-        screens.createAll();
+        screens.start();
         return VexorApplication::exec();
     } catch (const std::exception& error) {
         MessageBoxes::error(nullptr, QString::fromUtf8(error.what()));

@@ -16,12 +16,23 @@
 #include "Trocarcodatv.h"
 #include "Update.h"
 
+#include <QScreen>
+
 Screens::Screens(AppContext& appContext, SatClient& satClient)
     : context(appContext), client(satClient)
 {
 }
 
 Screens::~Screens() = default;
+
+void Screens::start()
+{
+    TGridForm* mainWindow = GridForm();
+    // Without a window manager a full-screen request alone keeps the window's own size.
+    mainWindow->setGeometry(mainWindow->screen()->geometry());
+    mainWindow->showFullScreen();
+    OKRightDlg2();
+}
 
 void Screens::createAll()
 {

@@ -32,6 +32,11 @@ public:
     Screens(const Screens&) = delete;
     Screens& operator=(const Screens&) = delete;
 
+    // What the program shows at start: the main window full-screen and, created after it, the
+    // access dialog, which shows itself in front. The other screens wait for their first
+    // opening, so that the access dialog is on screen sooner and the program smaller.
+    void start();
+
     // Creates every screen in the start-up order; the access dialog shows itself.
     void createAll();
 

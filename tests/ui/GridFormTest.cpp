@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -51,6 +52,18 @@ T* own(QWidget* grid, const QString& name)
             return widget;
     }
     qFatal("no control named %s in the main window", qPrintable(name));
+}
+
+// The windows the main window owns, shown or not, by name: the screens created so far.
+QStringList ownedWindows(QWidget* grid)
+{
+    QStringList names;
+    for (QObject* owned : grid->children()) {
+        if (owned->isWidgetType() && static_cast<QWidget*>(owned)->isWindow())
+            names << owned->objectName();
+    }
+    names.sort();
+    return names;
 }
 
 void hideWindowsBut(QWidget* grid)
@@ -86,13 +99,15 @@ class GridFormTest : public QObject {
         QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
     }
 
-    void confirm(QRadioButton* option, const QString& code)
+    void confirm(QRadioButton* option, const QString& code) { confirmOn(access, option, code); }
+
+    static void confirmOn(TOKRightDlg2* dialog, QRadioButton* option, const QString& code)
     {
         choose(option);
-        access->codATV->clear();
-        if (access->codATV->isEnabled())
-            QTest::keyClicks(access->codATV, code);
-        QTest::mouseClick(access->Button1, Qt::LeftButton);
+        dialog->codATV->clear();
+        if (dialog->codATV->isEnabled())
+            QTest::keyClicks(dialog->codATV, code);
+        QTest::mouseClick(dialog->Button1, Qt::LeftButton);
     }
 
 private slots:
@@ -119,6 +134,68 @@ private slots:
         QVERIFY(f->device.calls().empty());
         QCOMPARE(grid->windowTitle(), QString("TORVAL VEXOR Manager"));
         QVERIFY(grid->windowFlags() & Qt::FramelessWindowHint);
+    }
+
+    // The program's own start: the main window full-screen and the access dialog, and no other
+    // screen until it is first opened.
+    void programStartCreatesTheMenuAndTheAccessDialogOnly()
+    {
+        Screens started{f->context, f->client};
+        started.start();
+        TGridForm* main = started.GridForm();
+        QVERIFY(main->isVisible());
+        QVERIFY(main->windowState() & Qt::WindowFullScreen);
+        QCOMPARE(main->geometry(), main->screen()->geometry());
+        QCOMPARE(ownedWindows(main), QStringList{"OKRightDlg2"});
+        QVERIFY(started.OKRightDlg2()->isVisible());
+        QCOMPARE(static_cast<QWidget*>(started.OKRightDlg2()->parentWidget()),
+                 static_cast<QWidget*>(main));
+        QVERIFY(f->device.calls().empty());
+    }
+
+    void tilesCreateTheirScreensOnFirstOpening_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("window");
+        const std::pair<const char*, const char*> rows[] = {
+            {"Image2", "Form15"},  {"Image3", "OKRightDlg"}, {"AtivarSAT", "Form16"},
+            {"Image10", "Form17"}, {"Image4", "Form6"},      {"Image12", "Form7"},
+            {"Image14", "Form18"}, {"Image7", "Form12"},     {"Image5", "Fiscal"},
+            {"Image13", "Form14"}, {"SpeedButton1", "Form8"}};
+        for (const auto& [control, window] : rows)
+            QTest::newRow(control) << QString(control) << QString(window);
+    }
+    void tilesCreateTheirScreensOnFirstOpening()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, window);
+        Screens started{f->context, f->client};
+        started.start();
+        TGridForm* main = started.GridForm();
+        TOKRightDlg2* dialog = started.OKRightDlg2();
+        QWidget* target = child<QWidget>(dialog, "SpeedButton1");
+        if (control != "SpeedButton1") {
+            confirmOn(dialog, dialog->RadioButton2, "12345678");
+            QVERIFY(!dialog->isVisible());
+            target = own<QWidget>(main, control);
+        }
+        const QStringList before = ownedWindows(main);
+        QVERIFY2(!before.contains(window), qPrintable(before.join(' ')));
+
+        QTest::mouseClick(target, Qt::LeftButton);
+        QStringList after = before;
+        after << window;
+        after.sort();
+        QCOMPARE(ownedWindows(main), after);
+        QWidget* opened = main->findChild<QWidget*>(window, Qt::FindDirectChildrenOnly);
+        QVERIFY(opened->isVisible());
+
+        // Opened again, the same window comes back: nothing more is created.
+        opened->hide();
+        QTest::mouseClick(target, Qt::LeftButton);
+        QCOMPARE(ownedWindows(main), after);
+        QVERIFY(opened->isVisible());
+        QVERIFY(f->messages.isEmpty());
     }
 
     void groupAndTileCaptions()
