@@ -2,6 +2,7 @@
 
 #include "Base64.h"
 #include "Cfe.h"
+#include "DeviceState.h"
 #include "FuzzCheck.h"
 #include "Xml.h"
 
@@ -9,6 +10,13 @@
 
 // What the simulated device's sale and cancel targets both check on the CF-e it hands back.
 namespace simulatorcheck {
+
+// The device's key and certificate, made once per run: every CF-e is signed with them.
+inline const satsim::SigningIdentity* signer()
+{
+    static const satsim::SigningIdentity identity = satsim::makeSigningIdentity(satsim::serialNumber);
+    return &identity;
+}
 
 // The elements, attributes and texts of a tree, blanks between them left out: what the
 // changes made to keep "CFe" out of the Base64 text must not touch.

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // 2025-01-02 03:04:05 UTC, the seventh CF-e.
     const satsim::IssueParams params{satsim::serialNumber, 7,          123456,
-                                     1735787045,           "01.01.00", "48213907000165"};
+                                     1735787045,           "01.01.00", "48213907000165",
+                                     simulatorcheck::signer()};
     const satsim::IssueResult issued = satsim::issueSale(*read.sale, params);
     require(issued.cfe.has_value() != !issued.error.empty(),
             "a CF-e is issued, or refused with a reason");
