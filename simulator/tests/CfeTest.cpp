@@ -314,6 +314,11 @@ TEST(Cfe, KeyMarkerWorkGrowsInProportionToTheDocument)
 
 TEST(Cfe, AKeyMarkerPassOverTheLargestSaleTakesWellUnderASecond)
 {
+#if defined(__SANITIZE_ADDRESS__) || !defined(__OPTIMIZE__)
+    // A time only says something about the device in an optimised build without sanitizers;
+    // the size-doubling check above holds in every build.
+    GTEST_SKIP() << "timed only in optimised builds without sanitizers";
+#endif
     const double seconds = secondsToEncode(documentWithBait(1536 * 1024));
     EXPECT_LT(seconds, 1.0);
 }
