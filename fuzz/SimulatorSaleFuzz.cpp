@@ -11,8 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     satsim::SaleRead read = satsim::readSale(fuzzcheck::bytesOf(data, size));
     require(read.sale.has_value() != !read.error.empty(),
             "a sale is read, or refused with a reason");
-    if (!read.sale)
+    if (!read.sale) {
+        require(satsim::Rejection{read.rule, read.error}.code().size() == 4,
+                "a refusal carries a four-digit rejection code");
         return 0;
+    }
 
     // 2025-01-02 03:04:05 UTC, the seventh CF-e.
     const satsim::IssueParams params{satsim::serialNumber, 7,          123456,
@@ -21,8 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const satsim::IssueResult issued = satsim::issueSale(*read.sale, params);
     require(issued.cfe.has_value() != !issued.error.empty(),
             "a CF-e is issued, or refused with a reason");
-    if (!issued.cfe)
+    if (!issued.cfe) {
+        require(satsim::Rejection{issued.rule, issued.error}.code().size() == 4,
+                "a refusal carries a four-digit rejection code");
         return 0;
+    }
     const satsim::Issued& cfe = *issued.cfe;
     require(cfe.key.size() == 44 && satsim::allDigits(cfe.key), "the key has 44 digits");
     require(fuzzcheck::isUtf8(cfe.document), "the CF-e is UTF-8");

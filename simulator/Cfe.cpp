@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <initializer_list>
 #include <iterator>
 #include <stdexcept>
@@ -84,9 +85,22 @@ void addIdentification(xmlNode* ide, const std::string& key, const IssueParams& 
     }
 }
 
-void addEmitterDetails(xmlNode* emit)
+// The taxpayer's regime as the tax authority has it registered: a sale whose ICMS is given
+// by CSOSN comes from a Simples Nacional taxpayer (1), one given by CST from the normal
+// regime (3).
+std::string_view taxRegime(const xmlNode* infCFe)
 {
-    removeChildren(emit, {"xNome", "xFant", "enderEmit"});
+    for (const xmlNode* det : xml::children(infCFe, "det")) {
+        const xmlNode* icms = xml::child(xml::child(det, "imposto"), "ICMS");
+        if (xml::child(icms, "ICMSSN102") || xml::child(icms, "ICMSSN900"))
+            return "1";
+    }
+    return "3";
+}
+
+void addEmitterDetails(xmlNode* emit, std::string_view regime = {})
+{
+    removeChildren(emit, {"xNome", "xFant", "enderEmit", "cRegTrib"});
     xmlNode* cnpj = xml::child(emit, "CNPJ");
     xmlNode* name = xml::insertAfter(cnpj, "xNome", taxpayerName);
     xmlNode* trade = xml::insertAfter(name, "xFant", tradeName);
@@ -96,6 +110,12 @@ void addEmitterDetails(xmlNode* emit)
     xml::append(address, "xBairro", "CENTRO");
     xml::append(address, "xMun", "SAO PAULO");
     xml::append(address, "CEP", "01001000");
+    if (regime.empty())
+        return;
+    if (xmlNode* before = lastOf(emit, {"IE", "IM"}))
+        xml::insertAfter(before, "cRegTrib", regime);
+    else
+        xml::insertAfter(address, "cRegTrib", regime);
 }
 
 constexpr const char* dsigNamespace = "http://www.w3.org/2000/09/xmldsig#";
@@ -170,20 +190,136 @@ std::string buyerOf(const xmlNode* infCFe)
 struct Amount {
     double value = 0;
     std::string error;
+    Rule rule = Rule::Unidentified;
 };
+
+Rule ruleForAmount(std::string_view name)
+{
+    if (name == "qCom")
+        return Rule::Quantity;
+    if (name == "vUnCom")
+        return Rule::UnitPrice;
+    if (name == "vDesc" || name == "vOutro")
+        return Rule::ItemDiscount;
+    if (name == "pICMS")
+        return Rule::IcmsGroup;
+    if (name == "vDescSubtot" || name == "vAcresSubtot")
+        return Rule::SubtotalDiscount;
+    if (name == "vMP")
+        return Rule::PaymentValue;
+    return Rule::PisCofinsGroup;
+}
 
 Amount amount(const xmlNode* parent, const char* name, bool required, const std::string& where)
 {
     const auto text = xml::childText(parent, name);
     if (!text) {
         if (required)
-            return {0, where + ": " + name + " ausente"};
+            return {0, where + ": " + name + " ausente", ruleForAmount(name)};
         return {};
     }
     const auto value = parseDecimal(*text);
     if (!value || *value > 1e12)
-        return {0, where + ": " + name + " \"" + printable(*text) + "\" não é um valor válido"};
+        return {0, where + ": " + name + " \"" + printable(*text) + "\" não é um valor válido",
+                ruleForAmount(name)};
     return {*value, {}};
+}
+
+long long cents(double value)
+{
+    return std::llround(roundCents(value) * 100.0);
+}
+
+// A discount or surcharge on the subtotal, shared among the items in proportion to their
+// values; the last item takes what rounding leaves, so that the shares add up to the whole.
+std::vector<long long> apportion(long long whole, const std::vector<long long>& itemCents)
+{
+    std::vector<long long> shares(itemCents.size(), 0);
+    long long base = 0;
+    for (const long long item : itemCents)
+        base += item;
+    if (whole == 0 || base == 0 || itemCents.empty())
+        return shares;
+    long long given = 0;
+    for (std::size_t i = 0; i + 1 < itemCents.size(); ++i) {
+        shares[i] = static_cast<long long>(
+            std::llround(static_cast<double>(whole) * static_cast<double>(itemCents[i]) /
+                         static_cast<double>(base)));
+        given += shares[i];
+    }
+    shares.back() = whole - given;
+    return shares;
+}
+
+// PIS or COFINS of one item from the rates the sale gives: a base times a rate written as a
+// fraction ("0.0165"), or a quantity times an amount per unit. The groups without a rate
+// (NT, SN) owe nothing.
+struct Contribution {
+    double value = 0;
+    std::string error;
+};
+
+Contribution contribution(xmlNode* group, std::string_view rateName, const std::string& where)
+{
+    if (!group)
+        return {};
+    const std::string rateElement(rateName);
+    const bool byRate = xml::child(group, "vBC") || xml::child(group, rateElement);
+    const bool byQuantity = xml::child(group, "qBCProd") || xml::child(group, "vAliqProd");
+    if (!byRate && !byQuantity)
+        return {};
+    Amount first, second;
+    if (byRate) {
+        first = amount(group, "vBC", true, where);
+        second = amount(group, rateElement.c_str(), true, where);
+    } else {
+        first = amount(group, "qBCProd", true, where);
+        second = amount(group, "vAliqProd", true, where);
+    }
+    for (const Amount* a : {&first, &second})
+        if (!a->error.empty())
+            return {0, a->error};
+    return {roundCents(first.value * second.value), {}};
+}
+
+struct ItemTaxes {
+    double pis = 0, cofins = 0, pisSt = 0, cofinsSt = 0;
+    std::string error;
+};
+
+ItemTaxes computeContributions(xmlNode* tax, const std::string& where)
+{
+    ItemTaxes taxes;
+    struct Target {
+        const char* parent;
+        const char* rate;
+        const char* result;
+        double* total;
+    };
+    const Target targets[] = {{"PIS", "pPIS", "vPIS", &taxes.pis},
+                              {"COFINS", "pCOFINS", "vCOFINS", &taxes.cofins},
+                              {"PISST", "pPIS", "vPIS", &taxes.pisSt},
+                              {"COFINSST", "pCOFINS", "vCOFINS", &taxes.cofinsSt}};
+    for (const Target& target : targets) {
+        xmlNode* parent = xml::child(tax, target.parent);
+        // PIS and COFINS hold one group of a kind; PISST and COFINSST are the group themselves.
+        xmlNode* group = parent;
+        if (parent && (xml::is(parent, "PIS") || xml::is(parent, "COFINS"))) {
+            const std::vector<xmlNode*> kinds = xml::elements(parent);
+            group = kinds.empty() ? nullptr : kinds.front();
+        }
+        const Contribution value = contribution(group, target.rate, where);
+        if (!value.error.empty()) {
+            taxes.error = value.error;
+            return taxes;
+        }
+        if (group && (xml::child(group, "vBC") || xml::child(group, "qBCProd"))) {
+            removeChildren(group, {target.result});
+            xml::append(group, target.result, formatDecimal(value.value, 2));
+        }
+        *target.total += value.value;
+    }
+    return taxes;
 }
 
 } // namespace
@@ -220,6 +356,11 @@ SaleRead readSale(std::string_view bytes)
         read.error = "elemento emit/CNPJ ausente";
         return read;
     }
+    if (auto rejected = checkSale(infCFe)) {
+        read.error = rejected->detail;
+        read.rule = rejected->rule;
+        return read;
+    }
     sale.document = std::move(parsed.document);
     read.sale = std::move(sale);
     return read;
@@ -253,6 +394,11 @@ CancelRead readCancel(std::string_view bytes)
         read.error = "elemento ide ausente";
         return read;
     }
+    if (auto rejected = checkCancel(infCFe)) {
+        read.error = rejected->detail;
+        read.rule = rejected->rule;
+        return read;
+    }
     CancelInput cancel;
     cancel.keyToCancel = *key;
     cancel.softwareHouseCnpj = xml::childText(ide, "CNPJ").value_or("");
@@ -266,6 +412,12 @@ CancelRead readCancel(std::string_view bytes)
 IssueResult issueSale(SaleInput& sale, const IssueParams& params)
 {
     IssueResult result;
+    auto refuse = [&result](Rule rule, std::string error) {
+        result.rule = rule;
+        result.error = std::move(error);
+        return result;
+    };
+    auto refuseAmount = [&refuse](const Amount& a) { return refuse(a.rule, a.error); };
     xmlDoc* document = sale.document.get();
     xmlNode* root = xmlDocGetRootElement(document);
     xmlNode* infCFe = xml::child(root, "infCFe");
@@ -273,58 +425,39 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
     xmlNode* emit = xml::child(infCFe, "emit");
 
     std::vector<xmlNode*> items = xml::children(infCFe, "det");
-    if (items.empty()) {
-        result.error = "a venda não tem itens (det)";
-        return result;
-    }
-    if (items.size() > maxItems) {
-        result.error = "a venda tem " + std::to_string(items.size()) + " itens; o limite é " +
-                       std::to_string(maxItems);
-        return result;
-    }
+    if (items.empty())
+        return refuse(Rule::NoItems, "a venda não tem itens (det)");
+    if (items.size() > maxItems)
+        return refuse(Rule::TooManyItems, "a venda tem " + std::to_string(items.size()) +
+                                              " itens; o limite é " + std::to_string(maxItems));
 
-    double totalProducts = 0, totalDiscount = 0, totalOther = 0, totalItems = 0, totalIcms = 0;
+    // The item values first: the subtotal's discount or surcharge is shared in their proportion.
+    struct ItemValues {
+        xmlNode* prod;
+        double products, discount, other;
+        long long item; // cents
+    };
+    std::vector<ItemValues> values;
+    double totalProducts = 0, totalDiscount = 0, totalOther = 0;
+    long long totalItems = 0;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const std::string where = "item " + std::to_string(i + 1);
         xmlNode* prod = xml::child(items[i], "prod");
-        if (!prod) {
-            result.error = where + ": elemento prod ausente";
-            return result;
-        }
+        if (!prod)
+            return refuse(Rule::Schema, where + ": elemento prod ausente");
         const Amount quantity = amount(prod, "qCom", true, where);
         const Amount unit = amount(prod, "vUnCom", true, where);
         const Amount discount = amount(prod, "vDesc", false, where);
         const Amount other = amount(prod, "vOutro", false, where);
         for (const Amount* a : {&quantity, &unit, &discount, &other})
-            if (!a->error.empty()) {
-                result.error = a->error;
-                return result;
-            }
+            if (!a->error.empty())
+                return refuseAmount(*a);
         const double products = roundCents(quantity.value * unit.value);
-        const double item = roundCents(products - discount.value + other.value);
-        if (item < 0) {
-            result.error = where + ": o desconto é maior que o valor do produto";
-            return result;
-        }
-        xml::setAttribute(items[i], "nItem", std::to_string(i + 1));
-        removeChildren(prod, {"vProd", "vItem"});
-        xml::insertAfter(xml::child(prod, "vUnCom"), "vProd", formatDecimal(products, 2));
-        xml::insertAfter(lastOf(prod, {"vProd", "indRegra", "vDesc", "vOutro"}), "vItem",
-                         formatDecimal(item, 2));
-
-        xmlNode* icms00 = xml::child(xml::child(xml::child(items[i], "imposto"), "ICMS"),
-                                     "ICMS00");
-        if (icms00) {
-            const Amount rate = amount(icms00, "pICMS", true, where);
-            if (!rate.error.empty()) {
-                result.error = rate.error;
-                return result;
-            }
-            const double icms = roundCents(item * rate.value / 100.0);
-            removeChildren(icms00, {"vICMS"});
-            xml::append(icms00, "vICMS", formatDecimal(icms, 2));
-            totalIcms += icms;
-        }
+        const long long item = cents(products - discount.value + other.value);
+        if (item < 0)
+            return refuse(Rule::ItemDiscount,
+                          where + ": o desconto é maior que o valor do produto");
+        values.push_back({prod, products, discount.value, other.value, item});
         totalProducts += products;
         totalDiscount += discount.value;
         totalOther += other.value;
@@ -338,16 +471,65 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
     const Amount subtotalDiscount = amount(adjustments, "vDescSubtot", false, "total");
     const Amount subtotalIncrease = amount(adjustments, "vAcresSubtot", false, "total");
     for (const Amount* a : {&subtotalDiscount, &subtotalIncrease})
-        if (!a->error.empty()) {
-            result.error = a->error;
-            return result;
+        if (!a->error.empty())
+            return refuseAmount(*a);
+    const long long cfeTotal =
+        totalItems - cents(subtotalDiscount.value) + cents(subtotalIncrease.value);
+    if (cfeTotal < 0)
+        return refuse(Rule::SubtotalDiscount,
+                      "o desconto sobre o subtotal é maior que o total da venda");
+
+    std::vector<long long> itemCents;
+    for (const ItemValues& v : values)
+        itemCents.push_back(v.item);
+    const std::vector<long long> discountShares =
+        apportion(cents(subtotalDiscount.value), itemCents);
+    const std::vector<long long> increaseShares =
+        apportion(cents(subtotalIncrease.value), itemCents);
+
+    double totalIcms = 0, totalPis = 0, totalCofins = 0, totalPisSt = 0, totalCofinsSt = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::string where = "item " + std::to_string(i + 1);
+        const ItemValues& v = values[i];
+        xml::setAttribute(items[i], "nItem", std::to_string(i + 1));
+        removeChildren(v.prod, {"vProd", "vItem", "vRatDesc", "vRatAcr"});
+        xml::insertAfter(xml::child(v.prod, "vUnCom"), "vProd", formatDecimal(v.products, 2));
+        xmlNode* itemValue =
+            xml::insertAfter(lastOf(v.prod, {"vProd", "indRegra", "vDesc", "vOutro"}), "vItem",
+                             formatDecimal(static_cast<double>(v.item) / 100.0, 2));
+        if (subtotalDiscount.value > 0)
+            itemValue = xml::insertAfter(
+                itemValue, "vRatDesc",
+                formatDecimal(static_cast<double>(discountShares[i]) / 100.0, 2));
+        if (subtotalIncrease.value > 0)
+            xml::insertAfter(itemValue, "vRatAcr",
+                             formatDecimal(static_cast<double>(increaseShares[i]) / 100.0, 2));
+
+        xmlNode* tax = xml::child(items[i], "imposto");
+        // The ICMS falls on what the item finally costs, its share of the subtotal included.
+        const double taxed =
+            static_cast<double>(v.item - discountShares[i] + increaseShares[i]) / 100.0;
+        for (const char* group : {"ICMS00", "ICMSSN900"}) {
+            xmlNode* icms = xml::child(xml::child(tax, "ICMS"), group);
+            if (!icms || (xml::is(icms, "ICMSSN900") && !xml::child(icms, "pICMS")))
+                continue;
+            const Amount rate = amount(icms, "pICMS", true, where);
+            if (!rate.error.empty())
+                return refuseAmount(rate);
+            const double value = roundCents(taxed * rate.value / 100.0);
+            removeChildren(icms, {"vICMS"});
+            xml::append(icms, "vICMS", formatDecimal(value, 2));
+            totalIcms += value;
         }
-    const double cfeTotal =
-        roundCents(totalItems - subtotalDiscount.value + subtotalIncrease.value);
-    if (cfeTotal < 0) {
-        result.error = "o desconto sobre o subtotal é maior que o total da venda";
-        return result;
+        const ItemTaxes taxes = computeContributions(tax, where);
+        if (!taxes.error.empty())
+            return refuse(Rule::PisCofinsGroup, taxes.error);
+        totalPis += taxes.pis;
+        totalCofins += taxes.cofins;
+        totalPisSt += taxes.pisSt;
+        totalCofinsSt += taxes.cofinsSt;
     }
+
     for (xmlNode* node : xml::elements(total))
         if (!xml::is(node, "DescAcrEntr") && !xml::is(node, "vCFeLei12741"))
             xml::remove(node);
@@ -356,64 +538,60 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
     xml::append(icmsTotal, "vICMS", formatDecimal(roundCents(totalIcms), 2));
     xml::append(icmsTotal, "vProd", formatDecimal(roundCents(totalProducts), 2));
     xml::append(icmsTotal, "vDesc", formatDecimal(roundCents(totalDiscount), 2));
-    for (const char* zero : {"vPIS", "vCOFINS", "vPISST", "vCOFINSST"})
-        xml::append(icmsTotal, zero, "0.00");
+    xml::append(icmsTotal, "vPIS", formatDecimal(roundCents(totalPis), 2));
+    xml::append(icmsTotal, "vCOFINS", formatDecimal(roundCents(totalCofins), 2));
+    xml::append(icmsTotal, "vPISST", formatDecimal(roundCents(totalPisSt), 2));
+    xml::append(icmsTotal, "vCOFINSST", formatDecimal(roundCents(totalCofinsSt), 2));
     xml::append(icmsTotal, "vOutro", formatDecimal(roundCents(totalOther), 2));
-    xml::insertAfter(icmsTotal, "vCFe", formatDecimal(cfeTotal, 2));
+    const std::string totalText = formatDecimal(static_cast<double>(cfeTotal) / 100.0, 2);
+    xml::insertAfter(icmsTotal, "vCFe", totalText);
 
     xmlNode* payment = xml::child(infCFe, "pgto");
     std::vector<xmlNode*> means = xml::children(payment, "MP");
-    if (means.empty()) {
-        result.error = "a venda não tem meio de pagamento (pgto/MP)";
-        return result;
-    }
-    double paid = 0;
+    if (means.empty())
+        return refuse(Rule::PaymentMissing, "a venda não tem meio de pagamento (pgto/MP)");
+    long long paid = 0;
     for (std::size_t i = 0; i < means.size(); ++i) {
         const Amount value = amount(means[i], "vMP", true, "pagamento " + std::to_string(i + 1));
-        if (!value.error.empty()) {
-            result.error = value.error;
-            return result;
-        }
-        paid += value.value;
+        if (!value.error.empty())
+            return refuseAmount(value);
+        paid += cents(value.value);
     }
-    paid = roundCents(paid);
-    if (paid < cfeTotal) {
-        result.error = "o pagamento de " + formatDecimal(paid, 2) + " é menor que o total de " +
-                       formatDecimal(cfeTotal, 2);
-        return result;
-    }
+    if (paid < cfeTotal)
+        return refuse(Rule::PaymentShort,
+                      "o pagamento de " + formatDecimal(static_cast<double>(paid) / 100.0, 2) +
+                          " é menor que o total de " + totalText);
     // The access key holds the emitter's 14 digits: any other text would give a key of another
     // length, with letters, or none at all. A sale always names the activated taxpayer; only
     // the end-to-end test's document gets here unchecked.
-    if (sale.emitterCnpj.size() != 14 || !allDigits(sale.emitterCnpj)) {
-        result.error =
-            "CNPJ do emitente \"" + printable(sale.emitterCnpj) + "\" não tem 14 dígitos";
-        return result;
-    }
+    if (sale.emitterCnpj.size() != 14 || !allDigits(sale.emitterCnpj))
+        return refuse(Rule::EmitterCnpj, "CNPJ do emitente \"" + printable(sale.emitterCnpj) +
+                                             "\" não tem 14 dígitos");
     removeChildren(payment, {"vTroco"});
-    xml::append(payment, "vTroco", formatDecimal(roundCents(paid - cfeTotal), 2));
+    xml::append(payment, "vTroco", formatDecimal(static_cast<double>(paid - cfeTotal) / 100.0, 2));
 
     Issued issued;
     issued.key = accessKey({padded(stateCode, 2), yearMonth4(params.now), sale.emitterCnpj,
                             params.serial, params.number, params.randomCode});
-    issued.total = formatDecimal(cfeTotal, 2);
+    issued.total = totalText;
     issued.buyerId = buyerOf(infCFe);
     issued.emitterIE = xml::childText(emit, "IE").value_or("");
     issued.cashier = xml::childText(ide, "numeroCaixa").value_or("");
     issued.qrSignature = qrCodeSignature(params, issued.key + stamp14(params.now) +
                                                      issued.total + issued.buyerId);
 
+    // The CF-e is written in the layout version the sale was written in.
+    const std::string version = xml::attribute(infCFe, "versaoDadosEnt").value_or("0.07");
     xml::setAttribute(infCFe, "Id", "CFe" + issued.key);
-    xml::setAttribute(infCFe, "versao", "0.07");
-    if (!xml::attribute(infCFe, "versaoDadosEnt"))
-        xml::setAttribute(infCFe, "versaoDadosEnt", "0.07");
+    xml::setAttribute(infCFe, "versao", version);
+    xml::setAttribute(infCFe, "versaoDadosEnt", version);
     xml::setAttribute(infCFe, "versaoSB", versionDigits(params.softwareVersion));
     addIdentification(ide, issued.key, params, true);
     if (xmlNode* signAC = xml::child(ide, "signAC"))
         xml::insertAfter(signAC, "assinaturaQRCODE", issued.qrSignature);
     else
         xml::append(ide, "assinaturaQRCODE", issued.qrSignature);
-    addEmitterDetails(emit);
+    addEmitterDetails(emit, taxRegime(infCFe));
 
     sign(document, root, infCFe, issued.key, params);
     issued.document = xml::serialize(document);

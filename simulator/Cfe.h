@@ -2,6 +2,7 @@
 
 #include "DeviceClock.h"
 #include "DeviceState.h"
+#include "Rejection.h"
 #include "Signing.h"
 #include "Xml.h"
 
@@ -23,9 +24,10 @@ struct SaleInput {
 struct SaleRead {
     std::optional<SaleInput> sale;
     std::string error; // in Portuguese
+    Rule rule = Rule::Schema;
 };
 
-// Well-formed, root CFe with infCFe, ide and emit.
+// Well-formed, root CFe with infCFe, ide and emit, and the fields as the input layout has them.
 SaleRead readSale(std::string_view bytes);
 
 struct CancelInput {
@@ -39,9 +41,10 @@ struct CancelInput {
 struct CancelRead {
     std::optional<CancelInput> cancel;
     std::string error;
+    Rule rule = Rule::Schema;
 };
 
-// Well-formed, root CFeCanc with infCFe carrying chCanc, and ide.
+// Well-formed, root CFeCanc with infCFe carrying chCanc, and ide, as the input layout has them.
 CancelRead readCancel(std::string_view bytes);
 
 // What the device adds to every CF-e it issues.
@@ -68,6 +71,7 @@ struct Issued {
 struct IssueResult {
     std::optional<Issued> cfe;
     std::string error; // why the sale's values were refused
+    Rule rule = Rule::Unidentified;
 };
 
 // Completes the sale into the signed CF-e: the device's fields, item values and totals, the

@@ -12,7 +12,6 @@ namespace {
 constexpr std::string_view invalidCode = "Código de ativação inválido";
 constexpr std::string_view notActivated = "SAT ainda não ativado";
 constexpr std::string_view noSefaz = "Erro de comunicação com a SEFAZ: SAT sem conexão de rede";
-constexpr std::string_view validation = "Erro de validação do conteúdo: ";
 
 int reply(Function function, int last)
 {
@@ -336,6 +335,13 @@ Reply Device::cfeAnswer(int session, int code, std::string_view message, const I
     return reply;
 }
 
+Reply Device::rejected(int session, int code, const Rejection& rejection)
+{
+    log("erro", code / 1000 == 6 ? "VENDA" : "CANCELAMENTO",
+        "Rejeição " + rejection.code() + ": " + rejection.message());
+    return answer(session, code, rejection.message(), {"", ""}, rejection.code());
+}
+
 void Device::logCommand(Function function, int session)
 {
     addLog(state_, now_, originAc, "info", "COMANDO",
@@ -366,11 +372,11 @@ Reply Device::enviarDadosVenda(int session, const TextArg& code, const TextArg& 
     if (document.kind == TextArg::Kind::Unterminated)
         return answer(session, 6005, "Tamanho do CF-e-SAT superior a 1.500KB");
     if (document.isEmpty())
-        return answer(session, 6010, std::string(validation) + "documento de venda vazio");
+        return rejected(session, 6010, {Rule::Schema, "documento de venda vazio"});
 
     SaleRead read = readSale(document.bytes);
     if (!read.sale)
-        return answer(session, 6010, std::string(validation) + read.error);
+        return rejected(session, 6010, {read.rule, read.error});
     SaleInput& sale = *read.sale;
     if (sale.softwareHouseCnpj != state_.softwareHouseCnpj)
         return answer(session, 6004,
@@ -381,16 +387,15 @@ Reply Device::enviarDadosVenda(int session, const TextArg& code, const TextArg& 
         return answer(session, 6004,
                       "Vinculação do AC não confere: signAC difere da assinatura associada");
     if (sale.emitterCnpj != state_.taxpayerCnpj)
-        return answer(session, 6010,
-                      std::string(validation) + "CNPJ do emitente \"" +
-                          printable(sale.emitterCnpj) + "\" difere do contribuinte ativado " +
-                          state_.taxpayerCnpj);
+        return rejected(session, 6010,
+                        {Rule::EmitterNotTaxpayer, "emit/CNPJ " + printable(sale.emitterCnpj) +
+                                                       ", contribuinte " + state_.taxpayerCnpj});
 
     const int number = nextNumber();
     const IssueParams params = issueParams(number);
     IssueResult issued = issueSale(sale, params);
     if (!issued.cfe)
-        return answer(session, 6010, std::string(validation) + issued.error);
+        return rejected(session, 6010, {issued.rule, issued.error});
     const Issued& cfe = *issued.cfe;
     recordIssued(cfe.key, cfe.document.size());
     state_.lastSale = {"CFe" + cfe.key, now_,         cfe.total, cfe.buyerId,
@@ -425,27 +430,24 @@ Reply Device::cancelarUltimaVenda(int session, const TextArg& code, const TextAr
     if (sale.cancelled)
         return answer(session, 7002, invalid + "a última venda já foi cancelada");
     if (now_ - sale.issued > cancelWindowSeconds)
-        return answer(session, 7007,
-                      std::string(validation) + "prazo de 30 minutos para cancelar esgotado "
-                                                "(venda emitida em " +
-                          readable(sale.issued) + ")");
+        return rejected(session, 7007,
+                        {Rule::CancelLate, "venda emitida em " + readable(sale.issued)});
     if (document.isEmpty())
-        return answer(session, 7007,
-                      std::string(validation) +
-                          documentProblem(document, "documento de cancelamento"));
+        return rejected(session, 7007,
+                        {Rule::Schema, documentProblem(document, "documento de cancelamento")});
     CancelRead read = readCancel(document.bytes);
     if (!read.cancel)
-        return answer(session, 7007, std::string(validation) + read.error);
+        return rejected(session, 7007, {read.rule, read.error});
     const CancelInput& cancel = *read.cancel;
     if (cancel.keyToCancel != key.bytes)
-        return answer(session, 7007,
-                      std::string(validation) + "chCanc \"" + printable(cancel.keyToCancel) +
-                          "\" difere da chave informada " + key.bytes);
+        return rejected(session, 7007,
+                        {Rule::CancelKey, "chCanc " + printable(cancel.keyToCancel) +
+                                              ", chave informada " + key.bytes});
     if (cancel.softwareHouseCnpj != state_.softwareHouseCnpj ||
         cancel.signature != toUtf8(state_.signature))
-        return answer(session, 7007,
-                      std::string(validation) + "CNPJ da software house ou signAC difere da "
-                                                "assinatura associada");
+        return rejected(session, 7007,
+                        {Rule::Association, "CNPJ da software house ou signAC difere da "
+                                            "assinatura associada"});
 
     const int number = nextNumber();
     const IssueParams params = issueParams(number);
@@ -469,7 +471,7 @@ Reply Device::testeFimAFim(int session, const TextArg& code, const TextArg& docu
         return unexpected(f, session, invalid + documentProblem(document, "documento"));
     SaleRead read = readSale(document.bytes);
     if (!read.sale)
-        return unexpected(f, session, invalid + read.error);
+        return unexpected(f, session, invalid + Rejection{read.rule, read.error}.message());
     if (!state_.linkUp)
         return unexpected(f, session, noSefaz);
     // A test coupon is numbered 000000, as a device numbers it, and leaves the sale
@@ -478,7 +480,7 @@ Reply Device::testeFimAFim(int session, const TextArg& code, const TextArg& docu
     const IssueParams params = issueParams(number);
     IssueResult issued = issueSale(*read.sale, params);
     if (!issued.cfe)
-        return unexpected(f, session, invalid + issued.error);
+        return unexpected(f, session, invalid + Rejection{issued.rule, issued.error}.message());
     transmit();
     log("info", "TESTEFIMAFIM", "Teste fim a fim com a SEFAZ concluído");
     const std::string payload = base64WithoutKeyMarker(issued.cfe->document);

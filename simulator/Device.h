@@ -2,6 +2,7 @@
 
 #include "Cfe.h"
 #include "DeviceState.h"
+#include "Rejection.h"
 #include "Reply.h"
 #include "Texts.h"
 
@@ -47,6 +48,8 @@ public:
 
     // A device-side failure: the function's "unknown error" code with the reason.
     static Reply unexpected(Function function, int session, std::string_view reason);
+    // A sale or cancel refused by a rule: its rejection code follows the reply code.
+    Reply rejected(int session, int code, const Rejection& rejection);
 
     static constexpr DeviceTime cancelWindowSeconds = 30 * 60;
     static constexpr int certificateYears = 5;

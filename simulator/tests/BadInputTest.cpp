@@ -113,13 +113,15 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const Raw& r, char* c) {
                      return r.get<EnviarDadosVendaFn>("EnviarDadosVenda")(12, c, nullptr);
                  },
-                 6010, "Erro de validação do conteúdo: documento de venda vazio"},
+                 6010, "Rejeição: Falha no schema XML do arquivo de entrada (documento de venda "
+                       "vazio)"},
         NullCase{"emptySaleDocument",
                  [](const Raw& r, char* c) {
                      char empty[] = "";
                      return r.get<EnviarDadosVendaFn>("EnviarDadosVenda")(12, c, empty);
                  },
-                 6010, "Erro de validação do conteúdo: documento de venda vazio"},
+                 6010, "Rejeição: Falha no schema XML do arquivo de entrada (documento de venda "
+                       "vazio)"},
         NullCase{"cancelKeyAndDocument",
                  [](const Raw& r, char* c) {
                      return r.get<CancelarUltimaVendaFn>("CancelarUltimaVenda")(12, c, nullptr,
@@ -217,22 +219,46 @@ TEST_F(BadInput, DocumentsBeyond1500KilobytesAreRefusedBySize)
     EXPECT_EQ(field(client.ConsultarStatusOperacional(), 21), "");
 }
 
-TEST_F(BadInput, MegabyteSaleIsIssuedWithItsKeyFirst)
+// The largest sale the layout allows: 500 items, each with 500 characters of varied notes, and
+// 5,000 more in the sale's notes. Its Base64 holds "CFe" here and there.
+std::string largestSale(const std::string& sale)
+{
+    const std::size_t itemStart = sale.find("<det nItem=\"1\">");
+    const std::size_t itemEnd = sale.find("</det>", itemStart);
+    const std::size_t itemsEnd = sale.rfind("</det>") + 6;
+    std::string item = sale.substr(itemStart, itemEnd - itemStart);
+    item.replace(0, std::string("<det nItem=\"1\">").size(), "");
+    long seed = 0;
+    auto notes = [&](std::size_t size) {
+        std::string note;
+        while (note.size() < size)
+            note += "Obs " + std::to_string(seed * 7919 % 100003) + " Lote " +
+                    std::to_string(seed * seed % 9973) + "; ", ++seed;
+        return note.substr(0, size);
+    };
+    std::string items;
+    for (int n = 1; n <= 500; ++n)
+        items += "<det nItem=\"" + std::to_string(n) + "\">" + item + "<infAdProd>" + notes(500) +
+                 "</infAdProd></det>";
+    std::string big = sale.substr(0, itemStart) + items + sale.substr(itemsEnd);
+    big.replace(big.find("<vMP>50.00</vMP>"), 16, "<vMP>20000.00</vMP>");
+    const std::size_t noteStart = big.find("<infCpl>") + 8;
+    big.replace(noteStart, big.find("</infCpl>") - noteStart, notes(5000));
+    return big;
+}
+
+TEST_F(BadInput, LargestSaleIsIssuedWithItsKeyFirst)
 {
     activate();
     associate();
-    // Over a million characters of varied text: its Base64 holds "CFe" here and there.
-    std::string note;
-    for (long i = 0; note.size() < 1000 * 1000; ++i)
-        note += "Obs " + std::to_string(i * 7919 % 100003) + " Lote " +
-                std::to_string(i * i % 9973) + "; ";
-    std::string big = codepage::toAnsi(sample("venda.xml"));
-    big.insert(big.find("</infCpl>"), note);
+    const std::string big = largestSale(codepage::toAnsi(sample("venda.xml")));
+    ASSERT_GT(big.size(), 300u * 1000u);
     const SatResponse response = client.EnviarDadosVenda(big);
     ASSERT_EQ(error().code, 6000) << error().msg;
     const std::size_t first = response.text().find("CFe");
     EXPECT_EQ(response.text().substr(first, 48), field(response, 9) + "|");
-    EXPECT_GT(client.decodedPayload().text().size(), 1000u * 1000u);
+    EXPECT_EQ(field(response, 10), "18900.00");
+    EXPECT_GT(client.decodedPayload().text().size(), 300u * 1000u);
 }
 
 struct MalformedCase {
@@ -247,9 +273,11 @@ TEST_P(MalformedSale, IsRefusedWithTheParsersReason)
 {
     activate();
     associate();
-    client.EnviarDadosVenda(GetParam().document);
+    const SatResponse response = client.EnviarDadosVenda(GetParam().document);
     EXPECT_EQ(error().code, 6010);
-    EXPECT_EQ(error().msg, "Erro de validação do conteúdo: " + GetParam().reason);
+    EXPECT_EQ(error().msg,
+              "Rejeição: Falha no schema XML do arquivo de entrada (" + GetParam().reason + ")");
+    EXPECT_EQ(field(response, 3), "1003");
     EXPECT_TRUE(isUtf8(error().msg));
 }
 

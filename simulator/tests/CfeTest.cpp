@@ -12,6 +12,7 @@
 #include <chrono>
 #include <fstream>
 #include <random>
+#include <set>
 #include <iterator>
 
 namespace {
@@ -87,47 +88,311 @@ TEST(Cfe, SaleIsCompletedWithTheDevicesFieldsAndTotals)
     EXPECT_EQ(between(xml, "<assinaturaQRCODE>", "</assinaturaQRCODE>").size(), 344u);
 }
 
+std::string replaced(std::string document, const std::string& from, const std::string& to)
+{
+    const std::size_t at = document.find(from);
+    if (at == std::string::npos)
+        return "<\"" + from + "\" not in the sample>";
+    document.replace(at, from.size(), to);
+    return document;
+}
+
+using Edits = std::vector<std::pair<std::string, std::string>>;
+
+// Every occurrence of each text replaced.
+std::string edited(std::string document, const Edits& edits)
+{
+    for (const auto& [from, to] : edits) {
+        if (document.find(from) == std::string::npos)
+            return "<\"" + from + "\" not in the sample>";
+        for (std::size_t at = document.find(from); at != std::string::npos;
+             at = document.find(from, at + to.size()))
+            document.replace(at, from.size(), to);
+    }
+    return document;
+}
+
+const std::string icms00 = "<ICMS00>\n            <Orig>0</Orig>\n            <CST>00</CST>\n"
+                           "            <pICMS>18.00</pICMS>\n          </ICMS00>";
+const std::string icms40 =
+    "<ICMS40>\n            <Orig>0</Orig>\n            <CST>40</CST>\n          </ICMS40>";
+const std::string csosn102 = "<ICMSSN102><Orig>0</Orig><CSOSN>102</CSOSN></ICMSSN102>";
+const Edits simplesNacional = {{icms00, csosn102}, {icms40, csosn102}};
+
+// The rejection a device gives the document: its layout first, then its values.
+satsim::Rejection rejectionOf(const std::string& document)
+{
+    satsim::SaleRead read = satsim::readSale(document);
+    if (!read.sale)
+        return {read.rule, read.error};
+    const satsim::IssueResult issued = satsim::issueSale(*read.sale, params());
+    if (issued.cfe)
+        return {satsim::Rule::Unidentified, "<issued>"};
+    return {issued.rule, issued.error};
+}
+
+TEST(Cfe, SubtotalDiscountIsSharedAndContributionsAreComputed)
+{
+    std::string document = sampleSale();
+    document = replaced(document, "<PISNT>\n            <CST>04</CST>\n          </PISNT>",
+                        "<PISAliq><CST>01</CST><vBC>37.80</vBC><pPIS>0.0165</pPIS></PISAliq>");
+    document =
+        replaced(document, "<COFINSNT>\n            <CST>04</CST>\n          </COFINSNT>",
+                 "<COFINSAliq><CST>01</CST><vBC>37.80</vBC><pCOFINS>0.0760</pCOFINS>"
+                 "</COFINSAliq>");
+    document = replaced(document, "<PISNT>\n            <CST>04</CST>\n          </PISNT>",
+                        "<PISQtde><CST>03</CST><qBCProd>0.7500</qBCProd>"
+                        "<vAliqProd>0.2000</vAliqProd></PISQtde>");
+    document = replaced(document, "<total/>",
+                        "<total><DescAcrEntr><vDescSubtot>1.00</vDescSubtot></DescAcrEntr>"
+                        "</total>");
+    satsim::SaleRead read = satsim::readSale(document);
+    ASSERT_TRUE(read.sale) << read.error;
+    const satsim::IssueResult result = satsim::issueSale(*read.sale, params());
+    ASSERT_TRUE(result.cfe) << result.error;
+    const std::string& xml = result.cfe->document;
+
+    // 1.00 over 37.80 and 11.00: 0.77 and what is left, 0.23.
+    EXPECT_NE(xml.find("<vItem>37.80</vItem><vRatDesc>0.77</vRatDesc></prod>"),
+              std::string::npos);
+    EXPECT_NE(xml.find("<vItem>11.00</vItem><vRatDesc>0.23</vRatDesc></prod>"),
+              std::string::npos);
+    // ICMS on 37.80 - 0.77 = 37.03 at 18 %.
+    EXPECT_NE(xml.find("<pICMS>18.00</pICMS><vICMS>6.67</vICMS>"), std::string::npos);
+    // 37.80 x 0.0165 = 0.6237; 37.80 x 0.0760 = 2.8728; 0.75 x 0.20 = 0.15.
+    EXPECT_NE(xml.find("<pPIS>0.0165</pPIS><vPIS>0.62</vPIS>"), std::string::npos);
+    EXPECT_NE(xml.find("<pCOFINS>0.0760</pCOFINS><vCOFINS>2.87</vCOFINS>"), std::string::npos);
+    EXPECT_NE(xml.find("<vAliqProd>0.2000</vAliqProd><vPIS>0.15</vPIS>"), std::string::npos);
+    EXPECT_NE(xml.find("<ICMSTot><vICMS>6.67</vICMS><vProd>49.05</vProd><vDesc>0.25</vDesc>"
+                       "<vPIS>0.77</vPIS><vCOFINS>2.87</vCOFINS><vPISST>0.00</vPISST>"
+                       "<vCOFINSST>0.00</vCOFINSST><vOutro>0.00</vOutro></ICMSTot>"
+                       "<vCFe>47.80</vCFe><DescAcrEntr>"),
+              std::string::npos)
+        << xml;
+    EXPECT_EQ(result.cfe->total, "47.80");
+    EXPECT_NE(xml.find("<IE>111111111111</IE><cRegTrib>3</cRegTrib><indRatISSQN>"),
+              std::string::npos);
+    EXPECT_NE(xml.find("versao=\"0.07\""), std::string::npos);
+}
+
+struct Written {
+    const char* name;
+    Edits edits;
+    std::string expected; // in the CF-e
+};
+
+class WrittenFromTheSale : public testing::TestWithParam<Written> {};
+
+TEST_P(WrittenFromTheSale, AsTheLayoutHasIt)
+{
+    satsim::SaleRead read = satsim::readSale(edited(sampleSale(), GetParam().edits));
+    ASSERT_TRUE(read.sale) << read.error;
+    const satsim::IssueResult result = satsim::issueSale(*read.sale, params());
+    ASSERT_TRUE(result.cfe) << result.error;
+    EXPECT_NE(result.cfe->document.find(GetParam().expected), std::string::npos)
+        << result.cfe->document;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cfe, WrittenFromTheSale,
+    testing::Values(
+        Written{"versionOfTheSale", {{"\"0.07\"", "\"0.08\""}}, "versao=\"0.08\""},
+        Written{"olderVersion", {{"\"0.07\"", "\"0.06\""}}, "versao=\"0.06\" versaoSB"},
+        Written{"simplesNacional", simplesNacional, "<cRegTrib>1</cRegTrib>"},
+        Written{"surchargeShared",
+                {{"<total/>",
+                  "<total><DescAcrEntr><vAcresSubtot>1.00</vAcresSubtot></DescAcrEntr></total>"}},
+                "<vItem>11.00</vItem><vRatAcr>0.23</vRatAcr></prod>"},
+        Written{"municipalRegistration",
+                {{"<IE>111111111111</IE>", "<IE>111111111111</IE><IM>12345</IM>"}},
+                "<IM>12345</IM><cRegTrib>3</cRegTrib>"}),
+    CaseName());
+
 struct RefusedSale {
     const char* name;
     std::string from; // replaced in the sample
     std::string to;
+    const char* code; // the rejection code
     const char* error;
 };
 
-class SaleValues : public testing::TestWithParam<RefusedSale> {};
+class SaleRejections : public testing::TestWithParam<RefusedSale> {};
 
-TEST_P(SaleValues, AreRefusedWithTheirReason)
+TEST_P(SaleRejections, CarryTheirCodeAndSayWhatWasFound)
 {
-    std::string document = sampleSale();
-    const std::size_t at = document.find(GetParam().from);
-    ASSERT_NE(at, std::string::npos);
-    document.replace(at, GetParam().from.size(), GetParam().to);
-    satsim::SaleRead read = satsim::readSale(document);
-    std::string error = read.error;
-    if (read.sale)
-        error = satsim::issueSale(*read.sale, params()).error;
-    EXPECT_EQ(error, GetParam().error);
+    const satsim::Rejection rejection =
+        rejectionOf(edited(sampleSale(), {{GetParam().from, GetParam().to}}));
+    EXPECT_EQ(rejection.code(), GetParam().code) << rejection.message();
+    EXPECT_EQ(rejection.detail, GetParam().error);
+}
+
+const std::string itemOne = "<cProd>0001</cProd>";
+const std::string oneDet = "<det nItem=\"1\">";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cfe, SaleRejections,
+    testing::Values(
+        RefusedSale{"noLayoutVersion", " versaoDadosEnt=\"0.07\"", "", "1002",
+                    "versaoDadosEnt ausente"},
+        RefusedSale{"unknownLayoutVersion", "\"0.07\"", "\"0.05\"", "1002",
+                    "versaoDadosEnt \"0.05\""},
+        RefusedSale{"unknownElement", "<uCom>UN</uCom>", "<uCom>UN</uCom><cor>azul</cor>",
+                    "1003", "elemento infCFe/det/prod/cor não previsto no leiaute"},
+        RefusedSale{"unknownGroup", "</emit>", "</emit><transp/>", "1003",
+                    "elemento infCFe/transp não previsto no leiaute"},
+        RefusedSale{"elementInsideALeaf", "<CFOP>5102</CFOP>", "<CFOP><n>5102</n></CFOP>", "1003",
+                    "elemento infCFe/det/prod/CFOP/n não previsto no leiaute"},
+        RefusedSale{"repeatedGroup", "<total/>", "<total/><total/>", "1003",
+                    "elemento infCFe/total repetido"},
+        RefusedSale{"softwareHouseCheckDigits", "<CNPJ>10615281000140", "<CNPJ>10615281000141",
+                    "1010", "ide/CNPJ \"10615281000141\""},
+        RefusedSale{"noSignature",
+                    "<signAC>SGR-SAT SISTEMA DE GESTAO E RETAGUARDA DO SAT</signAC>", "", "1011",
+                    "ide/signAC"},
+        RefusedSale{"cashRegisterOfTwoDigits", "<numeroCaixa>001", "<numeroCaixa>01", "1012",
+                    "numeroCaixa \"01\" não tem 3 dígitos"},
+        RefusedSale{"cashRegisterOfFourDigits", "<numeroCaixa>001", "<numeroCaixa>0001", "1012",
+                    "numeroCaixa \"0001\" não tem 3 dígitos"},
+        RefusedSale{"emitterOfOneDigit", "<CNPJ>48213907000165</CNPJ>", "<CNPJ>1</CNPJ>", "1207",
+                    "emit/CNPJ \"1\""},
+        RefusedSale{"emitterWithPunctuation", "<CNPJ>48213907000165</CNPJ>",
+                    "<CNPJ>48.213.907/0001-65</CNPJ>", "1207",
+                    "emit/CNPJ \"48.213.907/0001-65\""},
+        RefusedSale{"noIe", "<IE>111111111111</IE>", "", "1229", "emit/IE"},
+        RefusedSale{"ieWithLetters", "<IE>111111111111</IE>", "<IE>ISENTO</IE>", "1209",
+                    "emit/IE \"ISENTO\""},
+        RefusedSale{"apportionFlag", "<indRatISSQN>N", "<indRatISSQN>X", "1234",
+                    "indRatISSQN \"X\""},
+        RefusedSale{"buyerCpf", "<CPF>11144477735", "<CPF>11144477736", "1237",
+                    "dest/CPF \"11144477736\""},
+        RefusedSale{"buyerCnpj", "<CPF>11144477735</CPF>", "<CNPJ>11222333000180</CNPJ>",
+                    "1208", "dest/CNPJ \"11222333000180\""},
+        RefusedSale{"buyerBoth", "<CPF>11144477735</CPF>",
+                    "<CNPJ>11222333000181</CNPJ><CPF>11144477735</CPF>", "1238", "dest"},
+        RefusedSale{"itemNumberSkipped", "<det nItem=\"2\">", "<det nItem=\"3\">", "1303",
+                    "item 2: nItem \"3\""},
+        RefusedSale{"itemNumberMissing", oneDet, "<det>", "1303", "item 1: nItem ausente"},
+        RefusedSale{"noProductCode", itemOne, "", "1304", "item 1"},
+        RefusedSale{"noDescription", "<xProd>CAFÉ TORRADO E MOÍDO 500 g</xProd>", "", "1305",
+                    "item 1"},
+        RefusedSale{"descriptionOf121Characters", "<xProd>CAFÉ TORRADO E MOÍDO 500 g</xProd>",
+                    "<xProd>" + std::string(121, 'x') + "</xProd>", "1305",
+                    "item 1: mais de 120 caracteres"},
+        RefusedSale{"noCfop", "<CFOP>5102</CFOP>", "", "1306", "item 1"},
+        RefusedSale{"interstateCfop", "<CFOP>5102</CFOP>", "<CFOP>6102</CFOP>", "1307",
+                    "item 1: CFOP \"6102\""},
+        RefusedSale{"gtinCheckDigit", "7891000100103", "7891000100104", "1611",
+                    "item 1: cEAN \"7891000100104\""},
+        RefusedSale{"noUnit", "<uCom>UN</uCom>", "", "1308", "item 1"},
+        RefusedSale{"quantityWithComma", "<qCom>2.0000</qCom>", "<qCom>2,0</qCom>", "1309",
+                    "item 1: qCom \"2,0\""},
+        RefusedSale{"quantityZero", "<qCom>2.0000</qCom>", "<qCom>0.0000</qCom>", "1309",
+                    "item 1: qCom \"0.0000\""},
+        RefusedSale{"quantityOfFiveDecimals", "<qCom>2.0000</qCom>", "<qCom>2.00000</qCom>",
+                    "1309", "item 1: qCom \"2.00000\""},
+        RefusedSale{"priceMissing", "<vUnCom>15.00</vUnCom>", "", "1310",
+                    "item 2: vUnCom ausente"},
+        RefusedSale{"calculationRule", "<indRegra>A</indRegra>", "<indRegra>R</indRegra>", "1311",
+                    "item 1: indRegra \"R\""},
+        RefusedSale{"discountAbovePrice", "<vDesc>0.25</vDesc>", "<vDesc>11.26</vDesc>", "1312",
+                    "item 2: o desconto é maior que o valor do produto"},
+        RefusedSale{"unknownIcmsGroup", "ICMS00>", "ICMS20>", "1003",
+                    "elemento infCFe/det/imposto/ICMS/ICMS20 não previsto no leiaute"},
+        RefusedSale{"noIcms",
+                    "<ICMS>\n          <ICMS40>\n            <Orig>0</Orig>\n            "
+                    "<CST>40</CST>\n          </ICMS40>\n        </ICMS>",
+                    "", "1313", "item 2"},
+        RefusedSale{"emptyIcms",
+                    "<ICMS>\n          <ICMS40>\n            <Orig>0</Orig>\n            "
+                    "<CST>40</CST>\n          </ICMS40>\n        </ICMS>",
+                    "<ICMS/>", "1313", "item 2"},
+        RefusedSale{"noPis", "<PIS>\n          <PISNT>\n            <CST>04</CST>\n          "
+                             "</PISNT>\n        </PIS>",
+                    "", "1314", "item 1: PIS"},
+        RefusedSale{"pisRateWithComma", "<PISNT>\n            <CST>04</CST>\n          </PISNT>",
+                    "<PISAliq><CST>01</CST><vBC>37.80</vBC><pPIS>0,0165</pPIS></PISAliq>", "1314",
+                    "item 1: pPIS \"0,0165\""},
+        RefusedSale{"csosnBesideCst",
+                    "<ICMS40>\n            <Orig>0</Orig>\n            <CST>40</CST>\n          "
+                    "</ICMS40>",
+                    "<ICMSSN102><Orig>0</Orig><CSOSN>102</CSOSN></ICMSSN102>", "1315",
+                    "ICMS00/ICMS40 e ICMSSN102/ICMSSN900"},
+        RefusedSale{"discountAndSurchargeOnTheSubtotal", "<total/>",
+                    "<total><DescAcrEntr><vDescSubtot>1.00</vDescSubtot>"
+                    "<vAcresSubtot>1.00</vAcresSubtot></DescAcrEntr></total>",
+                    "1401", "DescAcrEntr"},
+        RefusedSale{"subtotalDiscountAboveTotal", "<total/>",
+                    "<total><DescAcrEntr><vDescSubtot>48.81</vDescSubtot></DescAcrEntr></total>",
+                    "1402", "o desconto sobre o subtotal é maior que o total da venda"},
+        RefusedSale{"noPayment",
+                    "<MP>\n        <cMP>01</cMP>\n        <vMP>50.00</vMP>\n      </MP>", "",
+                    "1450", "pgto/MP"},
+        RefusedSale{"paymentCodeOutsideTheTable", "<cMP>01</cMP>", "<cMP>06</cMP>", "1451",
+                    "pagamento 1: cMP \"06\""},
+        RefusedSale{"paymentCodeOfOneDigit", "<cMP>01</cMP>", "<cMP>1</cMP>", "1451",
+                    "pagamento 1: cMP \"1\""},
+        RefusedSale{"paymentValueMissing", "<vMP>50.00</vMP>", "", "1452",
+                    "pagamento 1: vMP ausente"},
+        RefusedSale{"paymentShort", "<vMP>50.00</vMP>", "<vMP>48.79</vMP>", "1453",
+                    "o pagamento de 48.79 é menor que o total de 48.80"},
+        RefusedSale{"elevenPayments", "</MP>",
+                    "</MP>" + [] {
+                        std::string more;
+                        for (int i = 0; i < 10; ++i)
+                            more += "<MP><cMP>01</cMP><vMP>0.01</vMP></MP>";
+                        return more;
+                    }(),
+                    "1454", "11 meios"},
+        RefusedSale{"itemNoteOf501Characters", "</prod>",
+                    "</prod><infAdProd>" + std::string(501, 'n') + "</infAdProd>", "1461",
+                    "item 1: 501 caracteres"},
+        RefusedSale{"notesOf5001Characters",
+                    "Venda de demonstração do SAT simulado - sem valor fiscal",
+                    std::string(4999, 'x') + "çã", "1460", "5001 caracteres"}),
+    CaseName());
+
+// Documents a device accepts although they differ from the sample.
+struct AcceptedSale {
+    const char* name;
+    Edits edits;
+};
+
+class SaleVariants : public testing::TestWithParam<AcceptedSale> {};
+
+TEST_P(SaleVariants, AreIssued)
+{
+    satsim::SaleRead read = satsim::readSale(edited(sampleSale(), GetParam().edits));
+    ASSERT_TRUE(read.sale) << satsim::Rejection{read.rule, read.error}.message();
+    const satsim::IssueResult issued = satsim::issueSale(*read.sale, params());
+    EXPECT_TRUE(issued.cfe) << satsim::Rejection{issued.rule, issued.error}.message();
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cfe, SaleValues,
+    Cfe, SaleVariants,
     testing::Values(
-        RefusedSale{"quantityWithComma", "<qCom>2.0000</qCom>", "<qCom>2,0</qCom>",
-                    "item 1: qCom \"2,0\" não é um valor válido"},
-        RefusedSale{"priceMissing", "<vUnCom>15.00</vUnCom>", "",
-                    "item 2: vUnCom ausente"},
-        RefusedSale{"discountAbovePrice", "<vDesc>0.25</vDesc>", "<vDesc>11.26</vDesc>",
-                    "item 2: o desconto é maior que o valor do produto"},
-        RefusedSale{"paymentShort", "<vMP>50.00</vMP>", "<vMP>48.79</vMP>",
-                    "o pagamento de 48.79 é menor que o total de 48.80"},
-        RefusedSale{"noPayment", "<cMP>01</cMP>\n        <vMP>50.00</vMP>", "",
-                    "pagamento 1: vMP ausente"},
-        // The emitter's CNPJ makes up the access key.
-        RefusedSale{"emitterCnpjOfOneDigit", "<CNPJ>48213907000165</CNPJ>", "<CNPJ>1</CNPJ>",
-                    "CNPJ do emitente \"1\" não tem 14 dígitos"},
-        RefusedSale{"emitterCnpjWithPunctuation", "<CNPJ>48213907000165</CNPJ>",
-                    "<CNPJ>48.213.907/0001-65</CNPJ>",
-                    "CNPJ do emitente \"48.213.907/0001-65\" não tem 14 dígitos"}),
+        AcceptedSale{"layout006", {{"\"0.07\"", "\"0.06\""}}},
+        AcceptedSale{"layout008", {{"\"0.07\"", "\"0.08\""}}},
+        AcceptedSale{"anonymousBuyer",
+                     {{"<dest>\n      <CPF>11144477735</CPF>\n      <xNome>Consumidor de "
+                       "Demonstração</xNome>\n    </dest>",
+                       "<dest/>"}}},
+        AcceptedSale{"companyBuyer", {{"<CPF>11144477735</CPF>", "<CNPJ>11222333000181</CNPJ>"}}},
+        AcceptedSale{"noGtin", {{"7891000100103", "SEM GTIN"}}},
+        AcceptedSale{"eightDigitGtin", {{"7891000100103", "96385074"}}},
+        AcceptedSale{"instantPayment", {{"<cMP>01</cMP>", "<cMP>17</cMP>"}}},
+        AcceptedSale{"twoPayments", {{"</MP>", "</MP><MP><cMP>03</cMP><vMP>1.00</vMP></MP>"}}},
+        AcceptedSale{"priceOfThreeDecimals",
+                     {{"<vUnCom>18.90</vUnCom>", "<vUnCom>18.895</vUnCom>"}}},
+        AcceptedSale{"notesOf5000Characters",
+                     {{"Venda de demonstração do SAT simulado - sem valor fiscal",
+                       std::string(4998, 'x') + "çã"}}},
+        AcceptedSale{"itemNoteOf500Characters", {{"</prod>",
+                     "</prod><infAdProd>" + std::string(500, 'n') + "</infAdProd>"}}},
+        AcceptedSale{"serviceItem",
+                     {{"<ICMS>\n          <ICMS40>\n            <Orig>0</Orig>\n            "
+                       "<CST>40</CST>\n          </ICMS40>\n        </ICMS>",
+                       "<ISSQN><vDeducISSQN>0.00</vDeducISSQN><vAliq>5.00</vAliq></ISSQN>"}}},
+        AcceptedSale{"simplesNacional", simplesNacional}),
     CaseName());
 
 struct Structure {
@@ -172,20 +437,21 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Cfe, SaleWithoutItemsOrWithTooManyIsRefused)
 {
-    const std::string head =
-        "<CFe><infCFe><ide><CNPJ>1</CNPJ><signAC>s</signAC></ide><emit><CNPJ>2</CNPJ></emit>";
-    const std::string tail = "<pgto><MP><cMP>01</cMP><vMP>999999.00</vMP></MP></pgto></infCFe></CFe>";
-    satsim::SaleRead none = satsim::readSale(head + tail);
-    ASSERT_TRUE(none.sale);
-    EXPECT_EQ(satsim::issueSale(*none.sale, params()).error, "a venda não tem itens (det)");
+    const std::string sale = sampleSale();
+    const std::size_t first = sale.find("<det ");
+    const std::size_t end = sale.rfind("</det>") + 6;
+    ASSERT_NE(first, std::string::npos);
+    const satsim::Rejection none = rejectionOf(sale.substr(0, first) + sale.substr(end));
+    EXPECT_EQ(none.code(), "1301");
+    EXPECT_EQ(none.message(), "Rejeição: CF-e sem item (det)");
 
+    const std::string item = sale.substr(first, sale.find("</det>") + 6 - first);
     std::string items;
-    for (int i = 0; i < 501; ++i)
-        items += "<det><prod><qCom>1</qCom><vUnCom>1.00</vUnCom></prod></det>";
-    satsim::SaleRead many = satsim::readSale(head + items + tail);
-    ASSERT_TRUE(many.sale);
-    EXPECT_EQ(satsim::issueSale(*many.sale, params()).error,
-              "a venda tem 501 itens; o limite é 500");
+    for (int i = 1; i <= 501; ++i)
+        items += replaced(item, "nItem=\"1\"", "nItem=\"" + std::to_string(i) + "\"");
+    const satsim::Rejection many = rejectionOf(sale.substr(0, first) + items + sale.substr(end));
+    EXPECT_EQ(many.code(), "1302");
+    EXPECT_EQ(many.detail, "501 itens");
 }
 
 // "d!^" encodes as "ZCFe": each alignment of the three copies puts one on a group start.
@@ -350,27 +616,79 @@ TEST(Cfe, CancelCarriesTheSaleKeyAndItsOwn)
 
 struct RefusedCancel {
     const char* name;
-    const char* document;
-    const char* error;
+    std::string document;
+    const char* code;
+    std::string error;
 };
 
 class CancelDocuments : public testing::TestWithParam<RefusedCancel> {};
 
-TEST_P(CancelDocuments, AreRefusedWithTheirReason)
+TEST_P(CancelDocuments, AreRefusedWithTheirCodeAndReason)
 {
-    EXPECT_EQ(satsim::readCancel(GetParam().document).error, GetParam().error);
+    const satsim::CancelRead read = satsim::readCancel(GetParam().document);
+    EXPECT_FALSE(read.cancel);
+    const satsim::Rejection rejection{read.rule, read.error};
+    EXPECT_EQ(rejection.code(), GetParam().code);
+    EXPECT_EQ(read.error, GetParam().error);
 }
+
+std::string cancelWith(const std::string& ide, const std::string& rest = "")
+{
+    return "<CFeCanc><infCFe chCanc=\"CFe1\"><ide>" + ide + "</ide>" + rest +
+           "</infCFe></CFeCanc>";
+}
+
+const std::string goodIde =
+    "<CNPJ>10615281000140</CNPJ><signAC>S</signAC><numeroCaixa>002</numeroCaixa>";
 
 INSTANTIATE_TEST_SUITE_P(
     Cfe, CancelDocuments,
     testing::Values(
-        RefusedCancel{"saleDocument", "<CFe><infCFe/></CFe>", "o elemento raiz deve ser CFeCanc"},
-        RefusedCancel{"noKey", "<CFeCanc><infCFe><ide/></infCFe></CFeCanc>",
+        RefusedCancel{"saleDocument", "<CFe><infCFe/></CFe>", "1003",
+                      "o elemento raiz deve ser CFeCanc"},
+        RefusedCancel{"noKey", "<CFeCanc><infCFe><ide/></infCFe></CFeCanc>", "1003",
                       "atributo chCanc de infCFe ausente"},
-        RefusedCancel{"noInfCFe", "<CFeCanc/>", "elemento infCFe ausente"},
+        RefusedCancel{"noInfCFe", "<CFeCanc/>", "1003", "elemento infCFe ausente"},
         RefusedCancel{"unclosedAttribute", "<CFeCanc><infCFe chCanc=\"CFe1></infCFe></CFeCanc>",
+                      "1003",
                       "XML mal formado: \"<\" dentro do valor de um atributo (linha 1, coluna 31)"},
-        RefusedCancel{"blank", " \n ", "documento vazio"}),
+        RefusedCancel{"blank", " \n ", "1003", "documento vazio"},
+        RefusedCancel{"saleGroupInACancel", cancelWith(goodIde, "<det/>"), "1003",
+                      "elemento infCFe/det não previsto no leiaute"},
+        RefusedCancel{"emitterWithContent", cancelWith(goodIde, "<emit><CNPJ>1</CNPJ></emit>"),
+                      "1003", "elemento infCFe/emit/CNPJ não previsto no leiaute"},
+        RefusedCancel{"softwareHouse",
+                      cancelWith("<CNPJ>1061528100014</CNPJ><signAC>S</signAC>"
+                                 "<numeroCaixa>002</numeroCaixa>"),
+                      "1010", "ide/CNPJ \"1061528100014\""},
+        RefusedCancel{"noSignature",
+                      cancelWith("<CNPJ>10615281000140</CNPJ><numeroCaixa>002</numeroCaixa>"),
+                      "1011", "ide/signAC"},
+        RefusedCancel{"cashRegister",
+                      cancelWith("<CNPJ>10615281000140</CNPJ><signAC>S</signAC>"
+                                 "<numeroCaixa>2</numeroCaixa>"),
+                      "1012", "numeroCaixa \"2\" não tem 3 dígitos"},
+        RefusedCancel{"buyerCpf", cancelWith(goodIde, "<dest><CPF>12345678900</CPF></dest>"),
+                      "1237", "dest/CPF \"12345678900\""},
+        RefusedCancel{"longNotes",
+                      cancelWith(goodIde, "<infAdic><infCpl>" + std::string(5001, 'x') +
+                                              "</infCpl></infAdic>"),
+                      "1460", "5001 caracteres"}),
     CaseName());
+
+TEST(Rejections, EveryRuleHasItsOwnCodeAndText)
+{
+    std::set<int> codes;
+    std::set<std::string_view> texts;
+    for (const satsim::RuleInfo& info : satsim::allRules()) {
+        EXPECT_TRUE(codes.insert(info.code).second) << info.code;
+        EXPECT_TRUE(texts.insert(info.text).second) << info.text;
+        EXPECT_GE(info.code, 1000);
+        EXPECT_LE(info.code, 1999);
+        EXPECT_EQ(info.text.rfind("Rejeição: ", 0), 0u) << info.text;
+        EXPECT_EQ(info.text.find('|'), std::string_view::npos) << info.text;
+    }
+    EXPECT_GE(codes.size(), 15u);
+}
 
 } // namespace

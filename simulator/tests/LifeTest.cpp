@@ -29,15 +29,6 @@ std::string today()
     return text;
 }
 
-std::string fixedNetwork()
-{
-    return "<?xml version=\"1.0\"?>\n<config><tipoInter>ETHE</tipoInter><tipoLan>IPFIX</tipoLan>"
-           "<lanIP>192.168.001.010</lanIP><lanMask>255.255.255.000</lanMask>"
-           "<lanGW>192.168.001.001</lanGW><lanDNS1>192.168.001.001</lanDNS1>"
-           "<lanDNS2>000.000.000.000</lanDNS2><proxy>0</proxy><proxy_ip/><proxy_porta/>"
-           "<proxy_user/><proxy_senha/></config>\n";
-}
-
 // The sample sale as the manager sends it: re-encoded in Windows-1252.
 std::string sampleSale()
 {
@@ -390,6 +381,7 @@ struct SaleCase {
     std::string from; // replaced in the sample sale
     std::string to;
     int refusal;
+    std::string alert; // the rejection code after the reply code, when there is one
     std::string message;
 };
 
@@ -404,6 +396,10 @@ TEST_P(RefusedSale, SaysWhyAndCountsNothing)
     const SatResponse response = client.EnviarDadosVenda(document);
     EXPECT_EQ(error().code, GetParam().refusal);
     EXPECT_EQ(error().msg, GetParam().message);
+    if (!GetParam().alert.empty()) // session|06010|CCCC|message|cod|mensagemSEFAZ
+        EXPECT_EQ(response.text().substr(6), "|0" + std::to_string(GetParam().refusal) + "|" +
+                                                  GetParam().alert + "|" + GetParam().message +
+                                                  "||");
     EXPECT_FALSE(response.contains("sucesso"));
     EXPECT_FALSE(response.contains("CFe"));
     EXPECT_EQ(client.decodedPayload().text(), "");
@@ -413,20 +409,20 @@ TEST_P(RefusedSale, SaysWhyAndCountsNothing)
 INSTANTIATE_TEST_SUITE_P(
     Simulator, RefusedSale,
     testing::Values(
-        SaleCase{"otherSoftwareHouse", "<CNPJ>10615281000140", "<CNPJ>11222333000181", 6004,
+        SaleCase{"otherSoftwareHouse", "<CNPJ>10615281000140", "<CNPJ>11222333000181", 6004, "",
                  "Vinculação do AC não confere: CNPJ da software house \"11222333000181\" "
                  "difere do associado 10615281000140"},
-        SaleCase{"otherSignature", "GESTAO E RETAGUARDA", "GESTAO E RETAGUARDAS", 6004,
+        SaleCase{"otherSignature", "GESTAO E RETAGUARDA", "GESTAO E RETAGUARDAS", 6004, "",
                  "Vinculação do AC não confere: signAC difere da assinatura associada"},
-        SaleCase{"otherEmitter", "<CNPJ>48213907000165", "<CNPJ>11222333000181", 6010,
-                 "Erro de validação do conteúdo: CNPJ do emitente \"11222333000181\" difere do "
-                 "contribuinte ativado 48213907000165"},
-        SaleCase{"malformed", "</ide>", "</idee>", 6010,
-                 "Erro de validação do conteúdo: XML mal formado: a marca de fechamento não "
-                 "corresponde à de abertura (linha 8, coluna 12)"},
-        SaleCase{"shortPayment", "<vMP>50.00</vMP>", "<vMP>40.00</vMP>", 6010,
-                 "Erro de validação do conteúdo: o pagamento de 40.00 é menor que o total de "
-                 "48.80"}),
+        SaleCase{"otherEmitter", "<CNPJ>48213907000165", "<CNPJ>11222333000181", 6010, "1224",
+                 "Rejeição: CNPJ do emitente difere do contribuinte ativado no SAT (emit/CNPJ "
+                 "11222333000181, contribuinte 48213907000165)"},
+        SaleCase{"malformed", "</ide>", "</idee>", 6010, "1003",
+                 "Rejeição: Falha no schema XML do arquivo de entrada (XML mal formado: a marca "
+                 "de fechamento não corresponde à de abertura (linha 8, coluna 12))"},
+        SaleCase{"shortPayment", "<vMP>50.00</vMP>", "<vMP>40.00</vMP>", 6010, "1453",
+                 "Rejeição: Soma dos meios de pagamento menor que o valor total do CF-e (o "
+                 "pagamento de 40.00 é menor que o total de 48.80)"}),
     CaseName());
 
 TEST_F(LifeTest, SaleNeedsActivationThenAssociation)
@@ -481,8 +477,11 @@ TEST_F(SaleTest, CancelOfAnyOtherKeyIsRefused)
     // The key argument right, the document naming another one (placeholder left in place).
     client.CancelarUltimaVenda(last, sample("cancelamento.xml"));
     EXPECT_EQ(error().code, 7007);
-    EXPECT_EQ(error().msg, "Erro de validação do conteúdo: chCanc \"CFe" + std::string(44, '0') +
-                               "\" difere da chave informada " + last);
+    const SatResponse otherKey = client.CancelarUltimaVenda(last, sample("cancelamento.xml"));
+    EXPECT_EQ(error().code, 7007);
+    EXPECT_EQ(field(otherKey, 3), "1216");
+    EXPECT_EQ(error().msg, "Rejeição: Chave de acesso difere da informada (chCanc CFe" +
+                               std::string(44, '0') + ", chave informada " + last + ")");
 
     // Still cancellable after all those refusals.
     client.CancelarUltimaVenda(last, cancelDocument(last));
@@ -505,10 +504,12 @@ TEST_F(SaleTest, CancelWindowIsThirtyMinutes)
 
     const std::string late = sell(sampleSale());
     ASSERT_EQ(satsim({"clock", "advance", "31m"}).exitCode, 0);
-    client.CancelarUltimaVenda(late, cancelDocument(late));
+    const SatResponse refused = client.CancelarUltimaVenda(late, cancelDocument(late));
     EXPECT_EQ(error().code, 7007);
-    EXPECT_EQ(error().msg.rfind("Erro de validação do conteúdo: prazo de 30 minutos para "
-                                "cancelar esgotado (venda emitida em ",
+    EXPECT_EQ(field(refused, 3), "1412");
+    EXPECT_EQ(error().msg.rfind("Rejeição: CFe de cancelamento não corresponde a um CFe emitido "
+                                "nos 30 minutos anteriores ao pedido de cancelamento (venda "
+                                "emitida em ",
                                 0),
               0u)
         << error().msg;
@@ -536,7 +537,10 @@ TEST_F(LifeTest, EndToEndTestIsNoSale)
 
     client.TesteFimAFim("<CFe><infCFe>");
     EXPECT_EQ(error().code, 9099);
-    EXPECT_EQ(error().msg.rfind("Documento de teste inválido: XML mal formado", 0), 0u)
+    EXPECT_EQ(error().msg.rfind("Documento de teste inválido: Rejeição: Falha no schema XML do "
+                                "arquivo de entrada (XML mal formado",
+                                0),
+              0u)
         << error().msg;
 }
 
@@ -594,8 +598,8 @@ TEST_F(LifeTest, EndToEndTestNamesAnEmitterCnpjThatIsNot14Digits)
         document.replace(at, taxpayer.size(), "<CNPJ>" + emitter + "</CNPJ>");
         client.TesteFimAFim(document);
         EXPECT_EQ(error().code, 9099) << emitter;
-        EXPECT_EQ(error().msg, "Documento de teste inválido: CNPJ do emitente \"" + emitter +
-                                   "\" não tem 14 dígitos");
+        EXPECT_EQ(error().msg, "Documento de teste inválido: Rejeição: CNPJ do emitente inválido "
+                               "(emit/CNPJ \"" + emitter + "\")");
     }
     client.TesteFimAFim(endToEndDocument);
     EXPECT_EQ(error().code, 9000);

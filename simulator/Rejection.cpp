@@ -1,0 +1,506 @@
+#include "Rejection.h"
+
+#include "Digits.h"
+#include "Texts.h"
+#include "Xml.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <map>
+#include <set>
+#include <stdexcept>
+
+namespace satsim {
+
+const std::vector<RuleInfo>& allRules()
+{
+    static const std::vector<RuleInfo> rules = {
+        {Rule::Unidentified, 1999, "Rejeição: Erro não identificado", true},
+        {Rule::LayoutVersion, 1002, "Rejeição: Versão do leiaute do arquivo de entrada inválida",
+         false},
+        {Rule::Schema, 1003, "Rejeição: Falha no schema XML do arquivo de entrada", true},
+        {Rule::SoftwareHouseCnpj, 1010, "Rejeição: CNPJ da Software House inválido", true},
+        {Rule::SignatureMissing, 1011, "Rejeição: Assinatura do AC não informada", true},
+        {Rule::CashRegister, 1012, "Rejeição: Número do caixa inválido", true},
+        {Rule::Association, 1013, "Rejeição: Assinatura do AC não confere com a vinculação",
+         true},
+        {Rule::EmitterCnpj, 1207, "Rejeição: CNPJ do emitente inválido", false},
+        {Rule::EmitterNotTaxpayer, 1224,
+         "Rejeição: CNPJ do emitente difere do contribuinte ativado no SAT", false},
+        {Rule::EmitterIeMissing, 1229, "Rejeição: IE do emitente não informada", false},
+        {Rule::EmitterIe, 1209, "Rejeição: IE do emitente inválida", false},
+        {Rule::IssqnRegime, 1234,
+         "Rejeição: Regime tributário ou indicador de rateio do ISSQN inválido", false},
+        {Rule::BuyerCnpj, 1208, "Rejeição: CNPJ do destinatário inválido", true},
+        {Rule::BuyerCpf, 1237, "Rejeição: CPF do destinatário inválido", true},
+        {Rule::BuyerBoth, 1238, "Rejeição: Informados CPF e CNPJ do destinatário", true},
+        {Rule::NoItems, 1301, "Rejeição: CF-e sem item", false},
+        {Rule::TooManyItems, 1302, "Rejeição: CF-e com mais de 500 itens", false},
+        {Rule::ItemNumber, 1303, "Rejeição: Número do item fora de sequência", false},
+        {Rule::ProductCode, 1304, "Rejeição: Código do produto não informado", false},
+        {Rule::ProductDescription, 1305, "Rejeição: Descrição do produto não informada", false},
+        {Rule::CfopMissing, 1306, "Rejeição: CFOP do item não informado", false},
+        {Rule::Cfop, 1307, "Rejeição: CFOP do item inválido", false},
+        {Rule::Gtin, 1611, "Rejeição: GTIN (cEAN) inválido", false},
+        {Rule::Unit, 1308, "Rejeição: Unidade comercial não informada", false},
+        {Rule::Quantity, 1309, "Rejeição: Quantidade comercial inválida", false},
+        {Rule::UnitPrice, 1310, "Rejeição: Valor unitário inválido", false},
+        {Rule::CalculationRule, 1311, "Rejeição: Regra de cálculo do item inválida", false},
+        {Rule::ItemDiscount, 1312,
+         "Rejeição: Desconto ou acréscimo do item inválido ou maior que o valor do produto",
+         false},
+        {Rule::IcmsGroup, 1313, "Rejeição: Grupo de ICMS ou ISSQN do item não informado",
+         false},
+        {Rule::PisCofinsGroup, 1314,
+         "Rejeição: Grupo de PIS ou COFINS do item não informado ou inválido", false},
+        {Rule::TaxRegimeMix, 1315,
+         "Rejeição: CST e CSOSN do ICMS informados no mesmo CF-e", false},
+        {Rule::SubtotalBoth, 1401,
+         "Rejeição: Informados desconto e acréscimo sobre o subtotal", false},
+        {Rule::SubtotalDiscount, 1402,
+         "Rejeição: Desconto ou acréscimo sobre o subtotal inválido", false},
+        {Rule::PaymentMissing, 1450, "Rejeição: Meio de pagamento não informado", false},
+        {Rule::PaymentCode, 1451, "Rejeição: Código do meio de pagamento inválido", false},
+        {Rule::PaymentValue, 1452, "Rejeição: Valor do meio de pagamento inválido", false},
+        {Rule::PaymentShort, 1453,
+         "Rejeição: Soma dos meios de pagamento menor que o valor total do CF-e", false},
+        {Rule::TooManyPayments, 1454, "Rejeição: Mais de 10 meios de pagamento", false},
+        {Rule::ItemNote, 1461,
+         "Rejeição: Informações adicionais do item com mais de 500 caracteres", false},
+        {Rule::AdditionalInformation, 1460,
+         "Rejeição: Informações complementares com mais de 5000 caracteres", true},
+        {Rule::CancelKey, 1216, "Rejeição: Chave de acesso difere da informada", true},
+        {Rule::CancelLate, 1412,
+         "Rejeição: CFe de cancelamento não corresponde a um CFe emitido nos 30 minutos "
+         "anteriores ao pedido de cancelamento",
+         true},
+    };
+    return rules;
+}
+
+const RuleInfo& ruleInfo(Rule rule)
+{
+    for (const RuleInfo& info : allRules())
+        if (info.rule == rule)
+            return info;
+    throw std::logic_error("rule without a table row");
+}
+
+std::string Rejection::code() const
+{
+    return padded(ruleInfo(rule).code, 4);
+}
+
+std::string Rejection::message() const
+{
+    std::string text(ruleInfo(rule).text);
+    if (!detail.empty())
+        text += " (" + detail + ")";
+    return text;
+}
+
+std::size_t characters(std::string_view utf8)
+{
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+namespace {
+
+using Names = std::set<std::string_view>;
+
+// The elements each group of the input layouts may hold; any other element is refused, and an
+// element that is not a group may hold none.
+const std::map<std::string_view, Names>& saleLayout()
+{
+    static const std::map<std::string_view, Names> layout = [] {
+        std::map<std::string_view, Names> groups = {
+            {"infCFe", {"ide", "emit", "dest", "entrega", "det", "total", "pgto", "infAdic"}},
+            {"ide", {"CNPJ", "signAC", "numeroCaixa"}},
+            {"emit", {"CNPJ", "IE", "IM", "cRegTribISSQN", "indRatISSQN"}},
+            {"dest", {"CNPJ", "CPF", "xNome"}},
+            {"entrega", {"xLgr", "nro", "xCpl", "xBairro", "xMun", "UF"}},
+            {"det", {"prod", "imposto", "infAdProd"}},
+            {"prod",
+             {"cProd", "cEAN", "xProd", "NCM", "CEST", "cANP", "CFOP", "uCom", "qCom", "vUnCom",
+              "indRegra", "vDesc", "vOutro", "obsFiscoDet"}},
+            {"obsFiscoDet", {"xTextoDet"}},
+            {"imposto",
+             {"vItem12741", "ICMS", "PIS", "PISST", "COFINS", "COFINSST", "ISSQN"}},
+            {"ICMS", {"ICMS00", "ICMS40", "ICMSSN102", "ICMSSN900"}},
+            {"ICMS00", {"Orig", "CST", "pICMS"}},
+            {"ICMS40", {"Orig", "CST"}},
+            {"ICMSSN102", {"Orig", "CSOSN"}},
+            {"ICMSSN900", {"Orig", "CSOSN", "pICMS"}},
+            {"ISSQN",
+             {"vDeducISSQN", "vAliq", "cMunFG", "cListServ", "cServTribMun", "cNatOp",
+              "indIncFisc"}},
+            {"total", {"DescAcrEntr", "vCFeLei12741"}},
+            {"DescAcrEntr", {"vDescSubtot", "vAcresSubtot"}},
+            {"pgto", {"MP"}},
+            {"MP", {"cMP", "vMP", "cAdmC"}},
+            {"infAdic", {"infCpl"}},
+        };
+        groups.insert({
+            {"PIS", {"PISAliq", "PISQtde", "PISNT", "PISSN", "PISOutr"}},
+            {"PISAliq", {"CST", "vBC", "pPIS"}},
+            {"PISQtde", {"CST", "qBCProd", "vAliqProd"}},
+            {"PISNT", {"CST"}},
+            {"PISSN", {"CST"}},
+            {"PISOutr", {"CST", "vBC", "pPIS", "qBCProd", "vAliqProd"}},
+            {"PISST", {"vBC", "pPIS", "qBCProd", "vAliqProd"}},
+            {"COFINS", {"COFINSAliq", "COFINSQtde", "COFINSNT", "COFINSSN", "COFINSOutr"}},
+            {"COFINSAliq", {"CST", "vBC", "pCOFINS"}},
+            {"COFINSQtde", {"CST", "qBCProd", "vAliqProd"}},
+            {"COFINSNT", {"CST"}},
+            {"COFINSSN", {"CST"}},
+            {"COFINSOutr", {"CST", "vBC", "pCOFINS", "qBCProd", "vAliqProd"}},
+            {"COFINSST", {"vBC", "pCOFINS", "qBCProd", "vAliqProd"}},
+        });
+        return groups;
+    }();
+    return layout;
+}
+
+const std::map<std::string_view, Names>& cancelLayout()
+{
+    static const std::map<std::string_view, Names> layout = {
+        {"infCFe", {"dEmi", "hEmi", "ide", "emit", "dest", "total", "infAdic"}},
+        {"ide", {"CNPJ", "signAC", "numeroCaixa"}},
+        {"emit", {}},
+        {"dest", {"CNPJ", "CPF"}},
+        {"total", {}},
+        {"infAdic", {"infCpl"}},
+    };
+    return layout;
+}
+
+std::optional<Rejection> reject(Rule rule, std::string detail = {})
+{
+    return Rejection{rule, std::move(detail)};
+}
+
+std::optional<Rejection> checkLayout(const xmlNode* node,
+                                     const std::map<std::string_view, Names>& layout,
+                                     const std::string& path)
+{
+    const std::string_view name = reinterpret_cast<const char*>(node->name);
+    const auto group = layout.find(name);
+    for (const xmlNode* child : xml::elements(node)) {
+        const std::string_view childName = reinterpret_cast<const char*>(child->name);
+        const std::string childPath = path + "/" + std::string(childName);
+        if (group == layout.end() || !group->second.count(childName))
+            return reject(Rule::Schema, "elemento " + printable(childPath, 80) +
+                                            " não previsto no leiaute");
+        if (auto rejected = checkLayout(child, layout, childPath))
+            return rejected;
+    }
+    return std::nullopt;
+}
+
+// The groups that may appear once only; the layout allows repetition of det and MP alone.
+std::optional<Rejection> checkRepeats(const xmlNode* parent, const std::string& path)
+{
+    std::set<std::string_view> seen;
+    for (const xmlNode* child : xml::elements(parent)) {
+        const std::string_view name = reinterpret_cast<const char*>(child->name);
+        if (name != "det" && name != "MP" && !seen.insert(name).second)
+            return reject(Rule::Schema,
+                          "elemento " + path + "/" + std::string(name) + " repetido");
+        if (auto rejected = checkRepeats(child, path + "/" + std::string(name)))
+            return rejected;
+    }
+    return std::nullopt;
+}
+
+bool isCpf(std::string_view text)
+{
+    if (text.size() != 11 || !allDigits(text) ||
+        std::all_of(text.begin(), text.end(), [&](char c) { return c == text[0]; }))
+        return false;
+    for (int length = 9; length <= 10; ++length) {
+        int sum = 0;
+        for (int i = 0; i < length; ++i)
+            sum += (text[i] - '0') * (length + 1 - i);
+        const int digit = sum * 10 % 11 % 10;
+        if (digit != text[length] - '0')
+            return false;
+    }
+    return true;
+}
+
+bool isGtin(std::string_view text)
+{
+    if (text == "SEM GTIN")
+        return true;
+    if ((text.size() != 8 && text.size() != 12 && text.size() != 13 && text.size() != 14) ||
+        !allDigits(text))
+        return false;
+    int sum = 0;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        const std::size_t fromRight = text.size() - 1 - i; // 1 for the digit before the check
+        sum += (text[i] - '0') * (fromRight % 2 == 1 ? 3 : 1);
+    }
+    return (10 - sum % 10) % 10 == text.back() - '0';
+}
+
+// Digits and at most one point, with at most maxDecimals digits after it.
+bool isDecimal(std::string_view text, int maxDecimals)
+{
+    const std::size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view decimals =
+        point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+    return !whole.empty() && whole.size() <= 11 && allDigits(whole) && allDigits(decimals) &&
+           (point == std::string_view::npos || !decimals.empty()) &&
+           decimals.size() <= static_cast<std::size_t>(maxDecimals);
+}
+
+std::string quoted(std::string_view text)
+{
+    return "\"" + printable(text) + "\"";
+}
+
+// "qCom \"2,0\"" or "qCom ausente".
+std::string found(std::string_view name, const std::optional<std::string>& value)
+{
+    return std::string(name) + (value ? " " + quoted(*value) : " ausente");
+}
+
+std::optional<Rejection> checkIdentification(const xmlNode* ide)
+{
+    const auto softwareHouse = xml::childText(ide, "CNPJ");
+    if (!softwareHouse || !isValidCnpj(*softwareHouse))
+        return reject(Rule::SoftwareHouseCnpj,
+                      softwareHouse ? "ide/CNPJ " + quoted(*softwareHouse) : "ide/CNPJ ausente");
+    const auto signature = xml::childText(ide, "signAC");
+    if (!signature || signature->empty())
+        return reject(Rule::SignatureMissing, "ide/signAC");
+    if (characters(*signature) > 344)
+        return reject(Rule::Schema, "ide/signAC com mais de 344 caracteres");
+    const auto cashRegister = xml::childText(ide, "numeroCaixa");
+    if (!cashRegister || cashRegister->size() != 3 || !allDigits(*cashRegister))
+        return reject(Rule::CashRegister, cashRegister ? "numeroCaixa " + quoted(*cashRegister) +
+                                                             " não tem 3 dígitos"
+                                                       : "numeroCaixa ausente");
+    return std::nullopt;
+}
+
+std::optional<Rejection> checkBuyer(const xmlNode* dest)
+{
+    const auto cpf = xml::childText(dest, "CPF");
+    const auto cnpj = xml::childText(dest, "CNPJ");
+    if (cpf && cnpj)
+        return reject(Rule::BuyerBoth, "dest");
+    if (cpf && !isCpf(*cpf))
+        return reject(Rule::BuyerCpf, "dest/CPF " + quoted(*cpf));
+    if (cnpj && !isValidCnpj(*cnpj))
+        return reject(Rule::BuyerCnpj, "dest/CNPJ " + quoted(*cnpj));
+    if (const auto name = xml::childText(dest, "xNome");
+        name && (characters(*name) < 2 || characters(*name) > 60))
+        return reject(Rule::Schema, "dest/xNome deve ter de 2 a 60 caracteres");
+    return std::nullopt;
+}
+
+std::optional<Rejection> checkEmitter(const xmlNode* emit)
+{
+    const auto cnpj = xml::childText(emit, "CNPJ");
+    if (!cnpj || !isValidCnpj(*cnpj))
+        return reject(Rule::EmitterCnpj, cnpj ? "emit/CNPJ " + quoted(*cnpj) : "emit/CNPJ ausente");
+    const auto ie = xml::childText(emit, "IE");
+    if (!ie || ie->empty())
+        return reject(Rule::EmitterIeMissing, "emit/IE");
+    if (ie->size() < 2 || ie->size() > 14 || !allDigits(*ie))
+        return reject(Rule::EmitterIe, "emit/IE " + quoted(*ie));
+    if (const auto regime = xml::childText(emit, "cRegTribISSQN");
+        regime && (regime->size() != 1 || (*regime)[0] < '1' || (*regime)[0] > '6'))
+        return reject(Rule::IssqnRegime, "cRegTribISSQN " + quoted(*regime));
+    if (const auto apportion = xml::childText(emit, "indRatISSQN");
+        apportion && *apportion != "S" && *apportion != "N")
+        return reject(Rule::IssqnRegime, "indRatISSQN " + quoted(*apportion));
+    return std::nullopt;
+}
+
+std::optional<Rejection> checkItem(const xmlNode* det, std::size_t number)
+{
+    const std::string where = "item " + std::to_string(number);
+    if (xml::attribute(det, "nItem") != std::to_string(number))
+        return reject(Rule::ItemNumber,
+                      where + ": " + found("nItem", xml::attribute(det, "nItem")));
+    const xmlNode* prod = xml::child(det, "prod");
+    if (!prod)
+        return reject(Rule::Schema, where + ": elemento prod ausente");
+    auto text = [&](const char* name) { return xml::childText(prod, name); };
+    const auto code = text("cProd");
+    if (!code || code->empty() || characters(*code) > 60)
+        return reject(Rule::ProductCode, where);
+    if (const auto gtin = text("cEAN"); gtin && !isGtin(*gtin))
+        return reject(Rule::Gtin, where + ": cEAN " + quoted(*gtin));
+    const auto description = text("xProd");
+    if (!description || description->empty() || characters(*description) > 120)
+        return reject(Rule::ProductDescription,
+                      description && !description->empty() ? where + ": mais de 120 caracteres"
+                                                            : where);
+    if (const auto ncm = text("NCM"); ncm && !((ncm->size() == 2 || ncm->size() == 8) &&
+                                               allDigits(*ncm)))
+        return reject(Rule::Schema, where + ": NCM " + quoted(*ncm));
+    const auto cfop = text("CFOP");
+    if (!cfop || cfop->empty())
+        return reject(Rule::CfopMissing, where);
+    // A SAT issues sales to consumers inside the state: operations of the 5000 group only.
+    if (cfop->size() != 4 || !allDigits(*cfop) || (*cfop)[0] != '5')
+        return reject(Rule::Cfop, where + ": CFOP " + quoted(*cfop));
+    const auto unit = text("uCom");
+    if (!unit || unit->empty() || characters(*unit) > 6)
+        return reject(Rule::Unit, where);
+    const auto quantity = text("qCom");
+    if (!quantity || !isDecimal(*quantity, 4) || parseDecimal(*quantity).value_or(0) <= 0)
+        return reject(Rule::Quantity, where + ": " + found("qCom", quantity));
+    const auto price = text("vUnCom");
+    if (!price || !isDecimal(*price, 3))
+        return reject(Rule::UnitPrice, where + ": " + found("vUnCom", price));
+    const auto calculation = text("indRegra");
+    if (!calculation || (*calculation != "A" && *calculation != "T"))
+        return reject(Rule::CalculationRule, where + ": " + found("indRegra", calculation));
+    for (const char* name : {"vDesc", "vOutro"})
+        if (const auto value = text(name); value && !isDecimal(*value, 2))
+            return reject(Rule::ItemDiscount, where + ": " + name + " " + quoted(*value));
+
+    const xmlNode* tax = xml::child(det, "imposto");
+    const xmlNode* icms = xml::child(tax, "ICMS");
+    if ((!icms || xml::elements(icms).empty()) && !xml::child(tax, "ISSQN"))
+        return reject(Rule::IcmsGroup, where);
+    for (const char* name : {"PIS", "COFINS"}) {
+        const xmlNode* group = xml::child(tax, name);
+        const std::vector<xmlNode*> kinds = xml::elements(group);
+        if (kinds.size() != 1 || !xml::childText(kinds.front(), "CST"))
+            return reject(Rule::PisCofinsGroup, where + ": " + name);
+        for (const char* value : {"vBC", "qBCProd", "vAliqProd"})
+            if (const auto v = xml::childText(kinds.front(), value); v && !isDecimal(*v, 4))
+                return reject(Rule::PisCofinsGroup, where + ": " + value + " " + quoted(*v));
+        const std::string rate = std::string("p") + name;
+        if (const auto v = xml::childText(kinds.front(), rate); v && !isDecimal(*v, 4))
+            return reject(Rule::PisCofinsGroup, where + ": " + rate + " " + quoted(*v));
+    }
+    if (const auto note = xml::childText(det, "infAdProd"); note && characters(*note) > 500)
+        return reject(Rule::ItemNote, where + ": " + std::to_string(characters(*note)) +
+                                          " caracteres");
+    return std::nullopt;
+}
+
+std::optional<Rejection> checkAdditionalInformation(const xmlNode* infCFe)
+{
+    const auto note = xml::childText(xml::child(infCFe, "infAdic"), "infCpl");
+    if (note && characters(*note) > 5000)
+        return reject(Rule::AdditionalInformation,
+                      std::to_string(characters(*note)) + " caracteres");
+    return std::nullopt;
+}
+
+constexpr std::string_view paymentCodes[] = {"01", "02", "03", "04", "05", "10", "11", "12",
+                                              "13", "15", "16", "17", "18", "19", "99"};
+
+std::optional<Rejection> checkPayments(const xmlNode* infCFe)
+{
+    const std::vector<xmlNode*> means = xml::children(xml::child(infCFe, "pgto"), "MP");
+    if (means.empty())
+        return reject(Rule::PaymentMissing, "pgto/MP");
+    if (means.size() > 10)
+        return reject(Rule::TooManyPayments, std::to_string(means.size()) + " meios");
+    for (std::size_t i = 0; i < means.size(); ++i) {
+        const std::string where = "pagamento " + std::to_string(i + 1);
+        const auto code = xml::childText(means[i], "cMP");
+        if (!code || std::find(std::begin(paymentCodes), std::end(paymentCodes), *code) ==
+                         std::end(paymentCodes))
+            return reject(Rule::PaymentCode, where + ": " + found("cMP", code));
+        const auto value = xml::childText(means[i], "vMP");
+        if (!value || !isDecimal(*value, 2))
+            return reject(Rule::PaymentValue, where + ": " + found("vMP", value));
+    }
+    return std::nullopt;
+}
+
+std::optional<Rejection> checkSubtotal(const xmlNode* infCFe)
+{
+    const xmlNode* adjustments = xml::child(xml::child(infCFe, "total"), "DescAcrEntr");
+    const auto discount = xml::childText(adjustments, "vDescSubtot");
+    const auto increase = xml::childText(adjustments, "vAcresSubtot");
+    if (discount && increase)
+        return reject(Rule::SubtotalBoth, "DescAcrEntr");
+    if (adjustments && !discount && !increase)
+        return reject(Rule::SubtotalDiscount, "DescAcrEntr vazio");
+    for (const auto& value : {discount, increase})
+        if (value && !isDecimal(*value, 2))
+            return reject(Rule::SubtotalDiscount, quoted(*value));
+    return std::nullopt;
+}
+
+bool usesSimplesGroups(const xmlNode* det)
+{
+    const xmlNode* icms = xml::child(xml::child(det, "imposto"), "ICMS");
+    return xml::child(icms, "ICMSSN102") || xml::child(icms, "ICMSSN900");
+}
+
+bool usesNormalGroups(const xmlNode* det)
+{
+    const xmlNode* icms = xml::child(xml::child(det, "imposto"), "ICMS");
+    return xml::child(icms, "ICMS00") || xml::child(icms, "ICMS40");
+}
+
+} // namespace
+
+std::optional<Rejection> checkSale(const xmlNode* infCFe)
+{
+    const auto version = xml::attribute(infCFe, "versaoDadosEnt");
+    if (!version)
+        return reject(Rule::LayoutVersion, "versaoDadosEnt ausente");
+    if (*version != "0.06" && *version != "0.07" && *version != "0.08")
+        return reject(Rule::LayoutVersion, "versaoDadosEnt " + quoted(*version));
+    if (auto rejected = checkLayout(infCFe, saleLayout(), "infCFe"))
+        return rejected;
+    if (auto rejected = checkRepeats(infCFe, "infCFe"))
+        return rejected;
+    if (auto rejected = checkIdentification(xml::child(infCFe, "ide")))
+        return rejected;
+    if (auto rejected = checkEmitter(xml::child(infCFe, "emit")))
+        return rejected;
+    if (auto rejected = checkBuyer(xml::child(infCFe, "dest")))
+        return rejected;
+    const std::vector<xmlNode*> items = xml::children(infCFe, "det");
+    if (items.empty())
+        return reject(Rule::NoItems, "det");
+    if (items.size() > 500)
+        return reject(Rule::TooManyItems, std::to_string(items.size()) + " itens");
+    bool simples = false, normal = false;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (auto rejected = checkItem(items[i], i + 1))
+            return rejected;
+        simples = simples || usesSimplesGroups(items[i]);
+        normal = normal || usesNormalGroups(items[i]);
+    }
+    if (simples && normal)
+        return reject(Rule::TaxRegimeMix, "ICMS00/ICMS40 e ICMSSN102/ICMSSN900");
+    if (auto rejected = checkSubtotal(infCFe))
+        return rejected;
+    if (auto rejected = checkPayments(infCFe))
+        return rejected;
+    return checkAdditionalInformation(infCFe);
+}
+
+std::optional<Rejection> checkCancel(const xmlNode* infCFe)
+{
+    if (auto rejected = checkLayout(infCFe, cancelLayout(), "infCFe"))
+        return rejected;
+    if (auto rejected = checkRepeats(infCFe, "infCFe"))
+        return rejected;
+    if (!xml::child(infCFe, "ide"))
+        return reject(Rule::Schema, "elemento ide ausente");
+    if (auto rejected = checkIdentification(xml::child(infCFe, "ide")))
+        return rejected;
+    if (auto rejected = checkBuyer(xml::child(infCFe, "dest")))
+        return rejected;
+    return checkAdditionalInformation(infCFe);
+}
+
+} // namespace satsim
