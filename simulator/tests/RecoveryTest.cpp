@@ -1,7 +1,7 @@
 // How a point of sale gets back an answer it lost, and the ICP-Brasil certificate's return:
 // the device functions the manager does not call, reached by name as a point of sale does.
 
-#include "SimulatorFixture.h"
+#include "PointOfSale.h"
 
 #include "Base64.h"
 #include "CaseName.h"
@@ -14,58 +14,7 @@
 
 namespace {
 
-using ConsultarNumeroSessaoFn = char*(SAT_WINAPI*)(int sessao, char* atv, int cNumeroDeSessao);
-using ConsultarUltimaSessaoFiscalFn = char*(SAT_WINAPI*)(int sessao, char* atv);
-using ComunicarCertificadoICPBRASILFn = char*(SAT_WINAPI*)(int sessao, char* atv,
-                                                           char* certificado);
-
-class Recovery : public SimulatorTest {
-protected:
-    void SetUp() override
-    {
-        SimulatorTest::SetUp();
-        const dynlib::LoadResult loaded = dynlib::load(std::string(SatClient::librarySAT));
-        ASSERT_NE(loaded.handle, nullptr) << loaded.error;
-        handle = loaded.handle;
-    }
-
-    template <typename Fn>
-    Fn get(const char* name) const
-    {
-        const Fn fn = dynlib::function<Fn>(handle, name);
-        EXPECT_NE(fn, nullptr) << name;
-        return fn;
-    }
-
-    std::string sale(int session)
-    {
-        std::string document = sample("venda.xml");
-        return get<EnviarDadosVendaFn>("EnviarDadosVenda")(session, codeText.data(),
-                                                           document.data());
-    }
-    std::string bySession(int session, int wanted, std::string code = demo::code)
-    {
-        return get<ConsultarNumeroSessaoFn>("ConsultarNumeroSessao")(session, code.data(),
-                                                                     wanted);
-    }
-    std::string lastFiscal(int session, std::string code = demo::code)
-    {
-        return get<ConsultarUltimaSessaoFiscalFn>("ConsultarUltimaSessaoFiscal")(session,
-                                                                                 code.data());
-    }
-    std::string certificate(int session, std::string text, std::string code = demo::code)
-    {
-        return get<ComunicarCertificadoICPBRASILFn>("ComunicarCertificadoICPBRASIL")(
-            session, code.data(), text.data());
-    }
-    std::string decoded() const
-    {
-        return get<Base64ToAsciiFn>("Base64ToAscii")();
-    }
-
-    dynlib::Handle handle = nullptr;
-    std::string codeText = demo::code;
-};
+class Recovery : public PointOfSale {};
 
 TEST_F(Recovery, SaleLostToATimeOutIsAnsweredAgainBySessionNumber)
 {
@@ -166,15 +115,6 @@ TEST_F(Recovery, LastFiscalSessionIsTheLastSaleOrCancel)
     EXPECT_EQ(cancelled.rfind("000012|07000|", 0), 0u) << cancelled;
 
     EXPECT_EQ(lastFiscal(35, "87654321"), "000035|19001|Código de ativação inválido||");
-}
-
-// A certificate's shape: DER opens with a SEQUENCE of two length bytes.
-std::string pemCertificate()
-{
-    std::string der = "\x30\x82\x01\x00";
-    der += std::string(256, '\x01');
-    return "-----BEGIN CERTIFICATE-----\n" + satsim::base64::encode(der) +
-           "\n-----END CERTIFICATE-----\n";
 }
 
 TEST_F(Recovery, IcpBrasilCertificateAfterItsRequest)

@@ -1,5 +1,6 @@
 #include "SimulatorFixture.h"
 
+#include "Base64.h"
 #include "DeviceTest.h"
 
 #include <cstdlib>
@@ -15,6 +16,23 @@ namespace fs = std::filesystem;
 
 // The manager's own end-to-end document, so the device is tried with what the manager sends.
 const std::string endToEndDocument(DeviceTest::testSaleDocument);
+
+std::string fixedNetwork()
+{
+    return "<?xml version=\"1.0\"?>\n<config><tipoInter>ETHE</tipoInter><tipoLan>IPFIX</tipoLan>"
+           "<lanIP>192.168.001.010</lanIP><lanMask>255.255.255.000</lanMask>"
+           "<lanGW>192.168.001.001</lanGW><lanDNS1>192.168.001.001</lanDNS1>"
+           "<lanDNS2>000.000.000.000</lanDNS2><proxy>0</proxy><proxy_ip/><proxy_porta/>"
+           "<proxy_user/><proxy_senha/></config>\n";
+}
+
+std::string pemCertificate()
+{
+    std::string der = "\x30\x82\x01\x00";
+    der += std::string(256, '\x01');
+    return "-----BEGIN CERTIFICATE-----\n" + satsim::base64::encode(der) +
+           "\n-----END CERTIFICATE-----\n";
+}
 
 namespace {
 

@@ -22,6 +22,12 @@ inline const std::string signature = "SGR-SAT SISTEMA DE GESTAO E RETAGUARDA DO 
 // The end-to-end test's sale document, byte for byte as the manager sends it.
 extern const std::string endToEndDocument;
 
+// A network configuration the device accepts: fixed addresses, no proxy.
+std::string fixedNetwork();
+
+// A text with a certificate's shape: DER opening with a SEQUENCE of two length bytes.
+std::string pemCertificate();
+
 // Loads the simulated device as the manager does: SatClient, bare library name, the
 // platform's search path. Each test has a state file of its own in a fresh folder.
 class SimulatorTest : public testing::Test {
