@@ -114,7 +114,11 @@ bool SaleTest::saveOutput()
     const std::optional<std::string> path = files_.chooseFileToSave();
     if (!path)
         return false;
-    const textfile::WriteResult written = textfile::writeLines(*path, lines);
+    // A CF-e keeps the encoding it declares; any other text is saved in Windows-1252.
+    const textfile::Encoding encoding = !lines.empty() && textfile::declaresUtf8Xml(lines.front())
+                                            ? textfile::Encoding::Utf8
+                                            : textfile::Encoding::Windows1252;
+    const textfile::WriteResult written = textfile::writeLines(*path, lines, encoding);
     if (!written.ok)
         messages_.showMessage(written.error);
     return written.ok;

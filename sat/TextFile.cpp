@@ -3,6 +3,7 @@
 #include "CodePage.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <cstdio>
@@ -122,11 +123,12 @@ void setTemporaryNameSource(std::function<std::string(int)> source)
     nameSource() = std::move(source);
 }
 
-std::string encodeLines(const std::vector<std::string>& linesUtf8)
+std::string encodeLines(const std::vector<std::string>& linesUtf8, Encoding encoding)
 {
     std::string out;
     for (const std::string& line : linesUtf8) {
-        const std::string ansi = codepage::toAnsi(line);
+        const std::string ansi =
+            encoding == Encoding::Utf8 ? codepage::fromUtf8(line) : codepage::toAnsi(line);
         for (std::size_t i = 0; i < ansi.size(); ++i) {
             if (ansi[i] == '\r') {
                 out += "\r\n";
@@ -143,9 +145,31 @@ std::string encodeLines(const std::vector<std::string>& linesUtf8)
     return out;
 }
 
-WriteResult writeLines(const std::string& pathUtf8, const std::vector<std::string>& linesUtf8)
+WriteResult writeLines(const std::string& pathUtf8, const std::vector<std::string>& linesUtf8,
+                       Encoding encoding)
 {
-    return writeBytes(pathUtf8, encodeLines(linesUtf8));
+    return writeBytes(pathUtf8, encodeLines(linesUtf8, encoding));
+}
+
+bool declaresUtf8Xml(const std::string& textUtf8)
+{
+    if (!textUtf8.starts_with("<?xml"))
+        return false;
+    const std::size_t end = textUtf8.find("?>");
+    if (end == std::string::npos)
+        return false;
+    std::string declaration = textUtf8.substr(0, end);
+    std::transform(declaration.begin(), declaration.end(), declaration.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::size_t encoding = declaration.find("encoding");
+    if (encoding == std::string::npos)
+        return true;
+    const std::size_t open = declaration.find_first_of("\"'", encoding);
+    if (open == std::string::npos)
+        return false;
+    const std::size_t close = declaration.find(declaration[open], open + 1);
+    return close != std::string::npos &&
+           declaration.substr(open + 1, close - open - 1) == "utf-8";
 }
 
 WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes)

@@ -14,9 +14,12 @@ struct WriteResult {
     std::string error; // why the file could not be written (UTF-8), when !ok
 };
 
+enum class Encoding { Windows1252, Utf8 };
+
 // Each entry is a line; a line break inside an entry (LF, CR LF or CR) starts a new line of
 // the file. No entries give an empty file.
-WriteResult writeLines(const std::string& pathUtf8, const std::vector<std::string>& linesUtf8);
+WriteResult writeLines(const std::string& pathUtf8, const std::vector<std::string>& linesUtf8,
+                       Encoding encoding = Encoding::Windows1252);
 
 // The suffix the temporary file beside the target gets on each attempt (0, 1, ...); empty
 // function: random suffixes. Lets tests make two attempts clash.
@@ -26,7 +29,12 @@ void setTemporaryNameSource(std::function<std::string(int attempt)> source);
 WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes);
 
 // The bytes writeLines puts in the file.
-std::string encodeLines(const std::vector<std::string>& linesUtf8);
+std::string encodeLines(const std::vector<std::string>& linesUtf8,
+                        Encoding encoding = Encoding::Windows1252);
+
+// An XML document that says it is UTF-8, or says nothing (UTF-8 by default): written in
+// Windows-1252 it could no longer be read, nor its signature checked.
+bool declaresUtf8Xml(const std::string& textUtf8);
 
 struct ReadResult {
     bool ok = false;

@@ -4,6 +4,7 @@
 
 #include "Base64.h"
 #include "CodePage.h"
+#include "TextFile.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -175,6 +177,27 @@ TEST_F(CfeSignature, SaleVerifiesWithXmlsec1AndTheDevicesCertificate) {
     EXPECT_EQ(verified.output.rfind("OK\n", 0), 0u) << verified.output;
     EXPECT_NE(verified.output.find("SignedInfo References (ok/all): 1/1"), std::string::npos)
         << verified.output;
+}
+
+// The sale screen saves the CF-e with CR LF line ends, in the encoding the CF-e declares.
+TEST_F(CfeSignature, CfeSavedAsTheSaleScreenSavesItVerifies) {
+    NEED_XMLSEC1();
+    lastKey = sell(sampleSale());
+    const std::string raw = client.decodedPayload().text();
+    ASSERT_TRUE(textfile::declaresUtf8Xml(raw)) << raw.substr(0, 60);
+    ASSERT_NE(std::find_if(raw.begin(), raw.end(), [](char c) { return c & 0x80; }), raw.end())
+        << "the sample's accented names must be in the CF-e";
+    const std::string pem = devicePem();
+
+    const std::string saved = textfile::encodeLines({raw}, textfile::Encoding::Utf8);
+    EXPECT_NE(saved.find("?>\r\n<CFe>"), std::string::npos);
+    const Verification verified = verify(saved, pem, "salvo");
+    EXPECT_EQ(verified.exitCode, 0) << verified.output;
+
+    // What a Windows-1252 copy gives: no reader takes it.
+    const Verification ansi = verify(textfile::encodeLines({raw}), pem, "salvo-1252");
+    EXPECT_NE(ansi.exitCode, 0);
+    EXPECT_NE(ansi.output.find("not proper UTF-8"), std::string::npos) << ansi.output;
 }
 
 TEST_F(CfeSignature, CancelVerifiesWithTheSameCertificate) {

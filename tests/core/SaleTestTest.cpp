@@ -509,6 +509,24 @@ TEST_F(SaleTestFixture, SavingWritesTheOutputAreaInWindows1252WithCrLf)
     EXPECT_EQ(messages.shown.size(), 1u); // the sale's report, nothing from the save
 }
 
+// In Windows-1252 under its UTF-8 declaration the CF-e could no longer be read, nor its
+// signature checked.
+TEST_F(SaleTestFixture, ACfeDeclaringUtf8IsSavedInUtf8)
+{
+    load(saleDocument);
+    device.script("EnviarDadosVenda",
+                  {saleAnswer("x", key), 0, "Emitido",
+                   TestDevice::base64("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                      "<CFe><xProd>AÇÚCAR</xProd></CFe>")});
+    sale.send(SaleTest::Operation::Sale);
+    const fs::path target = folder / "cfe.xml";
+    files.answers.push_back(target.string());
+    sale.saveOutput();
+    EXPECT_EQ(read(target), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                            "<CFe><xProd>A\xC3\x87\xC3\x9A"
+                            "CAR</xProd></CFe>\r\n");
+}
+
 TEST_F(SaleTestFixture, ACancelledSaveDialogWritesNothingAndKeepsAnExistingFile)
 {
     sellWithKey(key);

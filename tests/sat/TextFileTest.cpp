@@ -76,6 +76,44 @@ INSTANTIATE_TEST_SUITE_P(
                     EncodeCase{"blankLinesKept", {"a\n\nb"}, "a\r\n\r\nb\r\n"}),
     CaseName());
 
+TEST(TextFile, Utf8KeepsEveryCharacterAndStillEndsLinesWithCrLf)
+{
+    EXPECT_EQ(textfile::encodeLines({"<?xml?>\n<xProd>AÇÚCAR ☕</xProd>"}, textfile::Encoding::Utf8),
+              "<?xml?>\r\n<xProd>A\xC3\x87\xC3\x9A"
+              "CAR \xE2\x98\x95</xProd>\r\n");
+    // A text that is not UTF-8 is never written as such.
+    EXPECT_EQ(textfile::encodeLines({"a\xFF"}, textfile::Encoding::Utf8), "a\xEF\xBF\xBD\r\n");
+}
+
+struct Declaration {
+    const char* name;
+    std::string text;
+    bool utf8;
+};
+
+class XmlDeclaration : public testing::TestWithParam<Declaration> {};
+
+TEST_P(XmlDeclaration, SaysWhetherTheDocumentIsUtf8)
+{
+    EXPECT_EQ(textfile::declaresUtf8Xml(GetParam().text), GetParam().utf8);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TextFile, XmlDeclaration,
+    testing::Values(
+        Declaration{"utf8", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CFe/>", true},
+        Declaration{"lowerCaseSingleQuotes", "<?xml version='1.0' encoding='utf-8'?><CFe/>", true},
+        Declaration{"noEncodingMeansUtf8", "<?xml version=\"1.0\"?><CFe/>", true},
+        Declaration{"windows1252", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>", false},
+        Declaration{"latin1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", false},
+        Declaration{"utf16", "<?xml version=\"1.0\" encoding=\"UTF-16\"?>", false},
+        Declaration{"utf8Prefix", "<?xml version=\"1.0\" encoding=\"UTF-8x\"?>", false},
+        Declaration{"unclosedDeclaration", "<?xml version=\"1.0\" encoding=\"UTF-8\"", false},
+        Declaration{"noDeclaration", "<CFe/>", false},
+        Declaration{"plainText", "Emitido com sucesso", false},
+        Declaration{"empty", "", false}),
+    CaseName());
+
 TEST_F(TextFileTest, WritesExactlyTheChosenNameWithoutBom)
 {
     const fs::path target = folder / u8"relatório status";
