@@ -190,6 +190,20 @@ protected:
         return code;
     }
 
+    std::string activatedThen(const std::function<void()>& call)
+    {
+        activate();
+        call();
+        return replyCode();
+    }
+
+    std::string factoryThen(const std::function<void()>& call)
+    {
+        context.setActivationCode(demo::factoryCode);
+        call();
+        return replyCode();
+    }
+
     std::string setLock(const std::string& lock)
     {
         return satsim({"set", "lock", lock}).exitCode == 0 ? "" : "satsim failed";
@@ -268,40 +282,40 @@ std::string CodeTable::provoke(const std::string& code)
         {"06000", [&] { return saleCode([] {}); }},
         {"06002",
          [&] {
-             context.setActivationCode(demo::factoryCode);
-             client.EnviarDadosVenda(sample("venda.xml"));
-             return replyCode();
+             return factoryThen([&] {
+                 client.EnviarDadosVenda(sample("venda.xml"));
+             });
          }},
         {"06003",
          [&] {
-             activate();
-             client.EnviarDadosVenda(sample("venda.xml"));
-             return replyCode();
+             return activatedThen([&] {
+                 client.EnviarDadosVenda(sample("venda.xml"));
+             });
          }},
         {"06004",
          [&] {
-             activate();
-             associate();
-             client.EnviarDadosVenda(saleWith({{"RETAGUARDA DO SAT", "RETAGUARDA"}}));
-             return replyCode();
+             return activatedThen([&] {
+                 associate();
+                 client.EnviarDadosVenda(saleWith({{"RETAGUARDA DO SAT", "RETAGUARDA"}}));
+             });
          }},
         {"06005",
          [&] {
-             activate();
-             associate();
-             client.EnviarDadosVenda(saleWith(
+             return activatedThen([&] {
+                 associate();
+                 client.EnviarDadosVenda(saleWith(
                  {{"</infCpl>", std::string(1500 * 1024, 'x') + "</infCpl>"}}));
-             return replyCode();
+             });
          }},
         {"06006", [&] { return saleCode([&] { setLock("2"); }); }},
         {"06007", [&] { return saleCode([&] { setLock("1"); }); }},
         {"06008", [&] { return saleCode([&] { setLock("3"); }); }},
         {"06010",
          [&] {
-             activate();
-             associate();
-             client.EnviarDadosVenda(saleWith({{"<CFOP>5102</CFOP>", ""}}));
-             return replyCode();
+             return activatedThen([&] {
+                 associate();
+                 client.EnviarDadosVenda(saleWith({{"<CFOP>5102</CFOP>", ""}}));
+             });
          }},
         {"07000",
          [&] {
@@ -311,10 +325,10 @@ std::string CodeTable::provoke(const std::string& code)
          }},
         {"07002",
          [&] {
-             activate();
-             associate();
-             client.CancelarUltimaVenda("", cancelDocument(""));
-             return replyCode();
+             return activatedThen([&] {
+                 associate();
+                 client.CancelarUltimaVenda("", cancelDocument(""));
+             });
          }},
         {"07003",
          [&] {
@@ -346,39 +360,19 @@ std::string CodeTable::provoke(const std::string& code)
          }},
         {"07099",
          [&] {
-             context.setActivationCode(demo::factoryCode);
-             client.CancelarUltimaVenda("CFe1", cancelDocument("CFe1"));
-             return replyCode();
+             return factoryThen([&] {
+                 client.CancelarUltimaVenda("CFe1", cancelDocument("CFe1"));
+             });
          }},
         {"08000",
          [&] {
              client.ConsultarSAT();
              return replyCode();
          }},
-        {"09000",
-         [&] {
-             activate();
-             client.TesteFimAFim(endToEndDocument);
-             return replyCode();
-         }},
-        {"09002",
-         [&] {
-             context.setActivationCode(demo::factoryCode);
-             client.TesteFimAFim(endToEndDocument);
-             return replyCode();
-         }},
-        {"09099",
-         [&] {
-             activate();
-             client.TesteFimAFim("<CFe>");
-             return replyCode();
-         }},
-        {"10000",
-         [&] {
-             context.setActivationCode(demo::factoryCode);
-             client.ConsultarStatusOperacional();
-             return replyCode();
-         }},
+        {"09000", [&] { return activatedThen([&] { client.TesteFimAFim(endToEndDocument); }); }},
+        {"09002", [&] { return factoryThen([&] { client.TesteFimAFim(endToEndDocument); }); }},
+        {"09099", [&] { return activatedThen([&] { client.TesteFimAFim("<CFe>"); }); }},
+        {"10000", [&] { return factoryThen([&] { client.ConsultarStatusOperacional(); }); }},
         {"11002", [&] { return bySession(20, 1, demo::factoryCode).substr(7, 5); }},
         {"11003",
          [&] {
@@ -387,135 +381,77 @@ std::string CodeTable::provoke(const std::string& code)
          }},
         {"12000",
          [&] {
-             context.setActivationCode(demo::factoryCode);
-             client.ConfigurarInterfaceDeRede(fixedNetwork());
-             return replyCode();
+             return factoryThen([&] {
+                 client.ConfigurarInterfaceDeRede(fixedNetwork());
+             });
          }},
-        {"12002",
-         [&] {
-             context.setActivationCode(demo::factoryCode);
-             client.ConfigurarInterfaceDeRede("");
-             return replyCode();
-         }},
+        {"12002", [&] { return factoryThen([&] { client.ConfigurarInterfaceDeRede(""); }); }},
         {"13000",
          [&] {
-             activate();
-             client.AssociarAssinatura(taxpayers, demo::signature);
-             return replyCode();
+             return activatedThen([&] {
+                 client.AssociarAssinatura(taxpayers, demo::signature);
+             });
          }},
         {"13002",
          [&] {
-             activate();
-             satsim({"set", "link", "down"});
-             client.AssociarAssinatura(taxpayers, demo::signature);
-             return replyCode();
+             return activatedThen([&] {
+                 satsim({"set", "link", "down"});
+                 client.AssociarAssinatura(taxpayers, demo::signature);
+             });
          }},
-        {"13003",
-         [&] {
-             activate();
-             client.AssociarAssinatura(taxpayers, "");
-             return replyCode();
-         }},
+        {"13003", [&] { return activatedThen([&] { client.AssociarAssinatura(taxpayers, ""); }); }},
         {"13004",
          [&] {
-             activate();
-             client.AssociarAssinatura(demo::taxpayer, demo::signature);
-             return replyCode();
+             return activatedThen([&] {
+                 client.AssociarAssinatura(demo::taxpayer, demo::signature);
+             });
          }},
         {"13099",
          [&] {
-             context.setActivationCode(demo::factoryCode);
-             client.AssociarAssinatura(taxpayers, demo::signature);
-             return replyCode();
+             return factoryThen([&] {
+                 client.AssociarAssinatura(taxpayers, demo::signature);
+             });
          }},
-        {"14000",
-         [&] {
-             context.setActivationCode(demo::factoryCode);
-             client.AtualizarSoftwareSAT();
-             return replyCode();
-         }},
-        {"15000",
-         [&] {
-             context.setActivationCode(demo::factoryCode);
-             client.ExtrairLogs();
-             return replyCode();
-         }},
-        {"16000",
-         [&] {
-             activate();
-             client.BloquearSAT();
-             return replyCode();
-         }},
+        {"14000", [&] { return factoryThen([&] { client.AtualizarSoftwareSAT(); }); }},
+        {"15000", [&] { return factoryThen([&] { client.ExtrairLogs(); }); }},
+        {"16000", [&] { return activatedThen([&] { client.BloquearSAT(); }); }},
         {"16002",
          [&] {
-             activate();
-             client.BloquearSAT();
-             client.BloquearSAT();
-             return replyCode();
+             return activatedThen([&] {
+                 client.BloquearSAT();
+                 client.BloquearSAT();
+             });
          }},
-        {"16099",
-         [&] {
-             context.setActivationCode(demo::factoryCode);
-             client.BloquearSAT();
-             return replyCode();
-         }},
+        {"16099", [&] { return factoryThen([&] { client.BloquearSAT(); }); }},
         {"17000",
          [&] {
-             activate();
-             client.BloquearSAT();
-             client.DesbloquearSAT();
-             return replyCode();
+             return activatedThen([&] {
+                 client.BloquearSAT();
+                 client.DesbloquearSAT();
+             });
          }},
-        {"17002",
-         [&] {
-             activate();
-             setLock("1");
-             client.DesbloquearSAT();
-             return replyCode();
-         }},
-        {"17003",
-         [&] {
-             activate();
-             setLock("3");
-             client.DesbloquearSAT();
-             return replyCode();
-         }},
-        {"17004",
-         [&] {
-             activate();
-             setLock("4");
-             client.DesbloquearSAT();
-             return replyCode();
-         }},
-        {"17005",
-         [&] {
-             activate();
-             client.DesbloquearSAT();
-             return replyCode();
-         }},
-        {"17099",
-         [&] {
-             context.setActivationCode(demo::factoryCode);
-             client.DesbloquearSAT();
-             return replyCode();
-         }},
+        {"17002", [&] { return activatedThen([&] { setLock("1"); client.DesbloquearSAT(); }); }},
+        {"17003", [&] { return activatedThen([&] { setLock("3"); client.DesbloquearSAT(); }); }},
+        {"17004", [&] { return activatedThen([&] { setLock("4"); client.DesbloquearSAT(); }); }},
+        {"17005", [&] { return activatedThen([&] { client.DesbloquearSAT(); }); }},
+        {"17099", [&] { return factoryThen([&] { client.DesbloquearSAT(); }); }},
         {"18000",
          [&] {
-             activate();
-             client.TrocarCodigoDeAtivacao(demo::code, 1, "87654321", "87654321");
-             return replyCode();
+             return activatedThen([&] {
+                 client.TrocarCodigoDeAtivacao(demo::code, 1, "87654321", "87654321");
+             });
          }},
         {"18002",
          [&] {
-             activate();
-             client.TrocarCodigoDeAtivacao("11111111", 2, "87654321", "87654321");
-             return replyCode();
+             return activatedThen([&] {
+                 client.TrocarCodigoDeAtivacao("11111111", 2, "87654321", "87654321");
+             });
          }},
         {"18099",
          [&] {
-             activate();
-             client.TrocarCodigoDeAtivacao(demo::code, 3, "87654321", "87654321");
-             return replyCode();
+             return activatedThen([&] {
+                 client.TrocarCodigoDeAtivacao(demo::code, 3, "87654321", "87654321");
+             });
          }},
         {"19001",
          [&] {
