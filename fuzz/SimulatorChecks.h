@@ -18,6 +18,15 @@ inline const satsim::SigningIdentity* signer()
     return &identity;
 }
 
+// A document the device refuses is refused with a reason and a four-digit rejection code.
+inline void checkRefusal(bool accepted, const std::string& error, satsim::Rule rule)
+{
+    fuzzcheck::require(accepted != !error.empty(), "accepted, or refused with a reason");
+    if (!accepted)
+        fuzzcheck::require(satsim::Rejection{rule, error}.code().size() == 4,
+                           "a refusal carries a four-digit rejection code");
+}
+
 // The elements, attributes and texts of a tree, blanks between them left out: what the
 // changes made to keep "CFe" out of the Base64 text must not touch.
 inline void describe(const xmlNode* node, std::string& out)

@@ -181,34 +181,23 @@ std::optional<Rejection> reject(Rule rule, std::string detail = {})
     return Rejection{rule, std::move(detail)};
 }
 
+// Every element where its group allows it, and once only: the layout repeats det and MP alone.
 std::optional<Rejection> checkLayout(const xmlNode* node,
                                      const std::map<std::string_view, Names>& layout,
                                      const std::string& path)
 {
     const std::string_view name = reinterpret_cast<const char*>(node->name);
     const auto group = layout.find(name);
+    std::set<std::string_view> seen;
     for (const xmlNode* child : xml::elements(node)) {
         const std::string_view childName = reinterpret_cast<const char*>(child->name);
         const std::string childPath = path + "/" + std::string(childName);
         if (group == layout.end() || !group->second.count(childName))
             return reject(Rule::Schema, "elemento " + printable(childPath, 80) +
                                             " não previsto no leiaute");
+        if (childName != "det" && childName != "MP" && !seen.insert(childName).second)
+            return reject(Rule::Schema, "elemento " + childPath + " repetido");
         if (auto rejected = checkLayout(child, layout, childPath))
-            return rejected;
-    }
-    return std::nullopt;
-}
-
-// The groups that may appear once only; the layout allows repetition of det and MP alone.
-std::optional<Rejection> checkRepeats(const xmlNode* parent, const std::string& path)
-{
-    std::set<std::string_view> seen;
-    for (const xmlNode* child : xml::elements(parent)) {
-        const std::string_view name = reinterpret_cast<const char*>(child->name);
-        if (name != "det" && name != "MP" && !seen.insert(name).second)
-            return reject(Rule::Schema,
-                          "elemento " + path + "/" + std::string(name) + " repetido");
-        if (auto rejected = checkRepeats(child, path + "/" + std::string(name)))
             return rejected;
     }
     return std::nullopt;
@@ -459,8 +448,6 @@ std::optional<Rejection> checkSale(const xmlNode* infCFe)
         return reject(Rule::LayoutVersion, "versaoDadosEnt " + quoted(*version));
     if (auto rejected = checkLayout(infCFe, saleLayout(), "infCFe"))
         return rejected;
-    if (auto rejected = checkRepeats(infCFe, "infCFe"))
-        return rejected;
     if (auto rejected = checkIdentification(xml::child(infCFe, "ide")))
         return rejected;
     if (auto rejected = checkEmitter(xml::child(infCFe, "emit")))
@@ -491,8 +478,6 @@ std::optional<Rejection> checkSale(const xmlNode* infCFe)
 std::optional<Rejection> checkCancel(const xmlNode* infCFe)
 {
     if (auto rejected = checkLayout(infCFe, cancelLayout(), "infCFe"))
-        return rejected;
-    if (auto rejected = checkRepeats(infCFe, "infCFe"))
         return rejected;
     if (!xml::child(infCFe, "ide"))
         return reject(Rule::Schema, "elemento ide ausente");
