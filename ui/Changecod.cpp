@@ -5,7 +5,6 @@
 #include "Screens.h"
 #include "Tiles.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -19,7 +18,6 @@ TForm8::TForm8(Screens& screens, QWidget* owner)
     setObjectName("Form8");
     setWindowFlag(Qt::FramelessWindowHint);
     setWindowState(Qt::WindowFullScreen);
-    endApplication = [] { QApplication::quit(); };
 
     QFont large = tahoma();
     large.setPointSize(16);
@@ -68,7 +66,9 @@ void TForm8::Image1Click()
 
 void TForm8::CloseButtonClick()
 {
-    endApplication();
+    // The one way out that tells every window, the access dialog included, that the program
+    // is ending rather than being closed by the operator.
+    VexorApplication::endEventLoop();
 }
 
 void TForm8::FormKeyDown(int key)

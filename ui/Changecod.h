@@ -6,8 +6,6 @@
 #include "Screen.h"
 #include "VexorApplication.h"
 
-#include <functional>
-
 class CodeChangeFields;
 class ImageButton;
 
@@ -25,9 +23,6 @@ public:
     void FormKeyDown(int key);
     void FormGesture(AppBar::Gesture gesture);
     void previewKey(QKeyEvent* event) override;
-
-    // Ends the application; replaceable so that tests survive it.
-    std::function<void()> endApplication;
 
     CodeChangeFields* fields;
     ImageButton* Image2;

@@ -149,17 +149,21 @@ private slots:
         QTest::addColumn<QString>("output");
         QTest::newRow("Sair") << "sair" << "sair\n";
         QTest::newRow("main window closed") << "close-main" << "main closed\n";
+        QTest::newRow("Sair of the code change") << "code-change-sair" << "code change sair\n";
     }
+    // Windows close in no fixed order when the program ends, so each way is tried repeatedly.
     void leavingWithTheAccessDialogOpenEndsQuietlyWithStatus0()
     {
         QFETCH(QString, how);
         QFETCH(QString, output);
-        QProcess probe;
-        probe.start(ACCESS_EXIT_PROBE, {how});
-        QVERIFY(probe.waitForFinished(30000));
-        QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), output);
-        QCOMPARE(probe.exitCode(), 0);
+        for (int attempt = 1; attempt <= 10; ++attempt) {
+            QProcess probe;
+            probe.start(ACCESS_EXIT_PROBE, {how});
+            QVERIFY(probe.waitForFinished(30000));
+            QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), output);
+            QCOMPARE(probe.exitCode(), 0);
+        }
     }
 };
 
