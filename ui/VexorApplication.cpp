@@ -24,8 +24,8 @@ bool VexorApplication::isEnding()
 
 VexorApplication::VexorApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // No display name: the platform would add it to every title bar after the caption.
     setApplicationName("TORVAL VEXOR Manager");
-    setApplicationDisplayName("TORVAL VEXOR Manager");
 }
 
 bool VexorApplication::notify(QObject* receiver, QEvent* event)

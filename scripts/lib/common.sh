@@ -5,7 +5,7 @@
 # checks those signatures in the tests.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins
                 libxml2 libxml2-dev libgtest-dev googletest libbenchmark-dev fonts-dejavu-core
-                libssl-dev xmlsec1)
+                libssl-dev xmlsec1 libxcb1-dev xvfb xauth)
 
 # What scripts/package needs beside the build: the package checker and gzip for manual pages.
 PACKAGE_PACKAGES=(lintian gzip dpkg-dev)
