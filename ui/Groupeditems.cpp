@@ -1,5 +1,6 @@
 #include "Groupeditems.h"
 
+#include "AccessibleNames.h"
 #include "Acesso.h"
 #include "Ativasat.h"
 #include "Bloqueio.h"
@@ -83,6 +84,7 @@ QLabel* valueLabel(const QString& control, QWidget* parent)
     value->setObjectName(control);
     value->setTextFormat(Qt::PlainText);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    readAsValue(value);
     return value;
 }
 

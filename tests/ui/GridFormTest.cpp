@@ -658,6 +658,35 @@ private slots:
         }
     }
 
+    // An answer whose values are all empty and that has no lock state: each value is read as
+    // empty, not as its caption, and its caption is still the label it is found by.
+    void emptyValuesReadAsEmpty()
+    {
+        std::string answer = "000012|10000|Resposta com Sucesso";
+        answer += std::string(24, '|'); // fields 4 to 27, empty
+        f->device.setFallback({answer});
+        confirm(access->RadioButton2, "12345678");
+        int values = 0;
+        for (QLabel* caption : grid->findChildren<QLabel*>()) {
+            if (!caption->objectName().startsWith("Caption_"))
+                continue;
+            auto* value = qobject_cast<QLabel*>(caption->buddy());
+            QVERIFY2(value, qPrintable(caption->text()));
+            QCOMPARE(value->text(), QString());
+            QCOMPARE(accessibleName(value), QString());
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(value);
+            QCOMPARE(face->role(), QAccessible::StaticText);
+            // The group around it labels it too, as it does every control it holds.
+            bool labelled = false;
+            for (const auto& [other, relation] : face->relations(QAccessible::Label))
+                labelled = labelled || other->object() == caption;
+            QVERIFY2(labelled, qPrintable(caption->text()));
+            QCOMPARE(accessibleName(caption), caption->text());
+            ++values;
+        }
+        QCOMPARE(values, 22);
+    }
+
     // The captions that act on a click are buttons for the keyboard and for screen readers.
     void actingCaptionsHaveAKeyboardPath_data()
     {
