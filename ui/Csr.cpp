@@ -1,6 +1,7 @@
 #include "Csr.h"
 
 #include "Screens.h"
+#include "TextAreaSink.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -32,5 +33,5 @@ void TForm11::appendRequest(const QString& request)
 
 QStringList TForm11::lines() const
 {
-    return Memo1->toPlainText().split('\n');
+    return shownLines(Memo1);
 }

@@ -58,7 +58,5 @@ void TForm14::Image2Click()
 
 QStringList TForm14::lines() const
 {
-    if (Memo1->document()->isEmpty())
-        return {};
-    return Memo1->toPlainText().split('\n');
+    return shownLines(Memo1);
 }

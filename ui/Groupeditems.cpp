@@ -13,6 +13,7 @@
 #include "Sign.h"
 #include "Style.h"
 #include "Testesat.h"
+#include "TextAreaSink.h"
 #include "Tiles.h"
 #include "Trocarcodatv.h"
 #include "Update.h"
@@ -265,9 +266,7 @@ void TGridForm::appendLine(std::string_view line)
 
 QStringList TGridForm::statusLog() const
 {
-    if (Memo1->document()->isEmpty())
-        return {};
-    return Memo1->toPlainText().split('\n');
+    return shownLines(Memo1);
 }
 
 void TGridForm::saveStatusLog()

@@ -46,13 +46,19 @@ void TextAreaSink::clear()
 
 std::vector<std::string> TextAreaSink::lines() const
 {
+    const QStringList blocks = shownLines(area_);
     std::vector<std::string> lines;
-    if (area_->document()->isEmpty())
-        return lines;
-    // The raw text keeps no-break spaces, which toPlainText would turn into blanks.
-    const QStringList blocks = area_->document()->toRawText().split(QChar::ParagraphSeparator);
     lines.reserve(static_cast<std::size_t>(blocks.size()));
     for (const QString& block : blocks)
         lines.push_back(utf8(block));
     return lines;
+}
+
+QStringList shownLines(const QPlainTextEdit* area)
+{
+    if (area->document()->isEmpty())
+        return {};
+    // The raw text keeps no-break spaces and line separators, which toPlainText would turn
+    // into blanks and line breaks.
+    return area->document()->toRawText().split(QChar::ParagraphSeparator);
 }

@@ -3,6 +3,7 @@
 #include "Operator.h"
 
 #include <QString>
+#include <QStringList>
 
 class QPlainTextEdit;
 class QString;
@@ -32,3 +33,6 @@ private:
     // costs several times its decoding, and the area copies the text anyway.
     QString text_;
 };
+
+// The lines of a text area as it shows them, one per paragraph: what a save writes.
+QStringList shownLines(const QPlainTextEdit* area);

@@ -197,6 +197,18 @@ private slots:
         QCOMPARE(f->context.activationCode(), std::string("12345678"));
     }
 
+    // A no-break space in the request (A0 in Windows-1252) is saved as it came.
+    void requestIsSavedAsShown()
+    {
+        QTemporaryDir folder;
+        const QString saved = folder.filePath("csr");
+        f->fileAnswers = {saved};
+        f->device.setFallback({"Sucesso BEGIN A\xA0" "B", 4000});
+        typeActivation("00000000000000", "12345678", "12345678");
+        QTest::mouseClick(form16->Image2, Qt::LeftButton);
+        QCOMPARE(readAll(saved), QByteArray("BEGIN A\xA0" "B\r\n"));
+    }
+
     void cancelledSaveWritesNothingAndTheRequestStays()
     {
         QTemporaryDir folder;

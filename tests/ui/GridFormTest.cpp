@@ -476,12 +476,14 @@ private slots:
         QCOMPARE(readAll(empty), QByteArray());
 
         confirm(access->RadioButton2, "12345678");
-        f->device.setFallback({QByteArray(statusOk).replace("900004019", "N\xBA 9").toStdString()});
+        // A no-break space (A0) is saved as it is, not as a blank.
+        const QByteArray serial = "N\xBA\xA0" "9";
+        f->device.setFallback({QByteArray(statusOk).replace("900004019", serial).toStdString()});
         grid->Image15Click();
         f->fileAnswers = {full};
         grid->Image6Click();
         const QByteArray line = QByteArray(statusOk) + "\r\n";
-        QCOMPARE(readAll(full), line + QByteArray(statusOk).replace("900004019", "N\xBA 9") + "\r\n");
+        QCOMPARE(readAll(full), line + QByteArray(statusOk).replace("900004019", serial) + "\r\n");
 
         f->fileAnswers = {QString()}; // cancel
         grid->Image6Click();

@@ -150,6 +150,19 @@ private slots:
         QVERIFY(f->messages.isEmpty());
     }
 
+    // The lines as the area shows them: a no-break space stays A0, and a line separator is a
+    // character of its line (not in Windows-1252: "?"), not a line break.
+    void theSaveWritesTheLinesAsShown()
+    {
+        QTemporaryDir folder;
+        const QString target = folder.filePath("logs");
+        form->Memo1->setPlainText(QString("A") + QChar(0x00A0) + "B" + QChar(QChar::LineSeparator) +
+                                  "C\nD");
+        f->fileAnswers = {target};
+        QTest::mouseClick(form->Image2, Qt::LeftButton);
+        QCOMPARE(readAll(target), QByteArray("A\xA0" "B?C\r\nD\r\n"));
+    }
+
     void aFailedSaveIsToldAndTheLinesStay()
     {
         QTemporaryDir folder;
