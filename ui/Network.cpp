@@ -53,8 +53,9 @@ TForm15::TForm15(Screens& screens, QWidget* owner)
     auto address = [&](QLabel*& label, const char* labelName, const char* caption, QLineEdit*& edit,
                        const char* name) {
         field(label, labelName, caption, edit, name, caption);
-        // Four groups of one required and two optional digits, blanks where none is typed.
-        edit->setInputMask("099.099.099.099; ");
+        // Four groups of one required and two optional digits (Qt's 9 and 0), blanks where
+        // none is typed.
+        edit->setInputMask("900.900.900.900; ");
     };
     // The passwords are shown as typed (no echo mode other than Normal).
     field(Label2, "Label2", "Usuário", User, "User", "Usuário");

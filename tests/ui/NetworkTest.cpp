@@ -5,6 +5,7 @@
 #include "Tiles.h"
 
 #include <QAccessible>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -225,6 +226,35 @@ private slots:
         QCOMPARE(form->Memo1->toPlainText(),
                  QString::fromStdString(expected.substr(0, expected.size() - 1)));
         QCOMPARE(f->messages, QStringList{acceptedMessage});
+    }
+
+    // A group may be one digit: the address is complete as typed, and goes out in full.
+    void oneDigitGroupsMakeACompleteAddress()
+    {
+        choose(form->IPFix);
+        type(form->IPSat, "1.2.3.4");
+        QCOMPARE(form->IPSat->displayText(), QString("1  .2  .3  .4  "));
+        QVERIFY(form->IPSat->hasAcceptableInput());
+        type(form->Mask, "255.0.0.0");
+        QVERIFY(form->Mask->hasAcceptableInput());
+        // A group left empty is not a complete address.
+        QVERIFY(!form->Gateway->hasAcceptableInput());
+        send();
+        QVERIFY(sentDocument().find("<lanIP>001.002.003.004</lanIP><lanMask>255.000.000.000<") !=
+                std::string::npos);
+    }
+
+    // Picked from the list straight from "Sem Proxy", not through "Proxy Autenticado".
+    void transparentProxyPickedFromNoProxyEnablesTheProxyFields()
+    {
+        QCOMPARE(form->proxyIndex(), 0);
+        form->ComboBox1->showPopup();
+        QAbstractItemView* list = form->ComboBox1->view();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(2, 0)).center());
+        QCOMPARE(form->ComboBox1->currentText(), QString("Proyx Transparente"));
+        QCOMPARE(form->proxyIndex(), 2);
+        QVERIFY(allEnabled(proxyFields(), true));
     }
 
     void proxyTextsAndLoginAsTypedWithEscapesAndAccents()
