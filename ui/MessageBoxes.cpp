@@ -1,5 +1,6 @@
 #include "MessageBoxes.h"
 
+#include <QLocale>
 #include <QMessageBox>
 
 namespace {
@@ -18,8 +19,9 @@ void MessageBoxes::showMessage(std::string_view text)
 
 namespace {
 
-void showBox(QMessageBox::Icon icon, QWidget* parent, const QString& text)
+void showBox(QMessageBox::Icon icon, QWidget* parent, const QString& whole)
 {
+    const QString text = MessageBoxes::bounded(whole);
     if (recorder) {
         recorder->append(text);
         return;
@@ -40,4 +42,17 @@ void MessageBoxes::information(QWidget* parent, const QString& text)
 void MessageBoxes::error(QWidget* parent, const QString& text)
 {
     showBox(QMessageBox::Critical, parent, text);
+}
+
+QString MessageBoxes::bounded(const QString& text)
+{
+    if (text.size() <= shownCharacters)
+        return text;
+    qsizetype cut = shownCharacters;
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut;
+    const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
+    return text.left(cut) + QString::fromUtf8(cutNotice)
+                                .arg(brazil.toString(static_cast<qlonglong>(cut)),
+                                     brazil.toString(static_cast<qlonglong>(text.size())));
 }

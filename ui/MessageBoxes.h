@@ -20,6 +20,13 @@ public:
 
     static constexpr const char* title = "TORVAL VEXOR Manager";
 
+    // Laying out a box grows with its text, and a device may answer megabytes: a longer
+    // message is cut there and says so.
+    static constexpr qsizetype shownCharacters = 65536;
+    static constexpr const char* cutNotice =
+        "\n\n(Mensagem cortada: foram mostrados os primeiros %1 de %2 caracteres.)";
+    static QString bounded(const QString& text);
+
     // While a recorder is set, boxes are appended to it instead of being shown.
     static void recordInto(QStringList* recorder);
 

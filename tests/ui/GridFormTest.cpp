@@ -660,6 +660,21 @@ private slots:
         }
     }
 
+    // A refused answer of a megabyte is shown cut, with a line that says so.
+    void aHugeRefusalIsShownCut()
+    {
+        std::string answer = "000012|10001|Recusado|";
+        answer.resize(1048576, 'x');
+        f->device.setFallback({answer});
+        confirm(access->RadioButton2, "12345678");
+        QCOMPARE(f->messages.size(), qsizetype(1));
+        QCOMPARE(f->messages[0],
+                 QString::fromStdString(answer.substr(0, 65536)) +
+                     "\n\n(Mensagem cortada: foram mostrados os primeiros 65.536 de 1.048.576 "
+                     "caracteres.)");
+        QVERIFY(access->isVisible());
+    }
+
     // An answer whose values are all empty and that has no lock state: each value is read as
     // empty, not as its caption, and its caption is still the label it is found by.
     void emptyValuesReadAsEmpty()

@@ -103,6 +103,30 @@ private slots:
         QCOMPARE(csr->lines(), (QStringList{"-----BEGIN A-----", "-----BEGIN B-----"}));
     }
 
+    void longMessagesAreCutAtACharacter_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        const QString full(65536, 'a');
+        const QString smiley = QString::fromUtf8("\xF0\x9F\x98\x80");
+        QTest::newRow("at the limit") << full << full;
+        QTest::newRow("one over") << full + "b"
+                                  << full + "\n\n(Mensagem cortada: foram mostrados os "
+                                            "primeiros 65.536 de 65.537 caracteres.)";
+        // A character of two UTF-16 units across the limit is left out whole.
+        QTest::newRow("pair across the limit")
+            << QString(65535, 'a') + smiley + "c"
+            << QString(65535, 'a') + "\n\n(Mensagem cortada: foram mostrados os primeiros "
+                                     "65.535 de 65.538 caracteres.)";
+    }
+    void longMessagesAreCutAtACharacter()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        MessageBoxes::information(nullptr, text);
+        QCOMPARE(f->messages, QStringList{shown});
+    }
+
     void anErrorInAnEventHandlerIsShownAndTheLoopGoesOn()
     {
         Throwing target;
