@@ -144,7 +144,10 @@ char* answer(const char* function, std::vector<std::optional<std::string>> args)
 } // namespace
 
 // ---- The device library's functions ----
+// TESTDEVICE_STATUS_ONLY builds a library that has ConsultarStatusOperacional and the two
+// helper functions only, so that every other function is missing from a loaded library.
 
+#if !defined(TESTDEVICE_STATUS_ONLY)
 TESTDEVICE_EXPORT char* SAT_WINAPI AtivarSAT(int sessao, int tipo, char* atv, char* cnpj, int uf)
 {
     return answer("AtivarSAT", {number(sessao), number(tipo), text(atv), text(cnpj), number(uf)});
@@ -159,12 +162,14 @@ TESTDEVICE_EXPORT char* SAT_WINAPI ConfigurarInterfaceDeRede(int sessao, char* a
 {
     return answer("ConfigurarInterfaceDeRede", {number(sessao), text(atv), text(xml)});
 }
+#endif
 
 TESTDEVICE_EXPORT char* SAT_WINAPI ConsultarStatusOperacional(int sessao, char* atv)
 {
     return answer("ConsultarStatusOperacional", {number(sessao), text(atv)});
 }
 
+#if !defined(TESTDEVICE_STATUS_ONLY)
 #if !defined(TESTDEVICE_WITHOUT_EXTRAIRLOGS)
 TESTDEVICE_EXPORT char* SAT_WINAPI ExtrairLogs(int sessao, char* atv)
 {
@@ -214,6 +219,7 @@ TESTDEVICE_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
 {
     return answer("AtualizarSoftwareSAT", {number(sessao), text(atv)});
 }
+#endif
 
 TESTDEVICE_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
 {
@@ -230,10 +236,11 @@ TESTDEVICE_EXPORT char* SAT_WINAPI Base64ToAscii()
 }
 
 // Each export has exactly the type the client calls it through, calling convention included.
+static_assert(std::is_same_v<decltype(&ConsultarStatusOperacional), ConsultarStatusOperacionalFn>);
+#if !defined(TESTDEVICE_STATUS_ONLY)
 static_assert(std::is_same_v<decltype(&AtivarSAT), AtivarSATFn>);
 static_assert(std::is_same_v<decltype(&AssociarAssinatura), AssociarAssinaturaFn>);
 static_assert(std::is_same_v<decltype(&ConfigurarInterfaceDeRede), ConfigurarInterfaceDeRedeFn>);
-static_assert(std::is_same_v<decltype(&ConsultarStatusOperacional), ConsultarStatusOperacionalFn>);
 #if !defined(TESTDEVICE_WITHOUT_EXTRAIRLOGS)
 static_assert(std::is_same_v<decltype(&ExtrairLogs), ExtrairLogsFn>);
 #endif
@@ -245,6 +252,7 @@ static_assert(std::is_same_v<decltype(&BloquearSAT), BloquearSATFn>);
 static_assert(std::is_same_v<decltype(&DesbloquearSAT), DesbloquearSATFn>);
 static_assert(std::is_same_v<decltype(&TrocarCodigoDeAtivacao), TrocarCodigoDeAtivacaoFn>);
 static_assert(std::is_same_v<decltype(&AtualizarSoftwareSAT), AtualizarSoftwareSATFn>);
+#endif
 static_assert(std::is_same_v<decltype(&CodigoErro), CodigoErroFn>);
 static_assert(std::is_same_v<decltype(&Base64ToAscii), Base64ToAsciiFn>);
 
