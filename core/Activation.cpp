@@ -52,7 +52,9 @@ void Activation::activate(const Fields& fields)
 
     const SatClient::Error error = client_.lastError();
     if (!error.reached()) {
+        // The device did answer: a request it returned is kept even when its record is lost.
         messages_.showMessage(error.failure);
+        keepRequest(response.text());
         return;
     }
     if (const auto transport = SatClient::transportMessage(error.code)) {

@@ -295,6 +295,38 @@ TEST_F(ActivationTest, FailedSaveIsToldAndTheRequestStays)
     EXPECT_TRUE(fs::is_directory(folder / "taken"));
 }
 
+// The device answered with a request, but its error record cannot be read: the operator is
+// told why, and the request is still shown and saved.
+TEST(ActivationWithoutErrorRecord, KeepsTheRequestTheDeviceReturned)
+{
+#if defined(_WIN32)
+    const std::string partial = "dllsat_partial.dll";
+#else
+    const std::string partial = "libdllsat_partial.so";
+#endif
+    TestDevice device{partial};
+    device.reset();
+    device.setFallback({"000012|04000|Sucesso|BEGIN REQ", 4000});
+    AppContext context;
+    SatClient client(context, partial);
+    RecordedMessages messages;
+    RecordedMessageWindow window;
+    RecordedRequests requests;
+    QueuedFiles files;
+    const fs::path saved = fs::temp_directory_path() / "vexor-activation-without-record.csr";
+    fs::remove(saved);
+    files.answers = {saved.string()};
+    Activation activation(context, client, messages, window, requests, files);
+    activation.activate({validCnpj, "12345678", "12345678", CertificateKind::AcSat});
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{"A função \"CodigoErro\" não foi encontrada na biblioteca "
+                                       "do SAT \"" + partial + "\"."});
+    EXPECT_EQ(requests.lines, std::vector<std::string>{"BEGIN REQ"});
+    EXPECT_EQ(readBytes(saved), "BEGIN REQ\r\n");
+    EXPECT_EQ(context.activationCode(), "12345678");
+    fs::remove(saved);
+}
+
 TEST(ActivationWithoutLibrary, IsToldAndKeepsTheCode)
 {
     AppContext context;

@@ -221,12 +221,14 @@ TESTDEVICE_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
 }
 #endif
 
+#if !defined(TESTDEVICE_WITHOUT_CODIGOERRO)
 TESTDEVICE_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
 {
     std::lock_guard lock(deviceMutex());
     device().calls.push_back({"CodigoErro", {}});
     return device().error;
 }
+#endif
 
 TESTDEVICE_EXPORT char* SAT_WINAPI Base64ToAscii()
 {
@@ -253,7 +255,9 @@ static_assert(std::is_same_v<decltype(&DesbloquearSAT), DesbloquearSATFn>);
 static_assert(std::is_same_v<decltype(&TrocarCodigoDeAtivacao), TrocarCodigoDeAtivacaoFn>);
 static_assert(std::is_same_v<decltype(&AtualizarSoftwareSAT), AtualizarSoftwareSATFn>);
 #endif
+#if !defined(TESTDEVICE_WITHOUT_CODIGOERRO)
 static_assert(std::is_same_v<decltype(&CodigoErro), CodigoErroFn>);
+#endif
 static_assert(std::is_same_v<decltype(&Base64ToAscii), Base64ToAsciiFn>);
 
 // ---- Control functions for the tests ----
