@@ -82,7 +82,9 @@ const CommandHelp commandHelps[] = {
                "\n"
                "Cancela a última venda com o XML de cancelamento do ARQUIVO. A chave é a da\n"
                "última venda feita com vexor sale, ou a dada em --key.\n"
-               "  --key CHAVE   a chave do CF-e a cancelar\n"},
+               "  --key CHAVE   a chave do CF-e a cancelar: \"CFe\" seguido de 44 dígitos\n"
+               "\n"
+               "Uma chave guardada que não tenha essa forma é ignorada, com um aviso.\n"},
     {"block", "Uso: vexor block [opções]\n\nBloqueia o SAT.\n"},
     {"unblock", "Uso: vexor unblock [opções]\n\nDesbloqueia o SAT.\n"},
     {"update", "Uso: vexor update [opções]\n"
@@ -131,6 +133,16 @@ constexpr std::int32_t unblockedCode = 17000;
 constexpr std::int32_t endToEndCode = 9000;
 constexpr std::int32_t linkCode = 8000;
 constexpr std::int32_t updatedCode = 14000;
+
+std::string badKeyMessage(std::string_view key) {
+    return "A chave \"" + std::string(key) +
+           "\" não é uma chave de CF-e: \"CFe\" seguido de 44 dígitos.";
+}
+
+std::string badKeptKeyMessage(std::string_view path) {
+    return "A chave guardada em \"" + std::string(path) +
+           "\" não é uma chave de CF-e e foi ignorada; o cancelamento vai sem chave.";
+}
 
 struct Options {
     bool json = false;
@@ -511,12 +523,17 @@ public:
         const std::filesystem::path keyPath = lastKeyPath(env_);
         if (cancel) {
             if (options_.key) {
-                sales.rememberKey(*options_.key);
+                sales.rememberKey(*options_.key); // checked before any call
             } else if (!keyPath.empty()) {
                 std::ifstream kept(keyPath, std::ios::binary);
                 std::string key;
-                if (kept && std::getline(kept, key))
-                    sales.rememberKey(key);
+                if (kept) {
+                    std::getline(kept, key);
+                    if (!key.empty() && key.back() == '\r')
+                        key.pop_back();
+                    if (!sales.rememberKey(key))
+                        r.warning = badKeptKeyMessage(utf8Path(keyPath));
+                }
             }
         }
         sales.loadInput();
@@ -643,6 +660,8 @@ int run(const std::vector<std::string>& arguments, CliEnvironment& env) {
         return usageError(env, options, command, "A opção -o vale só para logs e sale.");
     if (options.key && command != "cancel")
         return usageError(env, options, command, "A opção --key vale só para cancel.");
+    if (options.key && !SaleTest::isKey(*options.key))
+        return usageError(env, options, command, badKeyMessage(*options.key));
 
     Command session(env, options);
     Result result;

@@ -132,10 +132,25 @@ std::optional<std::string_view> SaleTest::findKey(std::string_view answer)
         if (bar == std::string_view::npos)
             return std::nullopt;
         const std::string_view field = answer.substr(start, bar - start);
-        if (field.starts_with("CFe") && field.size() <= maxKeyLength)
+        if (isKey(field))
             return field;
         start = bar + 1;
     }
+}
+
+bool SaleTest::isKey(std::string_view text)
+{
+    // Compared byte by byte: the locale's digits or a signed char must not decide.
+    return text.size() == keyLength && text.starts_with("CFe") &&
+           std::all_of(text.begin() + 3, text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool SaleTest::rememberKey(std::string_view key)
+{
+    if (!isKey(key))
+        return false;
+    cfeKey_ = std::string(key);
+    return true;
 }
 
 void SaleTest::substituteKey(std::string& document, std::string_view key)

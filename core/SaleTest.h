@@ -27,6 +27,8 @@ public:
     static constexpr std::size_t saleTextCapacity = 2097152;
     // The key's buffer holds 299 characters and a terminating zero.
     static constexpr std::size_t maxKeyLength = 299;
+    // A CF-e key is "CFe" and its 44 digits.
+    static constexpr std::size_t keyLength = 47;
 
     static constexpr std::string_view noInputMessage = "Carregue um XML de entrada!";
     static constexpr std::string_view nothingToSaveMessage =
@@ -53,11 +55,15 @@ public:
     // The key of the last sale this dialog saw; empty until a sale answer gives one.
     const std::string& cfeKey() const { return cfeKey_; }
     // Takes a key this dialog did not see (a front end that runs once per operation keeps it
-    // between runs); the next cancel writes it into its document.
-    void rememberKey(std::string_view key) { cfeKey_ = std::string(key.substr(0, maxKeyLength)); }
+    // between runs); the next cancel writes it into its document. Anything but a CF-e key is
+    // refused (false) and the key kept so far stays: it would be written into the document.
+    bool rememberKey(std::string_view key);
 
-    // The key in a sale answer: the first field that starts with "CFe", has a "|" after it and
-    // fits the key's buffer. A "CFe" elsewhere (inside the Base64 CF-e, say) is not a key.
+    // "CFe" followed by exactly 44 ASCII digits.
+    static bool isKey(std::string_view text);
+    // The key in a sale answer: the first field that a "|" ends and that is a CF-e key. A
+    // "CFe" elsewhere (inside the Base64 CF-e, say, or a field that only starts with it) is
+    // not a key.
     static std::optional<std::string_view> findKey(std::string_view answer);
     // Writes the key over the document from the character after the first double quote that
     // is followed by "CFe"; the document grows if the key runs past its end, but never past

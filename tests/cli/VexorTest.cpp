@@ -357,14 +357,68 @@ TEST_F(Vexor, saleSendsTheFileKeepsTheKeyAndCancelWritesItIn) {
                              SatClient::detailText("Cancelado com sucesso") + "\n");
 }
 
+const std::string givenKey = "CFe35150312345678000190599000004010000099999999";
+
 TEST_F(Vexor, cancelTakesAGivenKey) {
     writeBytes(folder / "cancel.xml", "<x chCanc=\"CFe1\"/>");
     device.script("CancelarUltimaVenda", {"000012|07002|chave inválida|", 7002, "chave inválida"});
-    EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string(), "--key", "CFe999"}), 1);
-    EXPECT_EQ(device.calls()[0].args[2], "CFe999");
-    EXPECT_EQ(device.calls()[0].args[3], "<x chCanc=\"CFe999>");
+    EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string(), "--key", givenKey}), 1);
+    EXPECT_EQ(device.calls()[0].args[2], givenKey);
+    EXPECT_EQ(device.calls()[0].args[3], "<x chCanc=\"" + givenKey);
     EXPECT_EQ(device.functions(), (std::vector<std::string>{"CancelarUltimaVenda", "CodigoErro"}));
 }
+
+TEST_F(Vexor, aGivenKeyThatIsNoCfeKeyIsRefusedBeforeAnyCall) {
+    writeBytes(folder / "cancel.xml", "<x chCanc=\"CFe1\"/>");
+    for (const std::string& bad : {std::string("CFe999"), std::string("CFe1\"/><evil a=\""),
+                                   givenKey + "0", std::string()}) {
+        EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string(), "--key", bad}), 2) << bad;
+        EXPECT_EQ(err.str(), "A chave \"" + bad +
+                                 "\" não é uma chave de CF-e: \"CFe\" seguido de 44 dígitos.\n"
+                                 "Use vexor --help.\n");
+        EXPECT_EQ(out.str(), "");
+    }
+    EXPECT_TRUE(device.calls().empty());
+    EXPECT_TRUE(prompts.empty());
+}
+
+struct KeptKeyCase {
+    const char* name;
+    std::string kept;
+    std::string sent; // the key the cancel goes with
+    bool warned;
+};
+
+class VexorKeptKey : public Vexor, public ::testing::WithParamInterface<KeptKeyCase> {};
+
+TEST_P(VexorKeptKey, isUsedOnlyWhenItIsACfeKey) {
+    const fs::path kept = folder / "state" / "vexor" / std::string(vexorcli::lastKeyFile);
+    fs::create_directories(kept.parent_path());
+    writeBytes(kept, GetParam().kept);
+    const std::string document = "<x chCanc=\"CFe" + std::string(44, '0') + "\"/>";
+    writeBytes(folder / "cancel.xml", document);
+    device.script("CancelarUltimaVenda", {"000012|07002|chave inválida|", 7002, "chave inválida"});
+    EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string()}), 1);
+    ASSERT_EQ(device.calls().size(), 2u);
+    EXPECT_EQ(device.calls()[0].args[2], GetParam().sent);
+    EXPECT_EQ(device.calls()[0].args[3],
+              GetParam().sent.empty() ? document : "<x chCanc=\"" + GetParam().sent + "\"/>");
+    const std::string warning = "vexor: A chave guardada em \"" + kept.string() +
+                                "\" não é uma chave de CF-e e foi ignorada; o cancelamento vai "
+                                "sem chave.\n";
+    EXPECT_EQ(err.str().find(warning) != std::string::npos, GetParam().warned) << err.str();
+    EXPECT_EQ(readBytes(kept), GetParam().kept); // a cancel never changes it
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, VexorKeptKey,
+    ::testing::Values(KeptKeyCase{"key", givenKey + "\n", givenKey, false},
+                      KeptKeyCase{"keyWithCrLf", givenKey + "\r\n", givenKey, false},
+                      KeptKeyCase{"keyWithoutLineEnd", givenKey, givenKey, false},
+                      KeptKeyCase{"markup", "CFe1\"/><evil a=\"\n", "", true},
+                      KeptKeyCase{"shortKey", "CFe999\n", "", true},
+                      KeptKeyCase{"empty", "", "", true}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(Vexor, saleOfAMissingFileIsBadUsage) {
     EXPECT_EQ(run({"sale", (folder / "absent.xml").string()}), 2);

@@ -52,7 +52,7 @@ struct KeyCase {
 
 class SaleKey : public testing::TestWithParam<KeyCase> {};
 
-TEST_P(SaleKey, IsTheFirstFieldStartingWithCFeThatABarEnds)
+TEST_P(SaleKey, IsTheFirstFieldOfCFeAnd44DigitsThatABarEnds)
 {
     const auto found = SaleTest::findKey(GetParam().answer);
     ASSERT_EQ(found.has_value(), GetParam().key.has_value());
@@ -72,11 +72,25 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"firstField", key + "|resto", key},
         KeyCase{"firstOfTwoKeys", "x|" + key + "|" + otherKey + "|", key},
         KeyCase{"emptyAnswer", "", {}}, KeyCase{"lowerCaseIsNoKey", "x|cfe35|CFE35|", {}},
-        KeyCase{"justThePrefix", "x|CFe|", std::string("CFe")},
-        KeyCase{"longestThatFits", "x|CFe" + std::string(296, '1') + "|",
-                "CFe" + std::string(296, '1')},
+        KeyCase{"justThePrefixIsNoKey", "x|CFe|", {}},
+        KeyCase{"fieldFillingTheBufferIsNoKey", "x|CFe" + std::string(296, '1') + "|", {}},
         KeyCase{"tooLongIsNoKey", "x|CFe" + std::string(297, '1') + "|", {}},
-        KeyCase{"tooLongThenAKey", "x|CFe" + std::string(400, 'A') + "|" + key + "|", key}),
+        KeyCase{"tooLongThenAKey", "x|CFe" + std::string(400, 'A') + "|" + key + "|", key},
+        KeyCase{"43DigitsIsNoKey", "x|" + key.substr(0, 46) + "|", {}},
+        KeyCase{"45DigitsIsNoKey", "x|" + key + "1|", {}},
+        KeyCase{"letterAmongTheDigitsIsNoKey", "x|CFe" + std::string(43, '1') + "A|", {}},
+        KeyCase{"blankAfterTheDigitsIsNoKey", "x|" + key + " |", {}},
+        KeyCase{"markupIsNoKey", "x|CFe1\"/><evil a=\"|", {}},
+        KeyCase{"markupThenAKey", "x|CFe1\"/><evil a=\"|" + key + "|", key},
+        // "CFe" and 22 two-byte Arabic-Indic digits, 47 bytes: digits, but not ASCII ones.
+        KeyCase{"otherDigitsAreNoKey",
+                [] {
+                    std::string field = "x|CFe";
+                    for (int i = 0; i < 22; ++i)
+                        field += "\xD9\xA3";
+                    return field + "|";
+                }(),
+                {}}),
     CaseName());
 
 // ---- The key written into a cancel document ----
@@ -227,6 +241,27 @@ TEST_F(SaleTestFixture, AnAnswerWithCFeButNoBarAfterItKeepsThePreviousKey)
     EXPECT_EQ(sale.cfeKey(), key);
 }
 
+// A field that only starts with "CFe" must never reach a cancel document, and the answer is
+// cut at a real key only.
+TEST_F(SaleTestFixture, AFieldThatOnlyStartsWithCFeKeepsThePreviousKeyAndTheAnswerWhole)
+{
+    sellWithKey(key);
+    const std::string answerText =
+        "000012|06000|0000|Emitido|CFe1\"/><evil a=\"|Emitido com sucesso";
+    device.script("EnviarDadosVenda", {answerText, 0, "Emitido", TestDevice::base64("<CFe/>")});
+    sale.send(SaleTest::Operation::Sale);
+    EXPECT_EQ(sale.cfeKey(), key);
+    EXPECT_EQ(device.functions().back(), "Base64ToAscii"); // "sucesso" after the field counts
+    EXPECT_EQ(output.entries, std::vector<std::string>{"<CFe/>"});
+
+    load(cancelDocument);
+    sale.send(SaleTest::Operation::Cancel);
+    const Args cancel = argsOf("CancelarUltimaVenda");
+    ASSERT_EQ(cancel.size(), 4u);
+    EXPECT_EQ(cancel[2], key);
+    EXPECT_NE(cancel[3]->find("chCanc=\"" + key + "\""), std::string::npos);
+}
+
 TEST_F(SaleTestFixture, ABase64FieldHoldingCFeIsNoKeyWhenTheAnswerHasNone)
 {
     load(saleDocument);
@@ -327,6 +362,41 @@ TEST_F(SaleTestFixture, EachSendClearsTheThreeAreas)
     EXPECT_EQ(answer.entries, std::vector<std::string>{"000012|06010|Recusado"});
     EXPECT_TRUE(output.entries.empty());
 }
+
+// ---- A key given from outside ----
+
+struct RememberCase {
+    const char* name;
+    std::string given;
+    bool taken;
+};
+
+class RememberedKey : public SaleTestFixture, public testing::WithParamInterface<RememberCase> {};
+
+TEST_P(RememberedKey, IsTakenOnlyWhenItIsACfeKey)
+{
+    sellWithKey(otherKey);
+    EXPECT_EQ(sale.rememberKey(GetParam().given), GetParam().taken);
+    const std::string expected = GetParam().taken ? GetParam().given : otherKey;
+    EXPECT_EQ(sale.cfeKey(), expected);
+    load(cancelDocument);
+    sale.send(SaleTest::Operation::Cancel);
+    const Args cancel = argsOf("CancelarUltimaVenda");
+    ASSERT_EQ(cancel.size(), 4u);
+    EXPECT_EQ(cancel[2], expected);
+    EXPECT_NE(cancel[3]->find("chCanc=\"" + expected + "\">"), std::string::npos) << *cancel[3];
+}
+
+INSTANTIATE_TEST_SUITE_P(SaleTest, RememberedKey,
+                         testing::Values(RememberCase{"key", key, true},
+                                         RememberCase{"empty", "", false},
+                                         RememberCase{"prefixOnly", "CFe", false},
+                                         RememberCase{"shortKey", "CFe999", false},
+                                         RememberCase{"longerKey", key + "0", false},
+                                         RememberCase{"markup", "CFe1\"/><evil a=\"", false},
+                                         RememberCase{"lowerCase", "cfe" + key.substr(3), false},
+                                         RememberCase{"lineEndKept", key + "\n", false}),
+                         CaseName());
 
 // ---- What the file holds and what each call receives ----
 
