@@ -65,6 +65,8 @@ bool SaleTest::sell()
         const std::size_t end =
             static_cast<std::size_t>(key->data() - result.text().data()) + key->size();
         cfeKey_ = std::string(*key);
+        if (keyListener_)
+            keyListener_(cfeKey_);
         // What follows the key is not tested for "sucesso".
         result.text().resize(end);
     }

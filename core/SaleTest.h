@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,14 @@ public:
     // input, answer and output are the areas XMLEntrada, Memo1 and XMLSaida.
     SaleTest(SatClient& client, MessageSink& messages, FileChooser& files, TextArea& input,
              TextArea& answer, TextArea& output);
+
+    // Told each key a sale answer gives, as soon as it is kept and before the next library
+    // call: a library that crashes in CodigoErro or Base64ToAscii then cannot take the key of
+    // a sale it accepted with it.
+    void setKeyListener(std::function<void(const std::string& key)> listener)
+    {
+        keyListener_ = std::move(listener);
+    }
 
     // Empties the input document before the file dialog opens, so a cancelled dialog leaves
     // nothing to send; a chosen file is read and shown as a new entry of the input area.
@@ -83,4 +92,5 @@ private:
     TextArea& outputArea_;
     std::string input_;
     std::string cfeKey_;
+    std::function<void(const std::string&)> keyListener_;
 };

@@ -232,6 +232,59 @@ TEST_F(SaleTestFixture, ASuccessfulSaleStoresTheKeyAndShowsTheReturnedCfe)
                              key + "\">\n    <dEmi/>\n    <hEmi/>\n  </infCFe>\n</CFeCanc>\n");
 }
 
+// The owner hears of the key before CodigoErro, so that it can keep the key where a library
+// that crashes later cannot take it.
+TEST_F(SaleTestFixture, TheOwnerIsToldTheKeyBeforeTheNextLibraryCall)
+{
+    std::vector<std::pair<std::string, std::vector<std::string>>> told; // key, calls so far
+    sale.setKeyListener(
+        [&](const std::string& given) { told.emplace_back(given, device.functions()); });
+    sellWithKey(key);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].first, key);
+    EXPECT_EQ(told[0].second, std::vector<std::string>{"EnviarDadosVenda"});
+    EXPECT_EQ(device.functions(),
+              (std::vector<std::string>{"EnviarDadosVenda", "CodigoErro", "Base64ToAscii"}));
+
+    // Neither an answer without a key, a key given from outside nor a cancel tell it again.
+    device.script("EnviarDadosVenda", {"000012|06010|1999|Rejeitado|CFe123|"});
+    sale.send(SaleTest::Operation::Sale);
+    ASSERT_TRUE(sale.rememberKey(otherKey));
+    load(cancelDocument);
+    sale.send(SaleTest::Operation::Cancel);
+    EXPECT_EQ(told.size(), 1u);
+}
+
+TEST_F(SaleTestFixture, ASaleWhoseCfeCannotBeFetchedStillKeepsItsKey)
+{
+#if defined(_WIN32)
+    const std::string partial = "dllsat_partial.dll";
+#else
+    const std::string partial = "libdllsat_partial.so";
+#endif
+    TestDevice older{partial};
+    AppContext olderContext; // the handle it keeps is that library's
+    ASSERT_TRUE(olderContext.setActivationCode("12345678"));
+    SatClient olderClient{olderContext, partial};
+    SaleTest olderSale{olderClient, messages, files, input, answer, output};
+    std::vector<std::string> told;
+    olderSale.setKeyListener([&](const std::string& given) { told.push_back(given); });
+    files.answers.push_back(file("venda.xml", saleDocument));
+    olderSale.loadInput();
+    older.script("EnviarDadosVenda", {saleAnswer("PENGZT4=", key), 0, "Emitido"});
+
+    EXPECT_FALSE(olderSale.send(SaleTest::Operation::Sale));
+    EXPECT_EQ(olderSale.cfeKey(), key);
+    EXPECT_EQ(told, std::vector<std::string>{key});
+    EXPECT_EQ(older.functions(), (std::vector<std::string>{"EnviarDadosVenda", "CodigoErro"}));
+    EXPECT_EQ(messages.shown,
+              (std::vector<std::string>{SatClient::detailText("Emitido"),
+                                        "A função \"Base64ToAscii\" não foi encontrada na "
+                                        "biblioteca do SAT \"" +
+                                            partial + "\"."}));
+    EXPECT_TRUE(output.entries.empty());
+}
+
 TEST_F(SaleTestFixture, AnAnswerWithCFeButNoBarAfterItKeepsThePreviousKey)
 {
     sellWithKey(key);

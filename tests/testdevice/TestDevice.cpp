@@ -222,12 +222,14 @@ TESTDEVICE_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
     return device().error;
 }
 
+#if !defined(TESTDEVICE_WITHOUT_BASE64TOASCII)
 TESTDEVICE_EXPORT char* SAT_WINAPI Base64ToAscii()
 {
     std::lock_guard lock(deviceMutex());
     device().calls.push_back({"Base64ToAscii", {}});
     return device().payload.data();
 }
+#endif
 
 // Each export has exactly the type the client calls it through, calling convention included.
 static_assert(std::is_same_v<decltype(&AtivarSAT), AtivarSATFn>);
@@ -246,7 +248,9 @@ static_assert(std::is_same_v<decltype(&DesbloquearSAT), DesbloquearSATFn>);
 static_assert(std::is_same_v<decltype(&TrocarCodigoDeAtivacao), TrocarCodigoDeAtivacaoFn>);
 static_assert(std::is_same_v<decltype(&AtualizarSoftwareSAT), AtualizarSoftwareSATFn>);
 static_assert(std::is_same_v<decltype(&CodigoErro), CodigoErroFn>);
+#if !defined(TESTDEVICE_WITHOUT_BASE64TOASCII)
 static_assert(std::is_same_v<decltype(&Base64ToAscii), Base64ToAsciiFn>);
+#endif
 
 // ---- Control functions for the tests ----
 
