@@ -521,6 +521,18 @@ public:
         SaleTest sales(client_, operator_, operator_, input, answer, output);
         operator_.openPath = file;
         const std::filesystem::path keyPath = lastKeyPath(env_);
+        if (!cancel && !keyPath.empty()) {
+            // Written before the library is called again: a library that crashes after
+            // accepting the sale must not leave the previous sale's key for the next cancel.
+            sales.setKeyListener([&](const std::string& key) {
+                std::error_code ignored;
+                std::filesystem::create_directories(keyPath.parent_path(), ignored);
+                const textfile::WriteResult kept =
+                    textfile::writeBytes(utf8Path(keyPath), key + "\n");
+                if (!kept.ok)
+                    r.warning = kept.error;
+            });
+        }
         if (cancel) {
             if (options_.key) {
                 sales.rememberKey(*options_.key); // checked before any call
@@ -538,14 +550,6 @@ public:
         }
         sales.loadInput();
         bool ok = sales.send(cancel ? SaleTest::Operation::Cancel : SaleTest::Operation::Sale);
-        if (!cancel && !sales.cfeKey().empty() && !keyPath.empty()) {
-            std::error_code ignored;
-            std::filesystem::create_directories(keyPath.parent_path(), ignored);
-            const textfile::WriteResult kept =
-                textfile::writeBytes(utf8Path(keyPath), sales.cfeKey() + "\n");
-            if (!kept.ok)
-                r.warning = kept.error;
-        }
         const std::vector<std::string> answerLines = answer.lines();
         const std::vector<std::string> cfeLines = output.lines();
         if (ok && options_.output) {

@@ -359,6 +359,39 @@ TEST_F(Vexor, saleSendsTheFileKeepsTheKeyAndCancelWritesItIn) {
 
 const std::string givenKey = "CFe35150312345678000190599000004010000099999999";
 
+#if GTEST_HAS_DEATH_TEST
+class VexorCrash : public Vexor, public ::testing::WithParamInterface<const char*> {};
+
+// The library dies after accepting the sale: the key it gave is kept all the same, and the
+// next cancel goes with it rather than with the previous sale's key.
+TEST_P(VexorCrash, afterTheSaleKeepsItsKeyForTheNextCancel) {
+    // The child runs this test again from its start, without sharing the parent's threads.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string key = "CFe35150312345678000190599000004010000012345678";
+    const fs::path kept = folder / "state" / "vexor" / std::string(vexorcli::lastKeyFile);
+    fs::create_directories(kept.parent_path());
+    writeBytes(kept, givenKey + "\n"); // an earlier sale's
+    writeBytes(folder / "sale.xml", "<CFe>venda</CFe>");
+    device.script("EnviarDadosVenda", {"000012|06000|0000|Emitido com sucesso|" + key + "|", 6000,
+                                       "Emitido com sucesso", TestDevice::base64("<CFe/>")});
+    device.crashIn(GetParam());
+    EXPECT_DEATH(run({"sale", (folder / "sale.xml").string()}), "");
+    EXPECT_EQ(readBytes(kept), key + "\n");
+
+    writeBytes(folder / "cancel.xml", "<x chCanc=\"CFe" + std::string(44, '0') + "\"/>");
+    device.reset();
+    device.script("CancelarUltimaVenda", {"000012|07000|0000|Cancelado com sucesso|", 7000,
+                                          "Cancelado com sucesso", TestDevice::base64("<c/>")});
+    EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string()}), 0);
+    ASSERT_FALSE(device.calls().empty());
+    EXPECT_EQ(device.calls()[0].args[2], key);
+    EXPECT_EQ(device.calls()[0].args[3], "<x chCanc=\"" + key + "\"/>");
+}
+
+INSTANTIATE_TEST_SUITE_P(Library, VexorCrash, ::testing::Values("CodigoErro", "Base64ToAscii"),
+                         [](const auto& p) { return std::string(p.param); });
+#endif
+
 TEST_F(Vexor, cancelTakesAGivenKey) {
     writeBytes(folder / "cancel.xml", "<x chCanc=\"CFe1\"/>");
     device.script("CancelarUltimaVenda", {"000012|07002|chave inválida|", 7002, "chave inválida"});
