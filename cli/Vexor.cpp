@@ -76,12 +76,14 @@ const CommandHelp commandHelps[] = {
     {"sale", "Uso: vexor sale ARQUIVO [-o CFE] [opções]\n"
              "\n"
              "Envia o XML de venda do ARQUIVO ao SAT e mostra a resposta. A chave do CF-e\n"
-             "devolvido fica guardada para o próximo vexor cancel.\n"
+             "devolvido fica guardada para o próximo vexor cancel. Um ARQUIVO de mais de\n"
+             "2.097.152 bytes é recusado.\n"
              "  -o CFE   salva o CF-e devolvido no arquivo\n"},
     {"cancel", "Uso: vexor cancel ARQUIVO [--key CHAVE] [opções]\n"
                "\n"
                "Cancela a última venda com o XML de cancelamento do ARQUIVO. A chave é a da\n"
-               "última venda feita com vexor sale, ou a dada em --key.\n"
+               "última venda feita com vexor sale, ou a dada em --key. Um ARQUIVO de mais de\n"
+               "2.097.152 bytes é recusado.\n"
                "  --key CHAVE   a chave do CF-e a cancelar: \"CFe\" seguido de 44 dígitos\n"
                "\n"
                "Uma chave guardada que não tenha essa forma é ignorada, com um aviso.\n"},
@@ -142,6 +144,12 @@ std::string badKeyMessage(std::string_view key) {
 std::string badKeptKeyMessage(std::string_view path) {
     return "A chave guardada em \"" + std::string(path) +
            "\" não é uma chave de CF-e e foi ignorada; o cancelamento vai sem chave.";
+}
+
+std::string fileTooLongMessage(std::string_view path) {
+    return "O arquivo \"" + std::string(path) +
+           "\" passa de 2.097.152 bytes e não foi enviado: o SAT receberia o XML cortado.\n"
+           "Carregue um arquivo menor.";
 }
 
 struct Options {
@@ -549,6 +557,14 @@ public:
             }
         }
         sales.loadInput();
+        if (sales.inputCut()) {
+            // The screen sends the start of such a file; a command that went on unseen would
+            // send a broken document.
+            r.messages.push_back(fileTooLongMessage(file));
+            r.exit = usage;
+            r.fields.null("key").null("answer").null("cfe");
+            return r;
+        }
         bool ok = sales.send(cancel ? SaleTest::Operation::Cancel : SaleTest::Operation::Sale);
         const std::vector<std::string> answerLines = answer.lines();
         const std::vector<std::string> cfeLines = output.lines();

@@ -17,10 +17,12 @@ SaleTest::SaleTest(SatClient& client, MessageSink& messages, FileChooser& files,
 void SaleTest::loadInput()
 {
     input_.clear();
+    inputCut_ = false;
     const std::optional<std::string> path = files_.chooseFileToOpen();
     if (!path)
         return;
-    textfile::ReadResult read = textfile::readText(*path, inputCapacity);
+    // One byte beyond the area tells a longer file from one that fills it exactly.
+    textfile::ReadResult read = textfile::readText(*path, inputCapacity + 1);
     if (!read.ok) {
         // Without a word the operator would take the old text still shown for the document.
         messages_.showMessage(read.error);
@@ -28,6 +30,8 @@ void SaleTest::loadInput()
     }
     input_ = std::move(read.text);
     input_.resize(std::min(input_.size(), input_.find('\0')));
+    inputCut_ = input_.size() > inputCapacity;
+    input_.resize(std::min(input_.size(), inputCapacity));
     inputArea_.appendLine(codepage::fromUtf8(input_));
 }
 

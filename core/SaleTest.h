@@ -61,6 +61,8 @@ public:
 
     // The loaded bytes (after any key substitution), up to the first zero byte.
     const std::string& inputDocument() const { return input_; }
+    // The last file loaded held more text than the input area, which holds its start only.
+    bool inputCut() const { return inputCut_; }
     // The key of the last sale this dialog saw; empty until a sale answer gives one.
     const std::string& cfeKey() const { return cfeKey_; }
     // Takes a key this dialog did not see (a front end that runs once per operation keeps it
@@ -91,6 +93,7 @@ private:
     TextArea& answerArea_;
     TextArea& outputArea_;
     std::string input_;
+    bool inputCut_ = false;
     std::string cfeKey_;
     std::function<void(const std::string&)> keyListener_;
 };

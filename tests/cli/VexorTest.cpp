@@ -453,6 +453,56 @@ INSTANTIATE_TEST_SUITE_P(
                       KeptKeyCase{"empty", "", "", true}),
     [](const auto& p) { return std::string(p.param.name); });
 
+struct LongFileCase {
+    const char* name;
+    const char* command;
+    std::string file;
+    std::string refusal; // empty: sent
+};
+
+class VexorLongFile : public Vexor, public ::testing::WithParamInterface<LongFileCase> {};
+
+TEST_P(VexorLongFile, isRefusedBeforeAnyCallWhenItWouldBeCut) {
+    const fs::path path = folder / "documento.xml";
+    writeBytes(path, GetParam().file);
+    const int exit = run({GetParam().command, path.string()});
+    if (GetParam().refusal.empty()) {
+        EXPECT_FALSE(device.calls().empty());
+        return;
+    }
+    EXPECT_EQ(exit, 2);
+    EXPECT_TRUE(device.calls().empty());
+    const std::string refusal = GetParam().refusal == "cut"
+                                    ? "O arquivo \"" + path.string() +
+                                          "\" passa de 2.097.152 bytes e não foi enviado: o SAT "
+                                          "receberia o XML cortado.\nCarregue um arquivo menor."
+                                    : GetParam().refusal;
+    EXPECT_EQ(err.str(), refusal + "\n");
+    EXPECT_EQ(out.str(), "");
+}
+
+// "ç" is two bytes in the file and one once re-encoded: half the area's worth of them and one
+// more is a file longer than the area whose re-encoded text would fit.
+INSTANTIATE_TEST_SUITE_P(
+    Files, VexorLongFile,
+    ::testing::Values(
+        LongFileCase{"twoByteCharacters", "sale",
+                     [] {
+                         std::string text;
+                         for (std::size_t i = 0; i <= SaleTest::inputCapacity / 2; ++i)
+                             text += "ç";
+                         return text;
+                     }(),
+                     "cut"},
+        LongFileCase{"oneByteTooMany", "sale", std::string(SaleTest::inputCapacity + 1, 'a'),
+                     "cut"},
+        LongFileCase{"cancel", "cancel", std::string(SaleTest::inputCapacity + 1, 'a'), "cut"},
+        LongFileCase{"fullAreaHasNoRoomForTheTerminator", "sale",
+                     std::string(SaleTest::inputCapacity, 'a'),
+                     std::string(SaleTest::saleTooLongMessage)},
+        LongFileCase{"oneByteShort", "sale", std::string(SaleTest::inputCapacity - 1, 'a'), ""}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 TEST_F(Vexor, saleOfAMissingFileIsBadUsage) {
     EXPECT_EQ(run({"sale", (folder / "absent.xml").string()}), 2);
     EXPECT_TRUE(device.calls().empty());

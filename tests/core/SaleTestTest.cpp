@@ -505,6 +505,7 @@ TEST_F(SaleTestFixture, ALongerFileIsCutAt2MiBAndASaleThatCannotFitIsNotSent)
 {
     load(std::string(SaleTest::inputCapacity + 10, 'a'));
     EXPECT_EQ(sale.inputDocument().size(), 2097152u);
+    EXPECT_TRUE(sale.inputCut());
 
     sale.send(SaleTest::Operation::Sale);
     EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(SaleTest::saleTooLongMessage)});
@@ -516,6 +517,47 @@ TEST_F(SaleTestFixture, ALongerFileIsCutAt2MiBAndASaleThatCannotFitIsNotSent)
     ASSERT_EQ(cancel.size(), 4u);
     EXPECT_EQ(cancel[3]->size(), 2097152u);
 }
+
+struct CutCase {
+    const char* name;
+    std::string file;
+    std::size_t documentBytes;
+    bool cut;
+};
+
+class SaleInputCut : public SaleTestFixture, public testing::WithParamInterface<CutCase> {};
+
+TEST_P(SaleInputCut, IsToldOnlyWhenTextWasLeftOut)
+{
+    load(GetParam().file);
+    EXPECT_EQ(sale.inputDocument().size(), GetParam().documentBytes);
+    EXPECT_EQ(sale.inputCut(), GetParam().cut);
+    load("<a/>"); // each load tells of its own file
+    EXPECT_FALSE(sale.inputCut());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SaleTest, SaleInputCut,
+    testing::Values(
+        CutCase{"fillsTheArea", std::string(SaleTest::inputCapacity, 'a'), 2097152, false},
+        CutCase{"oneByteMore", std::string(SaleTest::inputCapacity + 1, 'a'), 2097152, true},
+        // The file is longer than the area, its text (each CR LF read as LF) is not.
+        CutCase{"crLfReadAsOneByte",
+                std::string(SaleTest::inputCapacity - 10, 'a') +
+                    [] {
+                        std::string lines;
+                        for (int i = 0; i < 10; ++i)
+                            lines += "\r\n";
+                        return lines;
+                    }(),
+                2097152, false},
+        CutCase{"zeroByteEndsTheTextFirst",
+                "<a/>" + std::string(1, '\0') + std::string(SaleTest::inputCapacity, 'a'), 4,
+                false},
+        CutCase{"zeroByteJustPastTheArea",
+                std::string(SaleTest::inputCapacity, 'a') + std::string(1, '\0') + "<b/>", 2097152,
+                false}),
+    CaseName());
 
 struct LimitCase {
     const char* name;
