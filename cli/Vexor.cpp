@@ -2,6 +2,7 @@
 
 #include "Access.h"
 #include "AppContext.h"
+#include "CodeFile.h"
 #include "CodePage.h"
 #include "DeviceLock.h"
 #include "DeviceTest.h"
@@ -44,7 +45,9 @@ const char* const generalHelp =
     "  --kind kit|activated|not-activated\n"
     "                          tipo de equipamento (padrão: kit); not-activated usa o código\n"
     "                          de ativação padrão\n"
-    "  --code-file ARQUIVO     lê o código de ativação da primeira linha do arquivo\n"
+    "  --code-file ARQUIVO     lê o código de ativação da primeira linha do arquivo, que\n"
+    "                          deve ser um arquivo comum; avisa se outros usuários da\n"
+    "                          máquina têm acesso a ele\n"
     "  --json                  imprime um objeto JSON com o resultado\n"
     "  --help                  mostra esta ajuda; vexor COMANDO --help mostra a do comando\n"
     "\n"
@@ -369,16 +372,15 @@ public:
 
         std::optional<std::string> code;
         if (options_.codeFile) {
-            std::ifstream file(std::filesystem::u8path(*options_.codeFile), std::ios::binary);
-            std::string line;
-            if (!file || (!std::getline(file, line) && !file.eof())) {
-                result.messages.push_back("Não foi possível ler o código de ativação de \"" +
-                                          *options_.codeFile + "\".");
+            codefile::Read read = codefile::read(*options_.codeFile);
+            if (!read.code) {
+                result.messages.push_back(read.error);
                 return false;
             }
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            code = line;
+            // Told at once, on the error stream: the command goes on.
+            if (!read.warning.empty())
+                env_.err << "vexor: " << read.warning << "\n" << std::flush;
+            code = std::move(read.code);
         } else if (auto variable = env_.variable("VEXOR_CODE")) {
             code = *variable;
         } else if (env_.readSecret) {

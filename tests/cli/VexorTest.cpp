@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -162,6 +166,60 @@ TEST_F(Vexor, codeComesFromTheFileBeforeTheVariableAndIsSentInWindows1252) {
     EXPECT_EQ(device.calls()[0].args[1], std::string("c\xf3"
                                                      "digo"));
 }
+
+// What is not a regular file is never read: /dev/zero was read until memory ran out, and a
+// FIFO without a writer would block.
+TEST_F(Vexor, codeFileThatIsNoRegularFileIsRefusedBeforeReading) {
+    std::vector<fs::path> paths{folder};
+#if defined(_WIN32)
+    paths.emplace_back("NUL");
+#else
+    paths.emplace_back("/dev/zero");
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    paths.push_back(folder / "fifo");
+#endif
+    for (const fs::path& path : paths) {
+        EXPECT_EQ(run({"block", "--code-file", path.string()}), 2) << path;
+        EXPECT_EQ(err.str(), "\"" + path.string() +
+                                 "\" não é um arquivo comum: o código de ativação não foi lido.\n");
+    }
+    EXPECT_TRUE(device.calls().empty());
+    EXPECT_TRUE(prompts.empty());
+}
+
+#if !defined(_WIN32)
+struct ModeCase {
+    const char* name;
+    fs::perms mode;
+    bool warned;
+};
+
+class VexorCodeFileMode : public Vexor, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(VexorCodeFileMode, warnsWhenOthersHaveAccessAndGoesOn) {
+    const fs::path path = folder / "code";
+    writeBytes(path, "\xEF\xBB\xBF"
+                     "123456\r\n"); // as a Windows editor saves it
+    fs::permissions(path, GetParam().mode);
+    EXPECT_EQ(run({"unblock", "--code-file", path.string()}), 1);
+    ASSERT_FALSE(device.calls().empty());
+    EXPECT_EQ(device.calls()[0].args[1], "123456");
+    const std::string warning = "vexor: Outros usuários desta máquina têm acesso ao arquivo do "
+                                "código de ativação \"" +
+                                path.string() + "\"; restrinja-o com chmod 600.\n";
+    EXPECT_EQ(err.str().starts_with(warning), GetParam().warned) << err.str();
+    EXPECT_EQ(err.str().find("Outros usuários") != std::string::npos, GetParam().warned);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, VexorCodeFileMode,
+    ::testing::Values(ModeCase{"ownerOnly", fs::perms::owner_read | fs::perms::owner_write, false},
+                      ModeCase{"ownerReadOnly", fs::perms::owner_read, false},
+                      ModeCase{"groupRead", fs::perms::owner_read | fs::perms::group_read, true},
+                      ModeCase{"groupWrite", fs::perms::owner_read | fs::perms::group_write, true},
+                      ModeCase{"othersRead", fs::perms::owner_read | fs::perms::others_read, true}),
+    [](const auto& p) { return std::string(p.param.name); });
+#endif
 
 TEST_F(Vexor, codeIsAskedWithoutEchoWhenNoneIsGiven) {
     variables.erase("VEXOR_CODE");
