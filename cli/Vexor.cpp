@@ -55,7 +55,7 @@ const char* const generalHelp =
     "sem eco.\n"
     "\n"
     "Saída: 0 sucesso, 1 o SAT recusou a operação, 2 uso incorreto ou biblioteca do SAT\n"
-    "ausente.\n";
+    "ausente, 3 o SAT atendeu, mas não foi possível gravar o arquivo de -o.\n";
 
 struct CommandHelp {
     std::string_view name;
@@ -405,6 +405,12 @@ public:
         return succeeded ? success : refused;
     }
 
+    // A file that -o could not write has a status of its own: the device did its part, and a
+    // script must not take a refusal for it.
+    static int withOutput(int deviceOutcome, bool written) {
+        return deviceOutcome == success && !written ? notWritten : deviceOutcome;
+    }
+
     // The error record the standard report read, and whether it holds the expected reply.
     bool replied(std::int32_t expected, Result& result) const {
         const std::optional<SatClient::Error> error = client_.reportedError();
@@ -473,15 +479,16 @@ public:
                 start = feed == std::string::npos ? line.size() : feed + 1;
             }
         }
+        bool written = true;
         if (ok && options_.output) {
             operator_.savePath = options_.output;
-            ok = extractor.saveLog(r.lines);
+            written = extractor.saveLog(r.lines);
             r.fields.text("file", *options_.output);
         } else {
             r.fields.null("file");
         }
         r.messages = operator_.messages;
-        r.exit = outcome(ok);
+        r.exit = withOutput(outcome(ok), written);
         r.fields.texts("lines", r.lines);
         return r;
     }
@@ -570,9 +577,10 @@ public:
         bool ok = sales.send(cancel ? SaleTest::Operation::Cancel : SaleTest::Operation::Sale);
         const std::vector<std::string> answerLines = answer.lines();
         const std::vector<std::string> cfeLines = output.lines();
+        bool written = true;
         if (ok && options_.output) {
             operator_.savePath = options_.output;
-            ok = sales.saveOutput();
+            written = sales.saveOutput();
         }
         r.lines = answerLines;
         if (!options_.output)
@@ -584,7 +592,7 @@ public:
             r.fields.text("file", *options_.output);
         r.messages = operator_.messages;
         // A document that could not be read is the operator's mistake, not the device's.
-        r.exit = input.entries.empty() ? usage : outcome(ok);
+        r.exit = input.entries.empty() ? usage : withOutput(outcome(ok), written);
         return r;
     }
 

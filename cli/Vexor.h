@@ -25,7 +25,8 @@ struct CliEnvironment {
 
 namespace vexorcli {
 
-enum Exit { success = 0, refused = 1, usage = 2 };
+// 3: the device did what was asked, but the file given with -o could not be written.
+enum Exit { success = 0, refused = 1, usage = 2, notWritten = 3 };
 
 // Why a code on the command line is refused.
 inline constexpr std::string_view codeOnCommandLine =

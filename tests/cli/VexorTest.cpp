@@ -561,6 +561,58 @@ INSTANTIATE_TEST_SUITE_P(
         LongFileCase{"oneByteShort", "sale", std::string(SaleTest::inputCapacity - 1, 'a'), ""}),
     [](const auto& p) { return std::string(p.param.name); });
 
+struct OutputCase {
+    const char* name;
+    const char* command;
+    const char* function;
+    TestDevice::Answer answer;
+    std::string told;    // what the device's outcome put before the write's failure
+    std::string failure; // how the write's failure begins
+};
+
+class VexorOutput : public Vexor, public ::testing::WithParamInterface<OutputCase> {};
+
+TEST_P(VexorOutput, thatCannotBeWrittenExitsThreeAfterTheDevicesOutcome) {
+    const OutputCase& c = GetParam();
+    writeBytes(folder / "sale.xml", "<CFe/>");
+    const fs::path target = folder / "no-such-folder" / "file.txt";
+    std::vector<std::string> args{c.command};
+    if (std::string(c.command) == "sale")
+        args.push_back((folder / "sale.xml").string());
+    args.insert(args.end(), {"-o", target.string()});
+
+    device.script(c.function, c.answer);
+    EXPECT_EQ(run(args), 3);
+    EXPECT_TRUE(err.str().starts_with(c.told + c.failure)) << err.str();
+    EXPECT_NE(err.str().find(target.string()), std::string::npos);
+    EXPECT_FALSE(fs::exists(target.parent_path()));
+
+    device.script(c.function, c.answer);
+    args.push_back("--json");
+    EXPECT_EQ(run(args), 3);
+    EXPECT_TRUE(out.str().starts_with("{\"command\":\"" + std::string(c.command) +
+                                      "\",\"exitCode\":3,\"ok\":false,"))
+        << out.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, VexorOutput,
+    ::testing::Values(OutputCase{"logs",
+                                 "logs",
+                                 "ExtrairLogs",
+                                 {"000012|15000|Transferência completa||", 0, "",
+                                  TestDevice::base64("H\n1|2|3|4:5\n")},
+                                 "",
+                                 "Não foi possível salvar os logs em \""},
+                      OutputCase{"sale",
+                                 "sale",
+                                 "EnviarDadosVenda",
+                                 {"000012|06000|0000|Emitido com sucesso|", 6000,
+                                  "Emitido com sucesso", TestDevice::base64("<CFe>assinado</CFe>")},
+                                 SatClient::detailText("Emitido com sucesso") + "\n",
+                                 "Não foi possível"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 TEST_F(Vexor, saleOfAMissingFileIsBadUsage) {
     EXPECT_EQ(run({"sale", (folder / "absent.xml").string()}), 2);
     EXPECT_TRUE(device.calls().empty());
