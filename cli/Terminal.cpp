@@ -1,5 +1,7 @@
 #include "Terminal.h"
 
+#include "CodePage.h"
+
 #include <cstdio>
 #include <iostream>
 
@@ -19,6 +21,42 @@ bool stdoutIsTerminal() {
 #else
     return isatty(STDOUT_FILENO) != 0;
 #endif
+}
+
+bool stderrIsTerminal() {
+#if defined(_WIN32)
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+std::string visible(std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    // Decoded first: a stray byte 0x9b is a control on a terminal that is not in UTF-8.
+    const std::string decoded = codepage::fromUtf8(text);
+    std::string out;
+    out.reserve(decoded.size());
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(decoded[i]);
+        const bool lineEnd = byte == '\n' || byte == '\t' ||
+                             (byte == '\r' && i + 1 < decoded.size() && decoded[i + 1] == '\n');
+        if ((byte < 0x20 && !lineEnd) || byte == 0x7f) {
+            out += "\\x";
+            out += hex[byte >> 4];
+            out += hex[byte & 0xf];
+        } else if (byte == 0xc2 && i + 1 < decoded.size() &&
+                   static_cast<unsigned char>(decoded[i + 1]) < 0xa0) {
+            // After decoding, 0xc2 is followed by a continuation byte: 0x80 to 0x9f is C1.
+            const auto low = static_cast<unsigned char>(decoded[++i]);
+            out += "\\u00";
+            out += hex[low >> 4];
+            out += hex[low & 0xf];
+        } else {
+            out += decoded[i];
+        }
+    }
+    return out;
 }
 
 void prepareOutput() {

@@ -13,6 +13,7 @@
 #include "Operator.h"
 #include "SaleTest.h"
 #include "SoftwareUpdate.h"
+#include "Terminal.h"
 #include "TextFile.h"
 
 #include <atomic>
@@ -346,6 +347,16 @@ std::filesystem::path lastKeyPath(const CliEnvironment& env) {
     return folder.empty() ? folder : folder / lastKeyFile;
 }
 
+// Device texts, file names and messages as printed: on a terminal their control characters
+// are escaped, into a pipe or a file they go as they are.
+std::string shownOnOutput(const CliEnvironment& env, std::string_view text) {
+    return env.stdoutIsTerminal ? terminal::visible(text) : std::string(text);
+}
+
+std::string shownOnError(const CliEnvironment& env, std::string_view text) {
+    return env.stderrIsTerminal ? terminal::visible(text) : std::string(text);
+}
+
 class Command {
 public:
     Command(CliEnvironment& env, const Options& options)
@@ -379,7 +390,7 @@ public:
             }
             // Told at once, on the error stream: the command goes on.
             if (!read.warning.empty())
-                env_.err << "vexor: " << read.warning << "\n" << std::flush;
+                env_.err << "vexor: " << shownOnError(env_, read.warning) << "\n" << std::flush;
             code = std::move(read.code);
         } else if (auto variable = env_.variable("VEXOR_CODE")) {
             code = *variable;
@@ -629,12 +640,13 @@ void print(CliEnvironment& env, const Options& options, const std::string& comma
         return;
     }
     for (const std::string& line : result.lines)
-        env.out << line << "\n";
-    std::ostream& messages = result.exit == success ? env.out : env.err;
+        env.out << shownOnOutput(env, line) << "\n";
+    const bool onOutput = result.exit == success;
     for (const std::string& message : result.messages)
-        messages << message << "\n";
+        (onOutput ? env.out : env.err)
+            << (onOutput ? shownOnOutput(env, message) : shownOnError(env, message)) << "\n";
     if (result.warning)
-        env.err << "vexor: " << *result.warning << "\n";
+        env.err << "vexor: " << shownOnError(env, *result.warning) << "\n";
     env.out.flush();
     env.err.flush();
 }

@@ -18,8 +18,10 @@ struct CliEnvironment {
     std::function<std::optional<std::string>(const char* name)> variable = {};
     // The code typed without echo; nullopt when there is no terminal to ask on.
     std::function<std::optional<std::string>(std::string_view prompt)> readSecret = {};
-    // Progress is drawn only on a terminal.
+    // Progress is drawn only on a terminal; on a terminal, control characters in what is
+    // printed are shown escaped.
     bool stdoutIsTerminal = false;
+    bool stderrIsTerminal = false;
     std::string libraryName = std::string(SatClient::librarySAT);
 };
 

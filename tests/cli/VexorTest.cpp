@@ -67,6 +67,7 @@ protected:
         };
         env.libraryName = std::move(library);
         env.stdoutIsTerminal = terminal;
+        env.stderrIsTerminal = errorTerminal;
         return vexorcli::run(arguments, env);
     }
 
@@ -81,6 +82,7 @@ protected:
     std::optional<std::string> secret;
     std::vector<std::string> prompts;
     bool terminal = false;
+    bool errorTerminal = false;
     std::ostringstream out;
     std::ostringstream err;
 };
@@ -302,6 +304,56 @@ TEST_F(Vexor, updateMovesTheBarOnATerminalWhileTheDeviceWorks) {
     device.script("AtualizarSoftwareSAT", {"x", 14000, "Software Atualizado com Sucesso"});
     EXPECT_EQ(run({"update", "--json"}), 0);
     EXPECT_TRUE(out.str().starts_with("{\"command\":\"update\""));
+}
+
+struct ControlCase {
+    const char* name;
+    bool outputTerminal;
+    bool errorTerminal;
+};
+
+class VexorControls : public Vexor, public ::testing::WithParamInterface<ControlCase> {};
+
+// An answer holding escape sequences set the window title and cleared the screen.
+TEST_P(VexorControls, inDeviceTextsAreEscapedOnATerminalOnly) {
+    terminal = GetParam().outputTerminal;
+    errorTerminal = GetParam().errorTerminal;
+    const std::string hostile = "\x1b]0;pwned\x07\x1b[2J\xC2\x9b"
+                                "1m ok\r\nfim";
+    const std::string escaped = "\\x1b]0;pwned\\x07\\x1b[2J\\u009b1m ok\r\nfim";
+    device.script("BloquearSAT", {"x", 16000, hostile});
+    EXPECT_EQ(run({"block"}), 0);
+    EXPECT_EQ(out.str(), SatClient::detailText(terminal ? escaped : hostile) + "\n");
+
+    device.script("BloquearSAT", {"x", 16001, hostile});
+    EXPECT_EQ(run({"block"}), 1);
+    EXPECT_EQ(err.str(), SatClient::detailText(errorTerminal ? escaped : hostile) + "\n");
+
+    // The status answer is printed as the device gave it, on the error stream when refused.
+    device.script("ConsultarStatusOperacional", {"000012|10001|" + hostile + "||"});
+    EXPECT_EQ(run({"status"}), 1);
+    EXPECT_EQ(err.str(), "000012|10001|" + (errorTerminal ? escaped : hostile) + "||\n");
+
+    // JSON escapes them its own way, terminal or not.
+    device.script("BloquearSAT", {"x", 16000, "\x1b[2J"});
+    EXPECT_EQ(run({"block", "--json"}), 0);
+    EXPECT_NE(out.str().find("\"errorMessage\":\"\\u001b[2J\""), std::string::npos) << out.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, VexorControls,
+                         ::testing::Values(ControlCase{"pipes", false, false},
+                                           ControlCase{"terminals", true, true},
+                                           ControlCase{"outputOnTerminal", true, false},
+                                           ControlCase{"errorsOnTerminal", false, true}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(Vexor, fileNamesInMessagesAreEscapedOnATerminal) {
+    errorTerminal = true;
+    const std::string name = "venda\x1b[2J.xml";
+    EXPECT_EQ(run({"sale", (folder / name).string()}), 2);
+    EXPECT_NE(err.str().find("venda\\x1b[2J.xml"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find('\x1b'), std::string::npos);
+    EXPECT_TRUE(device.calls().empty());
 }
 
 TEST_F(Vexor, endToEndTestSendsTheBuiltInSale) {
