@@ -2,6 +2,7 @@
 
 #include "Access.h"
 #include "AppContext.h"
+#include "CodeFile.h"
 #include "CodePage.h"
 #include "DeviceLock.h"
 #include "DeviceTest.h"
@@ -12,6 +13,7 @@
 #include "Operator.h"
 #include "SaleTest.h"
 #include "SoftwareUpdate.h"
+#include "Terminal.h"
 #include "TextFile.h"
 
 #include <atomic>
@@ -44,7 +46,9 @@ const char* const generalHelp =
     "  --kind kit|activated|not-activated\n"
     "                          tipo de equipamento (padrão: kit); not-activated usa o código\n"
     "                          de ativação padrão\n"
-    "  --code-file ARQUIVO     lê o código de ativação da primeira linha do arquivo\n"
+    "  --code-file ARQUIVO     lê o código de ativação da primeira linha do arquivo, que\n"
+    "                          deve ser um arquivo comum; avisa se outros usuários da\n"
+    "                          máquina têm acesso a ele\n"
     "  --json                  imprime um objeto JSON com o resultado\n"
     "  --help                  mostra esta ajuda; vexor COMANDO --help mostra a do comando\n"
     "\n"
@@ -52,7 +56,7 @@ const char* const generalHelp =
     "sem eco.\n"
     "\n"
     "Saída: 0 sucesso, 1 o SAT recusou a operação, 2 uso incorreto ou biblioteca do SAT\n"
-    "ausente.\n";
+    "ausente, 3 o SAT atendeu, mas não foi possível gravar o arquivo de -o.\n";
 
 struct CommandHelp {
     std::string_view name;
@@ -76,13 +80,17 @@ const CommandHelp commandHelps[] = {
     {"sale", "Uso: vexor sale ARQUIVO [-o CFE] [opções]\n"
              "\n"
              "Envia o XML de venda do ARQUIVO ao SAT e mostra a resposta. A chave do CF-e\n"
-             "devolvido fica guardada para o próximo vexor cancel.\n"
+             "devolvido fica guardada para o próximo vexor cancel. Um ARQUIVO de mais de\n"
+             "2.097.152 bytes é recusado.\n"
              "  -o CFE   salva o CF-e devolvido no arquivo\n"},
     {"cancel", "Uso: vexor cancel ARQUIVO [--key CHAVE] [opções]\n"
                "\n"
                "Cancela a última venda com o XML de cancelamento do ARQUIVO. A chave é a da\n"
-               "última venda feita com vexor sale, ou a dada em --key.\n"
-               "  --key CHAVE   a chave do CF-e a cancelar\n"},
+               "última venda feita com vexor sale, ou a dada em --key. Um ARQUIVO de mais de\n"
+               "2.097.152 bytes é recusado.\n"
+               "  --key CHAVE   a chave do CF-e a cancelar: \"CFe\" seguido de 44 dígitos\n"
+               "\n"
+               "Uma chave guardada que não tenha essa forma é ignorada, com um aviso.\n"},
     {"block", "Uso: vexor block [opções]\n\nBloqueia o SAT.\n"},
     {"unblock", "Uso: vexor unblock [opções]\n\nDesbloqueia o SAT.\n"},
     {"update", "Uso: vexor update [opções]\n"
@@ -131,6 +139,22 @@ constexpr std::int32_t unblockedCode = 17000;
 constexpr std::int32_t endToEndCode = 9000;
 constexpr std::int32_t linkCode = 8000;
 constexpr std::int32_t updatedCode = 14000;
+
+std::string badKeyMessage(std::string_view key) {
+    return "A chave \"" + std::string(key) +
+           "\" não é uma chave de CF-e: \"CFe\" seguido de 44 dígitos.";
+}
+
+std::string badKeptKeyMessage(std::string_view path) {
+    return "A chave guardada em \"" + std::string(path) +
+           "\" não é uma chave de CF-e e foi ignorada; o cancelamento vai sem chave.";
+}
+
+std::string fileTooLongMessage(std::string_view path) {
+    return "O arquivo \"" + std::string(path) +
+           "\" passa de 2.097.152 bytes e não foi enviado: o SAT receberia o XML cortado.\n"
+           "Carregue um arquivo menor.";
+}
 
 struct Options {
     bool json = false;
@@ -323,6 +347,16 @@ std::filesystem::path lastKeyPath(const CliEnvironment& env) {
     return folder.empty() ? folder : folder / lastKeyFile;
 }
 
+// Device texts, file names and messages as printed: on a terminal their control characters
+// are escaped, into a pipe or a file they go as they are.
+std::string shownOnOutput(const CliEnvironment& env, std::string_view text) {
+    return env.stdoutIsTerminal ? terminal::visible(text) : std::string(text);
+}
+
+std::string shownOnError(const CliEnvironment& env, std::string_view text) {
+    return env.stderrIsTerminal ? terminal::visible(text) : std::string(text);
+}
+
 class Command {
 public:
     Command(CliEnvironment& env, const Options& options)
@@ -349,16 +383,15 @@ public:
 
         std::optional<std::string> code;
         if (options_.codeFile) {
-            std::ifstream file(std::filesystem::u8path(*options_.codeFile), std::ios::binary);
-            std::string line;
-            if (!file || (!std::getline(file, line) && !file.eof())) {
-                result.messages.push_back("Não foi possível ler o código de ativação de \"" +
-                                          *options_.codeFile + "\".");
+            codefile::Read read = codefile::read(*options_.codeFile);
+            if (!read.code) {
+                result.messages.push_back(read.error);
                 return false;
             }
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            code = line;
+            // Told at once, on the error stream: the command goes on.
+            if (!read.warning.empty())
+                env_.err << "vexor: " << shownOnError(env_, read.warning) << "\n" << std::flush;
+            code = std::move(read.code);
         } else if (auto variable = env_.variable("VEXOR_CODE")) {
             code = *variable;
         } else if (env_.readSecret) {
@@ -381,6 +414,12 @@ public:
         if (!context_.hDLLSat)
             return usage;
         return succeeded ? success : refused;
+    }
+
+    // A file that -o could not write has a status of its own: the device did its part, and a
+    // script must not take a refusal for it.
+    static int withOutput(int deviceOutcome, bool written) {
+        return deviceOutcome == success && !written ? notWritten : deviceOutcome;
     }
 
     // The error record the standard report read, and whether it holds the expected reply.
@@ -451,15 +490,16 @@ public:
                 start = feed == std::string::npos ? line.size() : feed + 1;
             }
         }
+        bool written = true;
         if (ok && options_.output) {
             operator_.savePath = options_.output;
-            ok = extractor.saveLog(r.lines);
+            written = extractor.saveLog(r.lines);
             r.fields.text("file", *options_.output);
         } else {
             r.fields.null("file");
         }
         r.messages = operator_.messages;
-        r.exit = outcome(ok);
+        r.exit = withOutput(outcome(ok), written);
         r.fields.texts("lines", r.lines);
         return r;
     }
@@ -509,31 +549,49 @@ public:
         SaleTest sales(client_, operator_, operator_, input, answer, output);
         operator_.openPath = file;
         const std::filesystem::path keyPath = lastKeyPath(env_);
+        if (!cancel && !keyPath.empty()) {
+            // Written before the library is called again: a library that crashes after
+            // accepting the sale must not leave the previous sale's key for the next cancel.
+            sales.setKeyListener([&](const std::string& key) {
+                std::error_code ignored;
+                std::filesystem::create_directories(keyPath.parent_path(), ignored);
+                const textfile::WriteResult kept =
+                    textfile::writeBytes(utf8Path(keyPath), key + "\n");
+                if (!kept.ok)
+                    r.warning = kept.error;
+            });
+        }
         if (cancel) {
             if (options_.key) {
-                sales.rememberKey(*options_.key);
+                sales.rememberKey(*options_.key); // checked before any call
             } else if (!keyPath.empty()) {
                 std::ifstream kept(keyPath, std::ios::binary);
                 std::string key;
-                if (kept && std::getline(kept, key))
-                    sales.rememberKey(key);
+                if (kept) {
+                    std::getline(kept, key);
+                    if (!key.empty() && key.back() == '\r')
+                        key.pop_back();
+                    if (!sales.rememberKey(key))
+                        r.warning = badKeptKeyMessage(utf8Path(keyPath));
+                }
             }
         }
         sales.loadInput();
-        bool ok = sales.send(cancel ? SaleTest::Operation::Cancel : SaleTest::Operation::Sale);
-        if (!cancel && !sales.cfeKey().empty() && !keyPath.empty()) {
-            std::error_code ignored;
-            std::filesystem::create_directories(keyPath.parent_path(), ignored);
-            const textfile::WriteResult kept =
-                textfile::writeBytes(utf8Path(keyPath), sales.cfeKey() + "\n");
-            if (!kept.ok)
-                r.warning = kept.error;
+        if (sales.inputCut()) {
+            // The screen sends the start of such a file; a command that went on unseen would
+            // send a broken document.
+            r.messages.push_back(fileTooLongMessage(file));
+            r.exit = usage;
+            r.fields.null("key").null("answer").null("cfe");
+            return r;
         }
+        bool ok = sales.send(cancel ? SaleTest::Operation::Cancel : SaleTest::Operation::Sale);
         const std::vector<std::string> answerLines = answer.lines();
         const std::vector<std::string> cfeLines = output.lines();
+        bool written = true;
         if (ok && options_.output) {
             operator_.savePath = options_.output;
-            ok = sales.saveOutput();
+            written = sales.saveOutput();
         }
         r.lines = answerLines;
         if (!options_.output)
@@ -545,7 +603,7 @@ public:
             r.fields.text("file", *options_.output);
         r.messages = operator_.messages;
         // A document that could not be read is the operator's mistake, not the device's.
-        r.exit = input.entries.empty() ? usage : outcome(ok);
+        r.exit = input.entries.empty() ? usage : withOutput(outcome(ok), written);
         return r;
     }
 
@@ -582,12 +640,13 @@ void print(CliEnvironment& env, const Options& options, const std::string& comma
         return;
     }
     for (const std::string& line : result.lines)
-        env.out << line << "\n";
-    std::ostream& messages = result.exit == success ? env.out : env.err;
+        env.out << shownOnOutput(env, line) << "\n";
+    const bool onOutput = result.exit == success;
     for (const std::string& message : result.messages)
-        messages << message << "\n";
+        (onOutput ? env.out : env.err)
+            << (onOutput ? shownOnOutput(env, message) : shownOnError(env, message)) << "\n";
     if (result.warning)
-        env.err << "vexor: " << *result.warning << "\n";
+        env.err << "vexor: " << shownOnError(env, *result.warning) << "\n";
     env.out.flush();
     env.err.flush();
 }
@@ -643,6 +702,8 @@ int run(const std::vector<std::string>& arguments, CliEnvironment& env) {
         return usageError(env, options, command, "A opção -o vale só para logs e sale.");
     if (options.key && command != "cancel")
         return usageError(env, options, command, "A opção --key vale só para cancel.");
+    if (options.key && !SaleTest::isKey(*options.key))
+        return usageError(env, options, command, badKeyMessage(*options.key));
 
     Command session(env, options);
     Result result;

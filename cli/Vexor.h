@@ -18,14 +18,17 @@ struct CliEnvironment {
     std::function<std::optional<std::string>(const char* name)> variable = {};
     // The code typed without echo; nullopt when there is no terminal to ask on.
     std::function<std::optional<std::string>(std::string_view prompt)> readSecret = {};
-    // Progress is drawn only on a terminal.
+    // Progress is drawn only on a terminal; on a terminal, control characters in what is
+    // printed are shown escaped.
     bool stdoutIsTerminal = false;
+    bool stderrIsTerminal = false;
     std::string libraryName = std::string(SatClient::librarySAT);
 };
 
 namespace vexorcli {
 
-enum Exit { success = 0, refused = 1, usage = 2 };
+// 3: the device did what was asked, but the file given with -o could not be written.
+enum Exit { success = 0, refused = 1, usage = 2, notWritten = 3 };
 
 // Why a code on the command line is refused.
 inline constexpr std::string_view codeOnCommandLine =

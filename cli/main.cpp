@@ -61,5 +61,6 @@ int main(int argc, char** argv) {
     environment.variable = variable;
     environment.readSecret = terminal::readSecret;
     environment.stdoutIsTerminal = terminal::stdoutIsTerminal();
+    environment.stderrIsTerminal = terminal::stderrIsTerminal();
     return vexorcli::run(arguments(argc, argv), environment);
 }

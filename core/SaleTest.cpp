@@ -17,10 +17,12 @@ SaleTest::SaleTest(SatClient& client, MessageSink& messages, FileChooser& files,
 void SaleTest::loadInput()
 {
     input_.clear();
+    inputCut_ = false;
     const std::optional<std::string> path = files_.chooseFileToOpen();
     if (!path)
         return;
-    textfile::ReadResult read = textfile::readText(*path, inputCapacity);
+    // One byte beyond the area tells a longer file from one that fills it exactly.
+    textfile::ReadResult read = textfile::readText(*path, inputCapacity + 1);
     if (!read.ok) {
         // Without a word the operator would take the old text still shown for the document.
         messages_.showMessage(read.error);
@@ -28,6 +30,8 @@ void SaleTest::loadInput()
     }
     input_ = std::move(read.text);
     input_.resize(std::min(input_.size(), input_.find('\0')));
+    inputCut_ = input_.size() > inputCapacity;
+    input_.resize(std::min(input_.size(), inputCapacity));
     inputArea_.appendLine(codepage::fromUtf8(input_));
 }
 
@@ -65,6 +69,8 @@ bool SaleTest::sell()
         const std::size_t end =
             static_cast<std::size_t>(key->data() - result.text().data()) + key->size();
         cfeKey_ = std::string(*key);
+        if (keyListener_)
+            keyListener_(cfeKey_);
         // What follows the key is not tested for "sucesso".
         result.text().resize(end);
     }
@@ -132,10 +138,25 @@ std::optional<std::string_view> SaleTest::findKey(std::string_view answer)
         if (bar == std::string_view::npos)
             return std::nullopt;
         const std::string_view field = answer.substr(start, bar - start);
-        if (field.starts_with("CFe") && field.size() <= maxKeyLength)
+        if (isKey(field))
             return field;
         start = bar + 1;
     }
+}
+
+bool SaleTest::isKey(std::string_view text)
+{
+    // Compared byte by byte: the locale's digits or a signed char must not decide.
+    return text.size() == keyLength && text.starts_with("CFe") &&
+           std::all_of(text.begin() + 3, text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool SaleTest::rememberKey(std::string_view key)
+{
+    if (!isKey(key))
+        return false;
+    cfeKey_ = std::string(key);
+    return true;
 }
 
 void SaleTest::substituteKey(std::string& document, std::string_view key)

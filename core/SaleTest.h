@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,8 @@ public:
     static constexpr std::size_t saleTextCapacity = 2097152;
     // The key's buffer holds 299 characters and a terminating zero.
     static constexpr std::size_t maxKeyLength = 299;
+    // A CF-e key is "CFe" and its 44 digits.
+    static constexpr std::size_t keyLength = 47;
 
     static constexpr std::string_view noInputMessage = "Carregue um XML de entrada!";
     static constexpr std::string_view nothingToSaveMessage =
@@ -39,6 +42,14 @@ public:
     SaleTest(SatClient& client, MessageSink& messages, FileChooser& files, TextArea& input,
              TextArea& answer, TextArea& output);
 
+    // Told each key a sale answer gives, as soon as it is kept and before the next library
+    // call: a library that crashes in CodigoErro or Base64ToAscii then cannot take the key of
+    // a sale it accepted with it.
+    void setKeyListener(std::function<void(const std::string& key)> listener)
+    {
+        keyListener_ = std::move(listener);
+    }
+
     // Empties the input document before the file dialog opens, so a cancelled dialog leaves
     // nothing to send; a chosen file is read and shown as a new entry of the input area.
     void loadInput();
@@ -50,14 +61,20 @@ public:
 
     // The loaded bytes (after any key substitution), up to the first zero byte.
     const std::string& inputDocument() const { return input_; }
+    // The last file loaded held more text than the input area, which holds its start only.
+    bool inputCut() const { return inputCut_; }
     // The key of the last sale this dialog saw; empty until a sale answer gives one.
     const std::string& cfeKey() const { return cfeKey_; }
     // Takes a key this dialog did not see (a front end that runs once per operation keeps it
-    // between runs); the next cancel writes it into its document.
-    void rememberKey(std::string_view key) { cfeKey_ = std::string(key.substr(0, maxKeyLength)); }
+    // between runs); the next cancel writes it into its document. Anything but a CF-e key is
+    // refused (false) and the key kept so far stays: it would be written into the document.
+    bool rememberKey(std::string_view key);
 
-    // The key in a sale answer: the first field that starts with "CFe", has a "|" after it and
-    // fits the key's buffer. A "CFe" elsewhere (inside the Base64 CF-e, say) is not a key.
+    // "CFe" followed by exactly 44 ASCII digits.
+    static bool isKey(std::string_view text);
+    // The key in a sale answer: the first field that a "|" ends and that is a CF-e key. A
+    // "CFe" elsewhere (inside the Base64 CF-e, say, or a field that only starts with it) is
+    // not a key.
     static std::optional<std::string_view> findKey(std::string_view answer);
     // Writes the key over the document from the character after the first double quote that
     // is followed by "CFe"; the document grows if the key runs past its end, but never past
@@ -76,5 +93,7 @@ private:
     TextArea& answerArea_;
     TextArea& outputArea_;
     std::string input_;
+    bool inputCut_ = false;
     std::string cfeKey_;
+    std::function<void(const std::string&)> keyListener_;
 };

@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -63,6 +67,7 @@ protected:
         };
         env.libraryName = std::move(library);
         env.stdoutIsTerminal = terminal;
+        env.stderrIsTerminal = errorTerminal;
         return vexorcli::run(arguments, env);
     }
 
@@ -77,6 +82,7 @@ protected:
     std::optional<std::string> secret;
     std::vector<std::string> prompts;
     bool terminal = false;
+    bool errorTerminal = false;
     std::ostringstream out;
     std::ostringstream err;
 };
@@ -163,6 +169,60 @@ TEST_F(Vexor, codeComesFromTheFileBeforeTheVariableAndIsSentInWindows1252) {
                                                      "digo"));
 }
 
+// What is not a regular file is never read: /dev/zero was read until memory ran out, and a
+// FIFO without a writer would block.
+TEST_F(Vexor, codeFileThatIsNoRegularFileIsRefusedBeforeReading) {
+    std::vector<fs::path> paths{folder};
+#if defined(_WIN32)
+    paths.emplace_back("NUL");
+#else
+    paths.emplace_back("/dev/zero");
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    paths.push_back(folder / "fifo");
+#endif
+    for (const fs::path& path : paths) {
+        EXPECT_EQ(run({"block", "--code-file", path.string()}), 2) << path;
+        EXPECT_EQ(err.str(), "\"" + path.string() +
+                                 "\" não é um arquivo comum: o código de ativação não foi lido.\n");
+    }
+    EXPECT_TRUE(device.calls().empty());
+    EXPECT_TRUE(prompts.empty());
+}
+
+#if !defined(_WIN32)
+struct ModeCase {
+    const char* name;
+    fs::perms mode;
+    bool warned;
+};
+
+class VexorCodeFileMode : public Vexor, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(VexorCodeFileMode, warnsWhenOthersHaveAccessAndGoesOn) {
+    const fs::path path = folder / "code";
+    writeBytes(path, "\xEF\xBB\xBF"
+                     "123456\r\n"); // as a Windows editor saves it
+    fs::permissions(path, GetParam().mode);
+    EXPECT_EQ(run({"unblock", "--code-file", path.string()}), 1);
+    ASSERT_FALSE(device.calls().empty());
+    EXPECT_EQ(device.calls()[0].args[1], "123456");
+    const std::string warning = "vexor: Outros usuários desta máquina têm acesso ao arquivo do "
+                                "código de ativação \"" +
+                                path.string() + "\"; restrinja-o com chmod 600.\n";
+    EXPECT_EQ(err.str().starts_with(warning), GetParam().warned) << err.str();
+    EXPECT_EQ(err.str().find("Outros usuários") != std::string::npos, GetParam().warned);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, VexorCodeFileMode,
+    ::testing::Values(ModeCase{"ownerOnly", fs::perms::owner_read | fs::perms::owner_write, false},
+                      ModeCase{"ownerReadOnly", fs::perms::owner_read, false},
+                      ModeCase{"groupRead", fs::perms::owner_read | fs::perms::group_read, true},
+                      ModeCase{"groupWrite", fs::perms::owner_read | fs::perms::group_write, true},
+                      ModeCase{"othersRead", fs::perms::owner_read | fs::perms::others_read, true}),
+    [](const auto& p) { return std::string(p.param.name); });
+#endif
+
 TEST_F(Vexor, codeIsAskedWithoutEchoWhenNoneIsGiven) {
     variables.erase("VEXOR_CODE");
     secret = "typed";
@@ -244,6 +304,56 @@ TEST_F(Vexor, updateMovesTheBarOnATerminalWhileTheDeviceWorks) {
     device.script("AtualizarSoftwareSAT", {"x", 14000, "Software Atualizado com Sucesso"});
     EXPECT_EQ(run({"update", "--json"}), 0);
     EXPECT_TRUE(out.str().starts_with("{\"command\":\"update\""));
+}
+
+struct ControlCase {
+    const char* name;
+    bool outputTerminal;
+    bool errorTerminal;
+};
+
+class VexorControls : public Vexor, public ::testing::WithParamInterface<ControlCase> {};
+
+// An answer holding escape sequences set the window title and cleared the screen.
+TEST_P(VexorControls, inDeviceTextsAreEscapedOnATerminalOnly) {
+    terminal = GetParam().outputTerminal;
+    errorTerminal = GetParam().errorTerminal;
+    const std::string hostile = "\x1b]0;pwned\x07\x1b[2J\xC2\x9b"
+                                "1m ok\r\nfim";
+    const std::string escaped = "\\x1b]0;pwned\\x07\\x1b[2J\\u009b1m ok\r\nfim";
+    device.script("BloquearSAT", {"x", 16000, hostile});
+    EXPECT_EQ(run({"block"}), 0);
+    EXPECT_EQ(out.str(), SatClient::detailText(terminal ? escaped : hostile) + "\n");
+
+    device.script("BloquearSAT", {"x", 16001, hostile});
+    EXPECT_EQ(run({"block"}), 1);
+    EXPECT_EQ(err.str(), SatClient::detailText(errorTerminal ? escaped : hostile) + "\n");
+
+    // The status answer is printed as the device gave it, on the error stream when refused.
+    device.script("ConsultarStatusOperacional", {"000012|10001|" + hostile + "||"});
+    EXPECT_EQ(run({"status"}), 1);
+    EXPECT_EQ(err.str(), "000012|10001|" + (errorTerminal ? escaped : hostile) + "||\n");
+
+    // JSON escapes them its own way, terminal or not.
+    device.script("BloquearSAT", {"x", 16000, "\x1b[2J"});
+    EXPECT_EQ(run({"block", "--json"}), 0);
+    EXPECT_NE(out.str().find("\"errorMessage\":\"\\u001b[2J\""), std::string::npos) << out.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, VexorControls,
+                         ::testing::Values(ControlCase{"pipes", false, false},
+                                           ControlCase{"terminals", true, true},
+                                           ControlCase{"outputOnTerminal", true, false},
+                                           ControlCase{"errorsOnTerminal", false, true}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(Vexor, fileNamesInMessagesAreEscapedOnATerminal) {
+    errorTerminal = true;
+    const std::string name = "venda\x1b[2J.xml";
+    EXPECT_EQ(run({"sale", (folder / name).string()}), 2);
+    EXPECT_NE(err.str().find("venda\\x1b[2J.xml"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find('\x1b'), std::string::npos);
+    EXPECT_TRUE(device.calls().empty());
 }
 
 TEST_F(Vexor, endToEndTestSendsTheBuiltInSale) {
@@ -357,14 +467,203 @@ TEST_F(Vexor, saleSendsTheFileKeepsTheKeyAndCancelWritesItIn) {
                              SatClient::detailText("Cancelado com sucesso") + "\n");
 }
 
+const std::string givenKey = "CFe35150312345678000190599000004010000099999999";
+
+#if GTEST_HAS_DEATH_TEST
+class VexorCrash : public Vexor, public ::testing::WithParamInterface<const char*> {};
+
+// The library dies after accepting the sale: the key it gave is kept all the same, and the
+// next cancel goes with it rather than with the previous sale's key.
+TEST_P(VexorCrash, afterTheSaleKeepsItsKeyForTheNextCancel) {
+    // The child runs this test again from its start, without sharing the parent's threads.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string key = "CFe35150312345678000190599000004010000012345678";
+    const fs::path kept = folder / "state" / "vexor" / std::string(vexorcli::lastKeyFile);
+    fs::create_directories(kept.parent_path());
+    writeBytes(kept, givenKey + "\n"); // an earlier sale's
+    writeBytes(folder / "sale.xml", "<CFe>venda</CFe>");
+    device.script("EnviarDadosVenda", {"000012|06000|0000|Emitido com sucesso|" + key + "|", 6000,
+                                       "Emitido com sucesso", TestDevice::base64("<CFe/>")});
+    device.crashIn(GetParam());
+    EXPECT_DEATH(run({"sale", (folder / "sale.xml").string()}), "");
+    EXPECT_EQ(readBytes(kept), key + "\n");
+
+    writeBytes(folder / "cancel.xml", "<x chCanc=\"CFe" + std::string(44, '0') + "\"/>");
+    device.reset();
+    device.script("CancelarUltimaVenda", {"000012|07000|0000|Cancelado com sucesso|", 7000,
+                                          "Cancelado com sucesso", TestDevice::base64("<c/>")});
+    EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string()}), 0);
+    ASSERT_FALSE(device.calls().empty());
+    EXPECT_EQ(device.calls()[0].args[2], key);
+    EXPECT_EQ(device.calls()[0].args[3], "<x chCanc=\"" + key + "\"/>");
+}
+
+INSTANTIATE_TEST_SUITE_P(Library, VexorCrash, ::testing::Values("CodigoErro", "Base64ToAscii"),
+                         [](const auto& p) { return std::string(p.param); });
+#endif
+
 TEST_F(Vexor, cancelTakesAGivenKey) {
     writeBytes(folder / "cancel.xml", "<x chCanc=\"CFe1\"/>");
     device.script("CancelarUltimaVenda", {"000012|07002|chave inválida|", 7002, "chave inválida"});
-    EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string(), "--key", "CFe999"}), 1);
-    EXPECT_EQ(device.calls()[0].args[2], "CFe999");
-    EXPECT_EQ(device.calls()[0].args[3], "<x chCanc=\"CFe999>");
+    EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string(), "--key", givenKey}), 1);
+    EXPECT_EQ(device.calls()[0].args[2], givenKey);
+    EXPECT_EQ(device.calls()[0].args[3], "<x chCanc=\"" + givenKey);
     EXPECT_EQ(device.functions(), (std::vector<std::string>{"CancelarUltimaVenda", "CodigoErro"}));
 }
+
+TEST_F(Vexor, aGivenKeyThatIsNoCfeKeyIsRefusedBeforeAnyCall) {
+    writeBytes(folder / "cancel.xml", "<x chCanc=\"CFe1\"/>");
+    for (const std::string& bad : {std::string("CFe999"), std::string("CFe1\"/><evil a=\""),
+                                   givenKey + "0", std::string()}) {
+        EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string(), "--key", bad}), 2) << bad;
+        EXPECT_EQ(err.str(), "A chave \"" + bad +
+                                 "\" não é uma chave de CF-e: \"CFe\" seguido de 44 dígitos.\n"
+                                 "Use vexor --help.\n");
+        EXPECT_EQ(out.str(), "");
+    }
+    EXPECT_TRUE(device.calls().empty());
+    EXPECT_TRUE(prompts.empty());
+}
+
+struct KeptKeyCase {
+    const char* name;
+    std::string kept;
+    std::string sent; // the key the cancel goes with
+    bool warned;
+};
+
+class VexorKeptKey : public Vexor, public ::testing::WithParamInterface<KeptKeyCase> {};
+
+TEST_P(VexorKeptKey, isUsedOnlyWhenItIsACfeKey) {
+    const fs::path kept = folder / "state" / "vexor" / std::string(vexorcli::lastKeyFile);
+    fs::create_directories(kept.parent_path());
+    writeBytes(kept, GetParam().kept);
+    const std::string document = "<x chCanc=\"CFe" + std::string(44, '0') + "\"/>";
+    writeBytes(folder / "cancel.xml", document);
+    device.script("CancelarUltimaVenda", {"000012|07002|chave inválida|", 7002, "chave inválida"});
+    EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string()}), 1);
+    ASSERT_EQ(device.calls().size(), 2u);
+    EXPECT_EQ(device.calls()[0].args[2], GetParam().sent);
+    EXPECT_EQ(device.calls()[0].args[3],
+              GetParam().sent.empty() ? document : "<x chCanc=\"" + GetParam().sent + "\"/>");
+    const std::string warning = "vexor: A chave guardada em \"" + kept.string() +
+                                "\" não é uma chave de CF-e e foi ignorada; o cancelamento vai "
+                                "sem chave.\n";
+    EXPECT_EQ(err.str().find(warning) != std::string::npos, GetParam().warned) << err.str();
+    EXPECT_EQ(readBytes(kept), GetParam().kept); // a cancel never changes it
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, VexorKeptKey,
+    ::testing::Values(KeptKeyCase{"key", givenKey + "\n", givenKey, false},
+                      KeptKeyCase{"keyWithCrLf", givenKey + "\r\n", givenKey, false},
+                      KeptKeyCase{"keyWithoutLineEnd", givenKey, givenKey, false},
+                      KeptKeyCase{"markup", "CFe1\"/><evil a=\"\n", "", true},
+                      KeptKeyCase{"shortKey", "CFe999\n", "", true},
+                      KeptKeyCase{"empty", "", "", true}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+struct LongFileCase {
+    const char* name;
+    const char* command;
+    std::string file;
+    std::string refusal; // empty: sent
+};
+
+class VexorLongFile : public Vexor, public ::testing::WithParamInterface<LongFileCase> {};
+
+TEST_P(VexorLongFile, isRefusedBeforeAnyCallWhenItWouldBeCut) {
+    const fs::path path = folder / "documento.xml";
+    writeBytes(path, GetParam().file);
+    const int exit = run({GetParam().command, path.string()});
+    if (GetParam().refusal.empty()) {
+        EXPECT_FALSE(device.calls().empty());
+        return;
+    }
+    EXPECT_EQ(exit, 2);
+    EXPECT_TRUE(device.calls().empty());
+    const std::string refusal = GetParam().refusal == "cut"
+                                    ? "O arquivo \"" + path.string() +
+                                          "\" passa de 2.097.152 bytes e não foi enviado: o SAT "
+                                          "receberia o XML cortado.\nCarregue um arquivo menor."
+                                    : GetParam().refusal;
+    EXPECT_EQ(err.str(), refusal + "\n");
+    EXPECT_EQ(out.str(), "");
+}
+
+// "ç" is two bytes in the file and one once re-encoded: half the area's worth of them and one
+// more is a file longer than the area whose re-encoded text would fit.
+INSTANTIATE_TEST_SUITE_P(
+    Files, VexorLongFile,
+    ::testing::Values(
+        LongFileCase{"twoByteCharacters", "sale",
+                     [] {
+                         std::string text;
+                         for (std::size_t i = 0; i <= SaleTest::inputCapacity / 2; ++i)
+                             text += "ç";
+                         return text;
+                     }(),
+                     "cut"},
+        LongFileCase{"oneByteTooMany", "sale", std::string(SaleTest::inputCapacity + 1, 'a'),
+                     "cut"},
+        LongFileCase{"cancel", "cancel", std::string(SaleTest::inputCapacity + 1, 'a'), "cut"},
+        LongFileCase{"fullAreaHasNoRoomForTheTerminator", "sale",
+                     std::string(SaleTest::inputCapacity, 'a'),
+                     std::string(SaleTest::saleTooLongMessage)},
+        LongFileCase{"oneByteShort", "sale", std::string(SaleTest::inputCapacity - 1, 'a'), ""}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+struct OutputCase {
+    const char* name;
+    const char* command;
+    const char* function;
+    TestDevice::Answer answer;
+    std::string told;    // what the device's outcome put before the write's failure
+    std::string failure; // how the write's failure begins
+};
+
+class VexorOutput : public Vexor, public ::testing::WithParamInterface<OutputCase> {};
+
+TEST_P(VexorOutput, thatCannotBeWrittenExitsThreeAfterTheDevicesOutcome) {
+    const OutputCase& c = GetParam();
+    writeBytes(folder / "sale.xml", "<CFe/>");
+    const fs::path target = folder / "no-such-folder" / "file.txt";
+    std::vector<std::string> args{c.command};
+    if (std::string(c.command) == "sale")
+        args.push_back((folder / "sale.xml").string());
+    args.insert(args.end(), {"-o", target.string()});
+
+    device.script(c.function, c.answer);
+    EXPECT_EQ(run(args), 3);
+    EXPECT_TRUE(err.str().starts_with(c.told + c.failure)) << err.str();
+    EXPECT_NE(err.str().find(target.string()), std::string::npos);
+    EXPECT_FALSE(fs::exists(target.parent_path()));
+
+    device.script(c.function, c.answer);
+    args.push_back("--json");
+    EXPECT_EQ(run(args), 3);
+    EXPECT_TRUE(out.str().starts_with("{\"command\":\"" + std::string(c.command) +
+                                      "\",\"exitCode\":3,\"ok\":false,"))
+        << out.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, VexorOutput,
+    ::testing::Values(OutputCase{"logs",
+                                 "logs",
+                                 "ExtrairLogs",
+                                 {"000012|15000|Transferência completa||", 0, "",
+                                  TestDevice::base64("H\n1|2|3|4:5\n")},
+                                 "",
+                                 "Não foi possível salvar os logs em \""},
+                      OutputCase{"sale",
+                                 "sale",
+                                 "EnviarDadosVenda",
+                                 {"000012|06000|0000|Emitido com sucesso|", 6000,
+                                  "Emitido com sucesso", TestDevice::base64("<CFe>assinado</CFe>")},
+                                 SatClient::detailText("Emitido com sucesso") + "\n",
+                                 "Não foi possível"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(Vexor, saleOfAMissingFileIsBadUsage) {
     EXPECT_EQ(run({"sale", (folder / "absent.xml").string()}), 2);

@@ -300,15 +300,15 @@ TEST_F(ActivationTest, FailedSaveIsToldAndTheRequestStays)
 TEST(ActivationWithoutErrorRecord, KeepsTheRequestTheDeviceReturned)
 {
 #if defined(_WIN32)
-    const std::string partial = "dllsat_partial.dll";
+    const std::string noRecord = "dllsat_no_record.dll";
 #else
-    const std::string partial = "libdllsat_partial.so";
+    const std::string noRecord = "libdllsat_no_record.so";
 #endif
-    TestDevice device{partial};
+    TestDevice device{noRecord};
     device.reset();
     device.setFallback({"000012|04000|Sucesso|BEGIN REQ", 4000});
     AppContext context;
-    SatClient client(context, partial);
+    SatClient client(context, noRecord);
     RecordedMessages messages;
     RecordedMessageWindow window;
     RecordedRequests requests;
@@ -320,7 +320,7 @@ TEST(ActivationWithoutErrorRecord, KeepsTheRequestTheDeviceReturned)
     activation.activate({validCnpj, "12345678", "12345678", CertificateKind::AcSat});
     EXPECT_EQ(messages.shown,
               std::vector<std::string>{"A função \"CodigoErro\" não foi encontrada na biblioteca "
-                                       "do SAT \"" + partial + "\"."});
+                                       "do SAT \"" + noRecord + "\"."});
     EXPECT_EQ(requests.lines, std::vector<std::string>{"BEGIN REQ"});
     EXPECT_EQ(readBytes(saved), "BEGIN REQ\r\n");
     EXPECT_EQ(context.activationCode(), "12345678");

@@ -52,7 +52,7 @@ struct KeyCase {
 
 class SaleKey : public testing::TestWithParam<KeyCase> {};
 
-TEST_P(SaleKey, IsTheFirstFieldStartingWithCFeThatABarEnds)
+TEST_P(SaleKey, IsTheFirstFieldOfCFeAnd44DigitsThatABarEnds)
 {
     const auto found = SaleTest::findKey(GetParam().answer);
     ASSERT_EQ(found.has_value(), GetParam().key.has_value());
@@ -72,11 +72,25 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"firstField", key + "|resto", key},
         KeyCase{"firstOfTwoKeys", "x|" + key + "|" + otherKey + "|", key},
         KeyCase{"emptyAnswer", "", {}}, KeyCase{"lowerCaseIsNoKey", "x|cfe35|CFE35|", {}},
-        KeyCase{"justThePrefix", "x|CFe|", std::string("CFe")},
-        KeyCase{"longestThatFits", "x|CFe" + std::string(296, '1') + "|",
-                "CFe" + std::string(296, '1')},
+        KeyCase{"justThePrefixIsNoKey", "x|CFe|", {}},
+        KeyCase{"fieldFillingTheBufferIsNoKey", "x|CFe" + std::string(296, '1') + "|", {}},
         KeyCase{"tooLongIsNoKey", "x|CFe" + std::string(297, '1') + "|", {}},
-        KeyCase{"tooLongThenAKey", "x|CFe" + std::string(400, 'A') + "|" + key + "|", key}),
+        KeyCase{"tooLongThenAKey", "x|CFe" + std::string(400, 'A') + "|" + key + "|", key},
+        KeyCase{"43DigitsIsNoKey", "x|" + key.substr(0, 46) + "|", {}},
+        KeyCase{"45DigitsIsNoKey", "x|" + key + "1|", {}},
+        KeyCase{"letterAmongTheDigitsIsNoKey", "x|CFe" + std::string(43, '1') + "A|", {}},
+        KeyCase{"blankAfterTheDigitsIsNoKey", "x|" + key + " |", {}},
+        KeyCase{"markupIsNoKey", "x|CFe1\"/><evil a=\"|", {}},
+        KeyCase{"markupThenAKey", "x|CFe1\"/><evil a=\"|" + key + "|", key},
+        // "CFe" and 22 two-byte Arabic-Indic digits, 47 bytes: digits, but not ASCII ones.
+        KeyCase{"otherDigitsAreNoKey",
+                [] {
+                    std::string field = "x|CFe";
+                    for (int i = 0; i < 22; ++i)
+                        field += "\xD9\xA3";
+                    return field + "|";
+                }(),
+                {}}),
     CaseName());
 
 // ---- The key written into a cancel document ----
@@ -218,6 +232,59 @@ TEST_F(SaleTestFixture, ASuccessfulSaleStoresTheKeyAndShowsTheReturnedCfe)
                              key + "\">\n    <dEmi/>\n    <hEmi/>\n  </infCFe>\n</CFeCanc>\n");
 }
 
+// The owner hears of the key before CodigoErro, so that it can keep the key where a library
+// that crashes later cannot take it.
+TEST_F(SaleTestFixture, TheOwnerIsToldTheKeyBeforeTheNextLibraryCall)
+{
+    std::vector<std::pair<std::string, std::vector<std::string>>> told; // key, calls so far
+    sale.setKeyListener(
+        [&](const std::string& given) { told.emplace_back(given, device.functions()); });
+    sellWithKey(key);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].first, key);
+    EXPECT_EQ(told[0].second, std::vector<std::string>{"EnviarDadosVenda"});
+    EXPECT_EQ(device.functions(),
+              (std::vector<std::string>{"EnviarDadosVenda", "CodigoErro", "Base64ToAscii"}));
+
+    // Neither an answer without a key, a key given from outside nor a cancel tell it again.
+    device.script("EnviarDadosVenda", {"000012|06010|1999|Rejeitado|CFe123|"});
+    sale.send(SaleTest::Operation::Sale);
+    ASSERT_TRUE(sale.rememberKey(otherKey));
+    load(cancelDocument);
+    sale.send(SaleTest::Operation::Cancel);
+    EXPECT_EQ(told.size(), 1u);
+}
+
+TEST_F(SaleTestFixture, ASaleWhoseCfeCannotBeFetchedStillKeepsItsKey)
+{
+#if defined(_WIN32)
+    const std::string partial = "dllsat_partial.dll";
+#else
+    const std::string partial = "libdllsat_partial.so";
+#endif
+    TestDevice older{partial};
+    AppContext olderContext; // the handle it keeps is that library's
+    ASSERT_TRUE(olderContext.setActivationCode("12345678"));
+    SatClient olderClient{olderContext, partial};
+    SaleTest olderSale{olderClient, messages, files, input, answer, output};
+    std::vector<std::string> told;
+    olderSale.setKeyListener([&](const std::string& given) { told.push_back(given); });
+    files.answers.push_back(file("venda.xml", saleDocument));
+    olderSale.loadInput();
+    older.script("EnviarDadosVenda", {saleAnswer("PENGZT4=", key), 0, "Emitido"});
+
+    EXPECT_FALSE(olderSale.send(SaleTest::Operation::Sale));
+    EXPECT_EQ(olderSale.cfeKey(), key);
+    EXPECT_EQ(told, std::vector<std::string>{key});
+    EXPECT_EQ(older.functions(), (std::vector<std::string>{"EnviarDadosVenda", "CodigoErro"}));
+    EXPECT_EQ(messages.shown,
+              (std::vector<std::string>{SatClient::detailText("Emitido"),
+                                        "A função \"Base64ToAscii\" não foi encontrada na "
+                                        "biblioteca do SAT \"" +
+                                            partial + "\"."}));
+    EXPECT_TRUE(output.entries.empty());
+}
+
 TEST_F(SaleTestFixture, AnAnswerWithCFeButNoBarAfterItKeepsThePreviousKey)
 {
     sellWithKey(key);
@@ -225,6 +292,27 @@ TEST_F(SaleTestFixture, AnAnswerWithCFeButNoBarAfterItKeepsThePreviousKey)
     device.script("EnviarDadosVenda", {"000012|06000|0000|Emitido com sucesso|" + otherKey});
     sale.send(SaleTest::Operation::Sale);
     EXPECT_EQ(sale.cfeKey(), key);
+}
+
+// A field that only starts with "CFe" must never reach a cancel document, and the answer is
+// cut at a real key only.
+TEST_F(SaleTestFixture, AFieldThatOnlyStartsWithCFeKeepsThePreviousKeyAndTheAnswerWhole)
+{
+    sellWithKey(key);
+    const std::string answerText =
+        "000012|06000|0000|Emitido|CFe1\"/><evil a=\"|Emitido com sucesso";
+    device.script("EnviarDadosVenda", {answerText, 0, "Emitido", TestDevice::base64("<CFe/>")});
+    sale.send(SaleTest::Operation::Sale);
+    EXPECT_EQ(sale.cfeKey(), key);
+    EXPECT_EQ(device.functions().back(), "Base64ToAscii"); // "sucesso" after the field counts
+    EXPECT_EQ(output.entries, std::vector<std::string>{"<CFe/>"});
+
+    load(cancelDocument);
+    sale.send(SaleTest::Operation::Cancel);
+    const Args cancel = argsOf("CancelarUltimaVenda");
+    ASSERT_EQ(cancel.size(), 4u);
+    EXPECT_EQ(cancel[2], key);
+    EXPECT_NE(cancel[3]->find("chCanc=\"" + key + "\""), std::string::npos);
 }
 
 TEST_F(SaleTestFixture, ABase64FieldHoldingCFeIsNoKeyWhenTheAnswerHasNone)
@@ -328,6 +416,41 @@ TEST_F(SaleTestFixture, EachSendClearsTheThreeAreas)
     EXPECT_TRUE(output.entries.empty());
 }
 
+// ---- A key given from outside ----
+
+struct RememberCase {
+    const char* name;
+    std::string given;
+    bool taken;
+};
+
+class RememberedKey : public SaleTestFixture, public testing::WithParamInterface<RememberCase> {};
+
+TEST_P(RememberedKey, IsTakenOnlyWhenItIsACfeKey)
+{
+    sellWithKey(otherKey);
+    EXPECT_EQ(sale.rememberKey(GetParam().given), GetParam().taken);
+    const std::string expected = GetParam().taken ? GetParam().given : otherKey;
+    EXPECT_EQ(sale.cfeKey(), expected);
+    load(cancelDocument);
+    sale.send(SaleTest::Operation::Cancel);
+    const Args cancel = argsOf("CancelarUltimaVenda");
+    ASSERT_EQ(cancel.size(), 4u);
+    EXPECT_EQ(cancel[2], expected);
+    EXPECT_NE(cancel[3]->find("chCanc=\"" + expected + "\">"), std::string::npos) << *cancel[3];
+}
+
+INSTANTIATE_TEST_SUITE_P(SaleTest, RememberedKey,
+                         testing::Values(RememberCase{"key", key, true},
+                                         RememberCase{"empty", "", false},
+                                         RememberCase{"prefixOnly", "CFe", false},
+                                         RememberCase{"shortKey", "CFe999", false},
+                                         RememberCase{"longerKey", key + "0", false},
+                                         RememberCase{"markup", "CFe1\"/><evil a=\"", false},
+                                         RememberCase{"lowerCase", "cfe" + key.substr(3), false},
+                                         RememberCase{"lineEndKept", key + "\n", false}),
+                         CaseName());
+
 // ---- What the file holds and what each call receives ----
 
 struct BytesCase {
@@ -382,6 +505,7 @@ TEST_F(SaleTestFixture, ALongerFileIsCutAt2MiBAndASaleThatCannotFitIsNotSent)
 {
     load(std::string(SaleTest::inputCapacity + 10, 'a'));
     EXPECT_EQ(sale.inputDocument().size(), 2097152u);
+    EXPECT_TRUE(sale.inputCut());
 
     sale.send(SaleTest::Operation::Sale);
     EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(SaleTest::saleTooLongMessage)});
@@ -393,6 +517,47 @@ TEST_F(SaleTestFixture, ALongerFileIsCutAt2MiBAndASaleThatCannotFitIsNotSent)
     ASSERT_EQ(cancel.size(), 4u);
     EXPECT_EQ(cancel[3]->size(), 2097152u);
 }
+
+struct CutCase {
+    const char* name;
+    std::string file;
+    std::size_t documentBytes;
+    bool cut;
+};
+
+class SaleInputCut : public SaleTestFixture, public testing::WithParamInterface<CutCase> {};
+
+TEST_P(SaleInputCut, IsToldOnlyWhenTextWasLeftOut)
+{
+    load(GetParam().file);
+    EXPECT_EQ(sale.inputDocument().size(), GetParam().documentBytes);
+    EXPECT_EQ(sale.inputCut(), GetParam().cut);
+    load("<a/>"); // each load tells of its own file
+    EXPECT_FALSE(sale.inputCut());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SaleTest, SaleInputCut,
+    testing::Values(
+        CutCase{"fillsTheArea", std::string(SaleTest::inputCapacity, 'a'), 2097152, false},
+        CutCase{"oneByteMore", std::string(SaleTest::inputCapacity + 1, 'a'), 2097152, true},
+        // The file is longer than the area, its text (each CR LF read as LF) is not.
+        CutCase{"crLfReadAsOneByte",
+                std::string(SaleTest::inputCapacity - 10, 'a') +
+                    [] {
+                        std::string lines;
+                        for (int i = 0; i < 10; ++i)
+                            lines += "\r\n";
+                        return lines;
+                    }(),
+                2097152, false},
+        CutCase{"zeroByteEndsTheTextFirst",
+                "<a/>" + std::string(1, '\0') + std::string(SaleTest::inputCapacity, 'a'), 4,
+                false},
+        CutCase{"zeroByteJustPastTheArea",
+                std::string(SaleTest::inputCapacity, 'a') + std::string(1, '\0') + "<b/>", 2097152,
+                false}),
+    CaseName());
 
 struct LimitCase {
     const char* name;

@@ -25,7 +25,7 @@ const char* const otherBuild = "libdllsat_partial.so";
 const std::string libraryName(SatClient::librarySAT);
 
 // What a folder holds under the device library's name. The other library is a build without
-// ExtrairLogs, so the probe's report tells which of the two it reached.
+// ExtrairLogs (and Base64ToAscii), so the probe's report tells which of the two it reached.
 enum class Holds { nothing, device, other, otherArchitecture };
 
 const std::string reached = "reached";

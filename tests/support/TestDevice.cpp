@@ -17,7 +17,9 @@ TestDevice::TestDevice(const std::string& libraryName)
     arg_ = dynlib::function<ArgFn>(loaded.handle, "TestDevice_Arg");
     delay_ = dynlib::function<DelayFn>(loaded.handle, "TestDevice_Delay");
     waiting_ = dynlib::function<CountFn>(loaded.handle, "TestDevice_WaitingCalls");
-    if (!reset_ || !script_ || !count_ || !function_ || !argCount_ || !arg_ || !delay_ || !waiting_)
+    crash_ = dynlib::function<CrashFn>(loaded.handle, "TestDevice_CrashIn");
+    if (!reset_ || !script_ || !count_ || !function_ || !argCount_ || !arg_ || !delay_ ||
+        !waiting_ || !crash_)
         throw std::runtime_error("not the test device library: " + libraryName);
     reset();
 }
@@ -45,6 +47,11 @@ void TestDevice::setFallback(const Answer& answer)
 void TestDevice::delayNext(std::string_view function, int milliseconds)
 {
     delay_(std::string(function).c_str(), milliseconds);
+}
+
+void TestDevice::crashIn(std::string_view function)
+{
+    crash_(std::string(function).c_str());
 }
 
 int TestDevice::waitingCalls() const

@@ -39,6 +39,8 @@ public:
     void delayNext(std::string_view function, int milliseconds);
     // How many calls are waiting out a delay now; safe to ask while a call runs.
     int waitingCalls() const;
+    // The next call of the function crashes the process that made it (for death tests).
+    void crashIn(std::string_view function);
 
     std::vector<Call> calls() const;
     // Just the names of the calls, in order.
@@ -54,6 +56,7 @@ private:
     using ArgCountFn = int (*)(int);
     using ArgFn = const char* (*)(int, int, int*);
     using DelayFn = void (*)(const char*, int);
+    using CrashFn = void (*)(const char*);
 
     ResetFn reset_ = nullptr;
     ScriptFn script_ = nullptr;
@@ -63,4 +66,5 @@ private:
     ArgFn arg_ = nullptr;
     DelayFn delay_ = nullptr;
     CountFn waiting_ = nullptr;
+    CrashFn crash_ = nullptr;
 };

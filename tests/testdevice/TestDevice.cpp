@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -40,6 +41,7 @@ struct Call {
 struct Device {
     std::map<std::string, std::deque<Answer>> scripts;
     std::map<std::string, int> delaysMs; // the next call of the function waits this long
+    std::string crashIn;                 // the function whose next call crashes the process
     Answer fallback{std::string(), 0, std::string(), std::string()};
     std::vector<Call> calls;
     std::string result;
@@ -92,6 +94,14 @@ std::string decodeBase64(const std::string& text)
     return out;
 }
 
+// A faulty maker's library: the process dies inside the call, as with an invalid access.
+// Called with the device's mutex held; nothing after it runs.
+void crashIfAsked(const char* function)
+{
+    if (device().crashIn == function)
+        std::raise(SIGSEGV);
+}
+
 std::optional<std::string> text(const char* arg)
 {
     return arg ? std::optional<std::string>(arg) : std::nullopt;
@@ -109,6 +119,7 @@ char* answer(const char* function, std::vector<std::optional<std::string>> args)
         std::lock_guard lock(deviceMutex());
         Device& d = device();
         d.calls.push_back({function, std::move(args)});
+        crashIfAsked(function);
         auto delay = d.delaysMs.find(function);
         if (delay != d.delaysMs.end()) {
             delayMs = delay->second;
@@ -226,16 +237,20 @@ TESTDEVICE_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
 {
     std::lock_guard lock(deviceMutex());
     device().calls.push_back({"CodigoErro", {}});
+    crashIfAsked("CodigoErro");
     return device().error;
 }
 #endif
 
+#if !defined(TESTDEVICE_WITHOUT_BASE64TOASCII)
 TESTDEVICE_EXPORT char* SAT_WINAPI Base64ToAscii()
 {
     std::lock_guard lock(deviceMutex());
     device().calls.push_back({"Base64ToAscii", {}});
+    crashIfAsked("Base64ToAscii");
     return device().payload.data();
 }
+#endif
 
 // Each export has exactly the type the client calls it through, calling convention included.
 static_assert(std::is_same_v<decltype(&ConsultarStatusOperacional), ConsultarStatusOperacionalFn>);
@@ -258,7 +273,9 @@ static_assert(std::is_same_v<decltype(&AtualizarSoftwareSAT), AtualizarSoftwareS
 #if !defined(TESTDEVICE_WITHOUT_CODIGOERRO)
 static_assert(std::is_same_v<decltype(&CodigoErro), CodigoErroFn>);
 #endif
+#if !defined(TESTDEVICE_WITHOUT_BASE64TOASCII)
 static_assert(std::is_same_v<decltype(&Base64ToAscii), Base64ToAsciiFn>);
+#endif
 
 // ---- Control functions for the tests ----
 
@@ -292,6 +309,14 @@ TESTDEVICE_EXPORT void TestDevice_Delay(const char* function, int milliseconds)
 {
     std::lock_guard lock(deviceMutex());
     device().delaysMs[function] = milliseconds;
+}
+
+// The next call of the function ends the process with SIGSEGV (on Windows the C runtime's
+// default for it: exit status 3), after the call is recorded.
+TESTDEVICE_EXPORT void TestDevice_CrashIn(const char* function)
+{
+    std::lock_guard lock(deviceMutex());
+    device().crashIn = function ? function : "";
 }
 
 TESTDEVICE_EXPORT int TestDevice_WaitingCalls()
