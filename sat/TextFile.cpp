@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <fcntl.h>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -25,36 +25,31 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path pathFromUtf8(const std::string& utf8)
-{
+fs::path pathFromUtf8(const std::string& utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-std::string utf8FromPath(const fs::path& path)
-{
+std::string utf8FromPath(const fs::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
 
-std::function<std::string(int)>& nameSource()
-{
+std::function<std::string(int)>& nameSource() {
     static std::function<std::string(int)> source;
     return source;
 }
 
-std::string randomSuffix(int)
-{
+std::string randomSuffix(int) {
     static std::random_device seed;
     static std::mt19937 random(seed());
     return ".tmp" + std::to_string(random() % 1000000);
 }
 
 // Exclusive creation, so a file that happens to carry the temporary name is never truncated.
-std::FILE* createExclusively(const fs::path& path, int& error)
-{
+std::FILE* createExclusively(const fs::path& path, int& error) {
 #if defined(_WIN32)
-    const int fd = _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
-                          _S_IREAD | _S_IWRITE);
+    const int fd =
+        _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
     const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
 #endif
@@ -81,8 +76,7 @@ std::FILE* createExclusively(const fs::path& path, int& error)
 }
 
 // A new file beside the target; a name already taken is left alone and another one tried.
-std::FILE* createTemporaryBeside(const fs::path& target, fs::path& temporary, int& error)
-{
+std::FILE* createTemporaryBeside(const fs::path& target, fs::path& temporary, int& error) {
     constexpr int attempts = 100;
     error = EEXIST;
     for (int attempt = 0; attempt < attempts; ++attempt) {
@@ -99,32 +93,27 @@ std::FILE* createTemporaryBeside(const fs::path& target, fs::path& temporary, in
 // Text mode where the platform has one; elsewhere readText turns CR LF into LF itself.
 #if defined(_WIN32)
 constexpr bool runtimeTranslatesLineEnds = true;
-std::FILE* openForReading(const fs::path& path)
-{
+std::FILE* openForReading(const fs::path& path) {
     return _wfopen(path.c_str(), L"rt");
 }
 #else
 constexpr bool runtimeTranslatesLineEnds = false;
-std::FILE* openForReading(const fs::path& path)
-{
+std::FILE* openForReading(const fs::path& path) {
     return std::fopen(path.c_str(), "rb");
 }
 #endif
 
-std::string failure(const std::string& what, const fs::path& target, int error)
-{
+std::string failure(const std::string& what, const fs::path& target, int error) {
     return what + " \"" + utf8FromPath(target) + "\": " + std::strerror(error);
 }
 
 } // namespace
 
-void setTemporaryNameSource(std::function<std::string(int)> source)
-{
+void setTemporaryNameSource(std::function<std::string(int)> source) {
     nameSource() = std::move(source);
 }
 
-std::string encodeLines(const std::vector<std::string>& linesUtf8, Encoding encoding)
-{
+std::string encodeLines(const std::vector<std::string>& linesUtf8, Encoding encoding) {
     std::string out;
     for (const std::string& line : linesUtf8) {
         const std::string ansi =
@@ -146,13 +135,11 @@ std::string encodeLines(const std::vector<std::string>& linesUtf8, Encoding enco
 }
 
 WriteResult writeLines(const std::string& pathUtf8, const std::vector<std::string>& linesUtf8,
-                       Encoding encoding)
-{
+                       Encoding encoding) {
     return writeBytes(pathUtf8, encodeLines(linesUtf8, encoding));
 }
 
-bool declaresUtf8Xml(const std::string& textUtf8)
-{
+bool declaresUtf8Xml(const std::string& textUtf8) {
     if (!textUtf8.starts_with("<?xml"))
         return false;
     const std::size_t end = textUtf8.find("?>");
@@ -168,12 +155,10 @@ bool declaresUtf8Xml(const std::string& textUtf8)
     if (open == std::string::npos)
         return false;
     const std::size_t close = declaration.find(declaration[open], open + 1);
-    return close != std::string::npos &&
-           declaration.substr(open + 1, close - open - 1) == "utf-8";
+    return close != std::string::npos && declaration.substr(open + 1, close - open - 1) == "utf-8";
 }
 
-WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes)
-{
+WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes) {
     WriteResult result;
     if (pathUtf8.empty()) {
         result.error = "Nenhum nome de arquivo foi informado.";
@@ -188,7 +173,8 @@ WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes)
         return result;
     }
     errno = 0;
-    const std::size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
+    const std::size_t written =
+        bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
     int error = written == bytes.size() ? 0 : (errno ? errno : EIO);
     if (std::fflush(file) != 0 && !error)
         error = errno ? errno : EIO;
@@ -214,8 +200,7 @@ WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes)
     return result;
 }
 
-ReadResult readText(const std::string& pathUtf8, std::size_t maxBytes)
-{
+ReadResult readText(const std::string& pathUtf8, std::size_t maxBytes) {
     ReadResult result;
     if (pathUtf8.empty()) {
         result.error = "Nenhum nome de arquivo foi informado.";

@@ -17,33 +17,28 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readBytes(const fs::path& path)
-{
+std::string readBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string utf8(const fs::path& path)
-{
+std::string utf8(const fs::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
 
 class TextFileTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         folder = fs::temp_directory_path() /
-                 ("vexor-textfile-" + std::string(testing::UnitTest::GetInstance()
-                                                      ->current_test_info()
-                                                      ->name()));
+                 ("vexor-textfile-" +
+                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(folder);
         fs::create_directories(folder);
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    std::size_t entriesInFolder() const
-    {
+    std::size_t entriesInFolder() const {
         return static_cast<std::size_t>(
             std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
     }
@@ -59,15 +54,13 @@ struct EncodeCase {
 
 class EncodeLines : public testing::TestWithParam<EncodeCase> {};
 
-TEST_P(EncodeLines, Windows1252WithCrLfAfterEveryLine)
-{
+TEST_P(EncodeLines, Windows1252WithCrLfAfterEveryLine) {
     EXPECT_EQ(textfile::encodeLines(GetParam().lines), GetParam().bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     TextFile, EncodeLines,
-    testing::Values(EncodeCase{"noLines", {}, ""},
-                    EncodeCase{"oneEmptyLine", {""}, "\r\n"},
+    testing::Values(EncodeCase{"noLines", {}, ""}, EncodeCase{"oneEmptyLine", {""}, "\r\n"},
                     EncodeCase{"twoLines", {"a", "b"}, "a\r\nb\r\n"},
                     EncodeCase{"ansiBytes", {"ação €"}, "a\xE7\xE3o \x80\r\n"},
                     EncodeCase{"embeddedLf", {"<?xml?>\n<config/>"}, "<?xml?>\r\n<config/>\r\n"},
@@ -76,8 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
                     EncodeCase{"blankLinesKept", {"a\n\nb"}, "a\r\n\r\nb\r\n"}),
     CaseName());
 
-TEST(TextFile, Utf8KeepsEveryCharacterAndStillEndsLinesWithCrLf)
-{
+TEST(TextFile, Utf8KeepsEveryCharacterAndStillEndsLinesWithCrLf) {
     EXPECT_EQ(textfile::encodeLines({"<?xml?>\n<xProd>AÇÚCAR ☕</xProd>"}, textfile::Encoding::Utf8),
               "<?xml?>\r\n<xProd>A\xC3\x87\xC3\x9A"
               "CAR \xE2\x98\x95</xProd>\r\n");
@@ -93,8 +85,7 @@ struct Declaration {
 
 class XmlDeclaration : public testing::TestWithParam<Declaration> {};
 
-TEST_P(XmlDeclaration, SaysWhetherTheDocumentIsUtf8)
-{
+TEST_P(XmlDeclaration, SaysWhetherTheDocumentIsUtf8) {
     EXPECT_EQ(textfile::declaresUtf8Xml(GetParam().text), GetParam().utf8);
 }
 
@@ -110,12 +101,10 @@ INSTANTIATE_TEST_SUITE_P(
         Declaration{"utf8Prefix", "<?xml version=\"1.0\" encoding=\"UTF-8x\"?>", false},
         Declaration{"unclosedDeclaration", "<?xml version=\"1.0\" encoding=\"UTF-8\"", false},
         Declaration{"noDeclaration", "<CFe/>", false},
-        Declaration{"plainText", "Emitido com sucesso", false},
-        Declaration{"empty", "", false}),
+        Declaration{"plainText", "Emitido com sucesso", false}, Declaration{"empty", "", false}),
     CaseName());
 
-TEST_F(TextFileTest, WritesExactlyTheChosenNameWithoutBom)
-{
+TEST_F(TextFileTest, WritesExactlyTheChosenNameWithoutBom) {
     const fs::path target = folder / u8"relatório status";
     const auto result = textfile::writeLines(utf8(target), {"linha ç", "2"});
     ASSERT_TRUE(result.ok) << result.error;
@@ -123,16 +112,14 @@ TEST_F(TextFileTest, WritesExactlyTheChosenNameWithoutBom)
     EXPECT_EQ(entriesInFolder(), 1u) << "no extension added and no temporary file left";
 }
 
-TEST_F(TextFileTest, EmptyLogGivesAnEmptyFile)
-{
+TEST_F(TextFileTest, EmptyLogGivesAnEmptyFile) {
     const fs::path target = folder / "vazio.txt";
     ASSERT_TRUE(textfile::writeLines(utf8(target), {}).ok);
     EXPECT_TRUE(fs::exists(target));
     EXPECT_EQ(fs::file_size(target), 0u);
 }
 
-TEST_F(TextFileTest, ReplacesAnExistingLongerFile)
-{
+TEST_F(TextFileTest, ReplacesAnExistingLongerFile) {
     const fs::path target = folder / "log.txt";
     std::ofstream(target, std::ios::binary) << std::string(5000, 'x');
     ASSERT_TRUE(textfile::writeLines(utf8(target), {"novo"}).ok);
@@ -140,8 +127,7 @@ TEST_F(TextFileTest, ReplacesAnExistingLongerFile)
     EXPECT_EQ(entriesInFolder(), 1u);
 }
 
-TEST_F(TextFileTest, MissingFolderIsReportedAndNothingIsWritten)
-{
+TEST_F(TextFileTest, MissingFolderIsReportedAndNothingIsWritten) {
     const fs::path target = folder / "nao-existe" / "log.txt";
     const auto result = textfile::writeLines(utf8(target), {"a"});
     EXPECT_FALSE(result.ok);
@@ -149,15 +135,13 @@ TEST_F(TextFileTest, MissingFolderIsReportedAndNothingIsWritten)
     EXPECT_EQ(entriesInFolder(), 0u);
 }
 
-TEST_F(TextFileTest, EmptyNameIsRefused)
-{
+TEST_F(TextFileTest, EmptyNameIsRefused) {
     const auto result = textfile::writeLines("", {"a"});
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.error.empty());
 }
 
-TEST_F(TextFileTest, TargetThatIsAFolderIsLeftAloneAndNoTemporaryRemains)
-{
+TEST_F(TextFileTest, TargetThatIsAFolderIsLeftAloneAndNoTemporaryRemains) {
     const fs::path target = folder / "pasta";
     fs::create_directory(target);
     fs::path inside = target / "keep";
@@ -178,8 +162,7 @@ struct ReadCase {
 
 class ReadText : public TextFileTest, public testing::WithParamInterface<ReadCase> {};
 
-TEST_P(ReadText, CrLfIsReadAsLfUpToTheLimit)
-{
+TEST_P(ReadText, CrLfIsReadAsLfUpToTheLimit) {
     const fs::path path = folder / "venda.xml";
     std::ofstream(path, std::ios::binary) << GetParam().bytes;
     const textfile::ReadResult result = textfile::readText(utf8(path), GetParam().maxBytes);
@@ -192,16 +175,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ReadCase{"emptyFile", "", 100, ""},
         ReadCase{"crLfPairs", "<a>\r\n<b/>\r\n</a>\r\n", 100, "<a>\n<b/>\n</a>\n"},
-        ReadCase{"lfAlone", "a\nb", 100, "a\nb"},
-        ReadCase{"loneCrStays", "a\rb", 100, "a\rb"},
+        ReadCase{"lfAlone", "a\nb", 100, "a\nb"}, ReadCase{"loneCrStays", "a\rb", 100, "a\rb"},
         ReadCase{"crBeforeCrLf", "a\r\r\nb", 100, "a\r\nb"},
         ReadCase{"crAtTheEnd", "ab\r", 100, "ab\r"},
         ReadCase{"bytesUnchanged", "\xEF\xBB\xBF\xE7\x80\xFF", 100, "\xEF\xBB\xBF\xE7\x80\xFF"},
         ReadCase{"zeroByteKept", std::string("a\0b", 3), 100, std::string("a\0b", 3)},
         ReadCase{"cutAtTheLimit", "abcdef", 4, "abcd"},
         ReadCase{"crLfCountsAsOneByte", "ab\r\ncd", 3, "ab\n"},
-        ReadCase{"cutJustBeforeCrLf", "ab\r\ncd", 2, "ab"},
-        ReadCase{"noRoomAtAll", "abc", 0, ""},
+        ReadCase{"cutJustBeforeCrLf", "ab\r\ncd", 2, "ab"}, ReadCase{"noRoomAtAll", "abc", 0, ""},
         // The file is read in blocks of 64 KiB: a pair split between two blocks is still one.
         ReadCase{"crLfAcrossBlocks", std::string(65535, 'a') + "\r\nb", 70000,
                  std::string(65535, 'a') + "\nb"},
@@ -211,26 +192,25 @@ INSTANTIATE_TEST_SUITE_P(
                  std::string(65534, 'a') + "\r\nb"},
         ReadCase{"crLfAcrossBlocksAtTheLimit", std::string(65535, 'a') + "\r\nb", 65536,
                  std::string(65535, 'a') + "\n"},
-        ReadCase{"longerThanABlock", std::string(200000, 'x'), 150000,
-                 std::string(150000, 'x')}),
+        ReadCase{"longerThanABlock", std::string(200000, 'x'), 150000, std::string(150000, 'x')}),
     CaseName());
 
 // Windows' text mode, which the sale screen reads with, ends the text at a Ctrl+Z byte.
-TEST_F(TextFileTest, CtrlZEndsTheTextOnlyOnWindows)
-{
+TEST_F(TextFileTest, CtrlZEndsTheTextOnlyOnWindows) {
     const fs::path path = folder / "venda.xml";
-    std::ofstream(path, std::ios::binary) << "ab\x1A" "cd\r\n";
+    std::ofstream(path, std::ios::binary) << "ab\x1A"
+                                             "cd\r\n";
     const textfile::ReadResult result = textfile::readText(utf8(path), 100);
     ASSERT_TRUE(result.ok) << result.error;
 #if defined(_WIN32)
     EXPECT_EQ(result.text, "ab");
 #else
-    EXPECT_EQ(result.text, "ab\x1A" "cd\n");
+    EXPECT_EQ(result.text, "ab\x1A"
+                           "cd\n");
 #endif
 }
 
-TEST_F(TextFileTest, SaleDocumentLongerThan2MiBIsCutThere)
-{
+TEST_F(TextFileTest, SaleDocumentLongerThan2MiBIsCutThere) {
     const std::size_t limit = 2097152;
     std::string bytes;
     std::string text;
@@ -248,8 +228,7 @@ TEST_F(TextFileTest, SaleDocumentLongerThan2MiBIsCutThere)
     EXPECT_EQ(result.text, text.substr(0, limit));
 }
 
-TEST_F(TextFileTest, UnreadableFileIsReportedByName)
-{
+TEST_F(TextFileTest, UnreadableFileIsReportedByName) {
     for (const fs::path& path : {folder / "nao-existe.xml", folder}) {
         const textfile::ReadResult result = textfile::readText(utf8(path), 100);
         EXPECT_FALSE(result.ok) << utf8(path);
@@ -262,8 +241,7 @@ TEST_F(TextFileTest, UnreadableFileIsReportedByName)
 #if !defined(_WIN32)
 // A write that fails part-way (here: the file-size limit, as a full disk would) must leave
 // the previous file whole.
-TEST_F(TextFileTest, FailedWriteKeepsTheOldFile)
-{
+TEST_F(TextFileTest, FailedWriteKeepsTheOldFile) {
     const fs::path target = folder / "log.txt";
     const std::string old = "conteúdo anterior\r\n";
     std::ofstream(target, std::ios::binary) << old;
@@ -291,8 +269,7 @@ TEST_F(TextFileTest, FailedWriteKeepsTheOldFile)
 
 // A file that happens to carry the temporary name belongs to someone else: it is neither
 // truncated nor renamed over the target; the save goes on under the next name.
-TEST_F(TextFileTest, TemporaryNameClashLeavesTheOtherFileAloneAndTriesAnotherName)
-{
+TEST_F(TextFileTest, TemporaryNameClashLeavesTheOtherFileAloneAndTriesAnotherName) {
     const fs::path target = folder / "log.txt";
     const fs::path taken = folder / "log.txt.clash";
     std::ofstream(taken, std::ios::binary) << "somebody else's file";
@@ -311,8 +288,7 @@ TEST_F(TextFileTest, TemporaryNameClashLeavesTheOtherFileAloneAndTriesAnotherNam
     EXPECT_EQ(entriesInFolder(), 2u);
 }
 
-TEST_F(TextFileTest, EveryTemporaryNameTakenIsReportedAndNothingIsTouched)
-{
+TEST_F(TextFileTest, EveryTemporaryNameTakenIsReportedAndNothingIsTouched) {
     const fs::path target = folder / "log.txt";
     std::ofstream(target, std::ios::binary) << "old";
     std::ofstream(folder / "log.txt.clash", std::ios::binary) << "other";
