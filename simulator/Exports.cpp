@@ -35,24 +35,20 @@ struct Library {
     std::string decoded; // what Base64ToAscii returns
 };
 
-Library& library()
-{
+Library& library() {
     static Library instance;
     return instance;
 }
 
-TextArg shortText(const char* text)
-{
+TextArg shortText(const char* text) {
     return readText(text, satsim::shortTextLimit);
 }
 
-TextArg document(const char* text)
-{
+TextArg document(const char* text) {
     return readText(text, satsim::documentLimit + 1);
 }
 
-char* run(Function function, int session, const std::function<satsim::Reply(Device&)>& operation)
-{
+char* run(Function function, int session, const std::function<satsim::Reply(Device&)>& operation) {
     Library& lib = library();
     const std::lock_guard<std::mutex> lock(lib.mutex);
     try {
@@ -66,8 +62,7 @@ char* run(Function function, int session, const std::function<satsim::Reply(Devi
 } // namespace
 
 SATSIM_EXPORT char* SAT_WINAPI AtivarSAT(int sessao, int tipocertificado, char* atv, char* cnpj,
-                                         int uf)
-{
+                                         int uf) {
     const TextArg code = shortText(atv), digits = shortText(cnpj);
     return run(Function::AtivarSAT, sessao, [&](Device& device) {
         return device.ativarSAT(sessao, tipocertificado, code, digits, uf);
@@ -75,8 +70,7 @@ SATSIM_EXPORT char* SAT_WINAPI AtivarSAT(int sessao, int tipocertificado, char* 
 }
 
 SATSIM_EXPORT char* SAT_WINAPI AssociarAssinatura(int sessao, char* atv, char* cnpj,
-                                                  char* assinatura)
-{
+                                                  char* assinatura) {
     const TextArg code = shortText(atv), digits = shortText(cnpj),
                   signature = shortText(assinatura);
     return run(Function::AssociarAssinatura, sessao, [&](Device& device) {
@@ -84,39 +78,33 @@ SATSIM_EXPORT char* SAT_WINAPI AssociarAssinatura(int sessao, char* atv, char* c
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConfigurarInterfaceDeRede(int sessao, char* atv, char* xml)
-{
+SATSIM_EXPORT char* SAT_WINAPI ConfigurarInterfaceDeRede(int sessao, char* atv, char* xml) {
     const TextArg code = shortText(atv), config = readText(xml, networkDocumentLimit);
     return run(Function::ConfigurarInterfaceDeRede, sessao, [&](Device& device) {
         return device.configurarInterfaceDeRede(sessao, code, config);
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConsultarStatusOperacional(int sessao, char* atv)
-{
+SATSIM_EXPORT char* SAT_WINAPI ConsultarStatusOperacional(int sessao, char* atv) {
     const TextArg code = shortText(atv);
-    return run(Function::ConsultarStatusOperacional, sessao, [&](Device& device) {
-        return device.consultarStatusOperacional(sessao, code);
-    });
+    return run(Function::ConsultarStatusOperacional, sessao,
+               [&](Device& device) { return device.consultarStatusOperacional(sessao, code); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ExtrairLogs(int sessao, char* atv)
-{
+SATSIM_EXPORT char* SAT_WINAPI ExtrairLogs(int sessao, char* atv) {
     const TextArg code = shortText(atv);
     return run(Function::ExtrairLogs, sessao,
                [&](Device& device) { return device.extrairLogs(sessao, code); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI EnviarDadosVenda(int sessao, char* atv, char* dadosVenda)
-{
+SATSIM_EXPORT char* SAT_WINAPI EnviarDadosVenda(int sessao, char* atv, char* dadosVenda) {
     const TextArg code = shortText(atv), sale = document(dadosVenda);
     return run(Function::EnviarDadosVenda, sessao,
                [&](Device& device) { return device.enviarDadosVenda(sessao, code, sale); });
 }
 
 SATSIM_EXPORT char* SAT_WINAPI CancelarUltimaVenda(int sessao, char* atv, char* chave,
-                                                   char* dadosCancelamento)
-{
+                                                   char* dadosCancelamento) {
     const TextArg code = shortText(atv), key = shortText(chave),
                   cancel = document(dadosCancelamento);
     return run(Function::CancelarUltimaVenda, sessao, [&](Device& device) {
@@ -124,36 +112,31 @@ SATSIM_EXPORT char* SAT_WINAPI CancelarUltimaVenda(int sessao, char* atv, char* 
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI TesteFimAFim(int sessao, char* atv, char* dadosVenda)
-{
+SATSIM_EXPORT char* SAT_WINAPI TesteFimAFim(int sessao, char* atv, char* dadosVenda) {
     const TextArg code = shortText(atv), sale = document(dadosVenda);
     return run(Function::TesteFimAFim, sessao,
                [&](Device& device) { return device.testeFimAFim(sessao, code, sale); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConsultarSAT(int sessao)
-{
+SATSIM_EXPORT char* SAT_WINAPI ConsultarSAT(int sessao) {
     return run(Function::ConsultarSAT, sessao,
                [&](Device& device) { return device.consultarSAT(sessao); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI BloquearSAT(int sessao, char* atv)
-{
+SATSIM_EXPORT char* SAT_WINAPI BloquearSAT(int sessao, char* atv) {
     const TextArg code = shortText(atv);
     return run(Function::BloquearSAT, sessao,
                [&](Device& device) { return device.bloquearSAT(sessao, code); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI DesbloquearSAT(int sessao, char* atv)
-{
+SATSIM_EXPORT char* SAT_WINAPI DesbloquearSAT(int sessao, char* atv) {
     const TextArg code = shortText(atv);
     return run(Function::DesbloquearSAT, sessao,
                [&](Device& device) { return device.desbloquearSAT(sessao, code); });
 }
 
 SATSIM_EXPORT char* SAT_WINAPI TrocarCodigoDeAtivacao(int sessao, char* codigo, int opcao,
-                                                      char* novoCodigo, char* confNovoCodigo)
-{
+                                                      char* novoCodigo, char* confNovoCodigo) {
     const TextArg code = shortText(codigo), replacement = shortText(novoCodigo),
                   confirmation = shortText(confNovoCodigo);
     return run(Function::TrocarCodigoDeAtivacao, sessao, [&](Device& device) {
@@ -165,8 +148,7 @@ namespace {
 
 // A real device takes minutes over its update; SATSIM_UPDATE_SECONDS (0 to 600) lets the
 // simulated one take its time too, so a manager can be seen waiting for it.
-std::chrono::seconds updateDuration()
-{
+std::chrono::seconds updateDuration() {
     const char* text = std::getenv("SATSIM_UPDATE_SECONDS");
     if (!text || !*text)
         return std::chrono::seconds(0);
@@ -179,8 +161,7 @@ std::chrono::seconds updateDuration()
 
 } // namespace
 
-SATSIM_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
-{
+SATSIM_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv) {
     const TextArg code = shortText(atv);
     return run(Function::AtualizarSoftwareSAT, sessao, [&](Device& device) {
         // The device is busy meanwhile: every other call waits for it.
@@ -190,32 +171,27 @@ SATSIM_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
 }
 
 SATSIM_EXPORT char* SAT_WINAPI ComunicarCertificadoICPBRASIL(int sessao, char* atv,
-                                                             char* certificado)
-{
+                                                             char* certificado) {
     const TextArg code = shortText(atv), certificate = document(certificado);
     return run(Function::ComunicarCertificadoICPBRASIL, sessao, [&](Device& device) {
         return device.comunicarCertificadoICPBRASIL(sessao, code, certificate);
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConsultarNumeroSessao(int sessao, char* atv, int cNumeroDeSessao)
-{
+SATSIM_EXPORT char* SAT_WINAPI ConsultarNumeroSessao(int sessao, char* atv, int cNumeroDeSessao) {
     const TextArg code = shortText(atv);
     return run(Function::ConsultarNumeroSessao, sessao, [&](Device& device) {
         return device.consultarNumeroSessao(sessao, code, cNumeroDeSessao);
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConsultarUltimaSessaoFiscal(int sessao, char* atv)
-{
+SATSIM_EXPORT char* SAT_WINAPI ConsultarUltimaSessaoFiscal(int sessao, char* atv) {
     const TextArg code = shortText(atv);
-    return run(Function::ConsultarUltimaSessaoFiscal, sessao, [&](Device& device) {
-        return device.consultarUltimaSessaoFiscal(sessao, code);
-    });
+    return run(Function::ConsultarUltimaSessaoFiscal, sessao,
+               [&](Device& device) { return device.consultarUltimaSessaoFiscal(sessao, code); });
 }
 
-SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
-{
+SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro() {
     Library& lib = library();
     const std::lock_guard<std::mutex> lock(lib.mutex);
     COMM_ERROR error{};
@@ -226,8 +202,7 @@ SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
     return error;
 }
 
-SATSIM_EXPORT char* SAT_WINAPI Base64ToAscii()
-{
+SATSIM_EXPORT char* SAT_WINAPI Base64ToAscii() {
     Library& lib = library();
     const std::lock_guard<std::mutex> lock(lib.mutex);
     lib.decoded = satsim::base64::decode(lib.simulator.last().payload);

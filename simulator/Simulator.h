@@ -23,8 +23,7 @@ public:
     const Reply& last() const { return last_; }
 
     // The answer a set fault gives instead of the device, consuming one use of it.
-    static std::optional<Reply> injectedFault(DeviceState& state, Function function,
-                                              int session);
+    static std::optional<Reply> injectedFault(DeviceState& state, Function function, int session);
 
 private:
     StateStore store_;

@@ -15,8 +15,7 @@ namespace {
 
 constexpr std::uintmax_t maxStateFileSize = 16 * 1024 * 1024;
 
-std::optional<std::string> readFile(const fs::path& path)
-{
+std::optional<std::string> readFile(const fs::path& path) {
     std::error_code error;
     const auto size = fs::file_size(path, error);
     if (error)
@@ -29,8 +28,7 @@ std::optional<std::string> readFile(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::optional<fs::path> environmentPath(const char* name)
-{
+std::optional<fs::path> environmentPath(const char* name) {
 #if defined(_WIN32)
     std::wstring wide(name, name + std::char_traits<char>::length(name));
     const wchar_t* value = _wgetenv(wide.c_str());
@@ -44,14 +42,12 @@ std::optional<fs::path> environmentPath(const char* name)
 
 } // namespace
 
-std::string utf8Path(const fs::path& path)
-{
+std::string utf8Path(const fs::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
 
-fs::path StateStore::defaultPath()
-{
+fs::path StateStore::defaultPath() {
 #if defined(_WIN32)
     if (auto base = environmentPath("LOCALAPPDATA"))
         return *base / "TORVAL VEXOR" / "satsim-estado.txt";
@@ -65,15 +61,13 @@ fs::path StateStore::defaultPath()
     return fs::temp_directory_path(error) / "torval-vexor-satsim-estado.txt";
 }
 
-fs::path StateStore::configuredPath()
-{
+fs::path StateStore::configuredPath() {
     if (auto chosen = environmentPath("SATSIM_STATE"))
         return *chosen;
     return defaultPath();
 }
 
-DeviceState& StateStore::refresh(const fs::path& path, DeviceTime now)
-{
+DeviceState& StateStore::refresh(const fs::path& path, DeviceTime now) {
     if (path != path_) {
         path_ = path;
         seen_.reset();
@@ -104,15 +98,15 @@ DeviceState& StateStore::refresh(const fs::path& path, DeviceTime now)
     fs::copy_file(path_, aside, fs::copy_options::overwrite_existing, ignored);
     problem_ = "O arquivo de estado \"" + utf8Path(path_) +
                "\" não pôde ser lido; o SAT voltou ao estado de fábrica e o arquivo foi "
-               "guardado como \"" + utf8Path(aside) + "\".";
+               "guardado como \"" +
+               utf8Path(aside) + "\".";
     state_ = factoryState(now);
     seen_.reset();
     loaded_ = true;
     return state_;
 }
 
-std::string StateStore::save()
-{
+std::string StateStore::save() {
     std::string text = serialize(state_);
     if (seen_ && *seen_ == text)
         return {};

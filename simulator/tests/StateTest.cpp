@@ -11,22 +11,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const fs::path& path)
-{
+std::string readAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void writeAll(const fs::path& path, const std::string& bytes)
-{
+void writeAll(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-TEST(DeviceState, EveryValueSurvivesTheFile)
-{
+TEST(DeviceState, EveryValueSurvivesTheFile) {
     satsim::DeviceState s = satsim::factoryState(1735787045);
     s.activated = true;
-    s.activationCode = "c\xF3" "d=\\x41\t\n"; // Windows-1252 byte, "=", a backslash escape lookalike
+    s.activationCode = "c\xF3"
+                       "d=\\x41\t\n"; // Windows-1252 byte, "=", a backslash escape lookalike
     s.taxpayerCnpj = "48213907000165";
     s.signature = "SGR\r\nSAT|x";
     s.network.lanType = "IPFIX";
@@ -63,8 +61,7 @@ TEST(DeviceState, EveryValueSurvivesTheFile)
     EXPECT_EQ(back->log[1], "20250102030405|AC-SAT|alerta|CODIGO:linha 1 linha 2: a|b");
 }
 
-TEST(DeviceState, FactoryDeviceIsNotActivatedAndLogsItsBirth)
-{
+TEST(DeviceState, FactoryDeviceIsNotActivatedAndLogsItsBirth) {
     const satsim::DeviceState s = satsim::factoryState(1735787045);
     EXPECT_FALSE(s.activated);
     EXPECT_EQ(s.activationCode, "24681357");
@@ -75,8 +72,7 @@ TEST(DeviceState, FactoryDeviceIsNotActivatedAndLogsItsBirth)
                         "de fábrica");
 }
 
-TEST(DeviceState, LogKeepsTheNewestRecords)
-{
+TEST(DeviceState, LogKeepsTheNewestRecords) {
     satsim::DeviceState s;
     for (int i = 0; i < 1005; ++i)
         satsim::addLog(s, 0, satsim::originSat, "info", "EVENTO", std::to_string(i));
@@ -85,8 +81,7 @@ TEST(DeviceState, LogKeepsTheNewestRecords)
     EXPECT_NE(s.log.back().find("EVENTO:1004"), std::string::npos);
 }
 
-TEST(DeviceState, TextsThatAreNotAStateAreRefused)
-{
+TEST(DeviceState, TextsThatAreNotAStateAreRefused) {
     const std::string good = satsim::serialize(satsim::DeviceState{});
     EXPECT_TRUE(satsim::parseState(good));
     EXPECT_TRUE(satsim::parseState(good + "chave_de_versao_futura=1\n"));
@@ -103,8 +98,7 @@ TEST(DeviceState, TextsThatAreNotAStateAreRefused)
 
 class StateStoreTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         folder = fs::path(SIMULATOR_TEST_DIR) / "StateStoreTest" /
                  testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(folder);
@@ -116,8 +110,7 @@ protected:
     satsim::StateStore store;
 };
 
-TEST_F(StateStoreTest, MissingFileGivesAFactoryDeviceThatIsThenKept)
-{
+TEST_F(StateStoreTest, MissingFileGivesAFactoryDeviceThatIsThenKept) {
     satsim::DeviceState& s = store.refresh(path, 100);
     EXPECT_FALSE(s.activated);
     EXPECT_TRUE(store.problem().empty());
@@ -133,8 +126,7 @@ TEST_F(StateStoreTest, MissingFileGivesAFactoryDeviceThatIsThenKept)
     EXPECT_TRUE(other.refresh(path, 200).activated);
 }
 
-TEST_F(StateStoreTest, ChangesByAnotherWriterAreSeenAtTheNextRefresh)
-{
+TEST_F(StateStoreTest, ChangesByAnotherWriterAreSeenAtTheNextRefresh) {
     store.refresh(path, 100);
     ASSERT_EQ(store.save(), "");
 
@@ -145,16 +137,14 @@ TEST_F(StateStoreTest, ChangesByAnotherWriterAreSeenAtTheNextRefresh)
     EXPECT_EQ(store.refresh(path, 100).lockState, 2);
 }
 
-TEST_F(StateStoreTest, RemovedFileMeansANewDevice)
-{
+TEST_F(StateStoreTest, RemovedFileMeansANewDevice) {
     store.refresh(path, 100).activated = true;
     ASSERT_EQ(store.save(), "");
     fs::remove(path);
     EXPECT_FALSE(store.refresh(path, 100).activated);
 }
 
-TEST_F(StateStoreTest, UnreadableFileGivesAFactoryDeviceAndIsKeptAside)
-{
+TEST_F(StateStoreTest, UnreadableFileGivesAFactoryDeviceAndIsKeptAside) {
     fs::create_directories(path.parent_path());
     writeAll(path, "satsim-estado 1\nbloqueio=9\n");
     const satsim::DeviceState& s = store.refresh(path, 100);
@@ -168,8 +158,7 @@ TEST_F(StateStoreTest, UnreadableFileGivesAFactoryDeviceAndIsKeptAside)
     EXPECT_TRUE(satsim::parseState(readAll(path)));
 }
 
-TEST_F(StateStoreTest, UnwritableLocationKeepsTheDeviceInMemory)
-{
+TEST_F(StateStoreTest, UnwritableLocationKeepsTheDeviceInMemory) {
     // A regular file where the folder should be: nothing can be written below it.
     writeAll(folder / "sub", "x");
     satsim::DeviceState& s = store.refresh(path, 100);
