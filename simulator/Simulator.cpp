@@ -107,7 +107,9 @@ void keepSession(DeviceState& state, Function function, int session, const Reply
 
 const Reply& Simulator::call(Function function, int session,
                              const std::function<Reply(Device&)>& operation) {
-    DeviceState& state = store_.refresh(StateStore::configuredPath(), deviceNow(0));
+    const std::filesystem::path path = StateStore::configuredPath();
+    const StateLock lock(path);
+    DeviceState& state = store_.refresh(path, deviceNow(0));
     Reply reply;
     try {
         const Fault met = faultFor(state, function);

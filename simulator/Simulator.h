@@ -7,9 +7,9 @@
 #include <functional>
 #include <random>
 
-// One simulated SAT behind the library's functions: each call first reads back the state
-// file when something else changed it, answers with a fault when one is set, else lets the
-// device answer, and then keeps the state.
+// One simulated SAT behind the library's functions: each call takes the state's lock, reads
+// back the state file when something else changed it, answers with a fault when one is set,
+// else lets the device answer, and keeps the state before it lets the lock go.
 namespace satsim {
 
 class Simulator {

@@ -412,9 +412,11 @@ int main(int argc, char* argv[]) {
         return args.empty() ? 2 : 0;
     }
     try {
+        const std::filesystem::path path = statePath ? *statePath : StateStore::configuredPath();
+        // A running manager or point of sale waits while the state is read, changed and kept.
+        const StateLock lock(path);
         StateStore store;
-        DeviceState& state =
-            store.refresh(statePath ? *statePath : StateStore::configuredPath(), deviceNow(0));
+        DeviceState& state = store.refresh(path, deviceNow(0));
         const std::string done = apply(state, args, store);
         const std::string error = store.save();
         if (!error.empty()) {
