@@ -28,16 +28,30 @@ namespace {
 
 constexpr std::size_t networkDocumentLimit = 64 * 1024;
 
+// One device per process; its calls take turns.
 struct Library {
     std::mutex mutex;
     satsim::Simulator simulator;
-    std::string result;  // the text a main call returns, until the next main call
-    std::string decoded; // what Base64ToAscii returns
 };
 
 Library& library() {
     static Library instance;
     return instance;
+}
+
+// What a main call leaves to the thread that made it, for as long as that thread makes no
+// other main call: the text it returned (readable and writable), and the answer CodigoErro
+// and Base64ToAscii read. A thread never sees another's answer, nor a buffer another thread
+// has just grown.
+struct ThreadRecord {
+    std::string result;
+    satsim::Reply last;
+    std::string decoded; // what Base64ToAscii returns
+};
+
+ThreadRecord& threadRecord() {
+    thread_local ThreadRecord record;
+    return record;
 }
 
 TextArg shortText(const char* text) {
@@ -49,14 +63,20 @@ TextArg document(const char* text) {
 }
 
 char* run(Function function, int session, const std::function<satsim::Reply(Device&)>& operation) {
-    Library& lib = library();
-    const std::lock_guard<std::mutex> lock(lib.mutex);
-    try {
-        lib.result = lib.simulator.call(function, session, operation).text;
-    } catch (...) {
-        lib.result = Device::unexpected(function, session, "Erro interno do SAT").text;
+    satsim::Reply reply;
+    {
+        Library& lib = library();
+        const std::lock_guard<std::mutex> lock(lib.mutex);
+        try {
+            reply = lib.simulator.call(function, session, operation);
+        } catch (...) {
+            reply = Device::unexpected(function, session, "Erro interno do SAT");
+        }
     }
-    return lib.result.data();
+    ThreadRecord& record = threadRecord();
+    record.last = std::move(reply);
+    record.result = record.last.text;
+    return record.result.data();
 }
 
 } // namespace
@@ -192,10 +212,8 @@ SATSIM_EXPORT char* SAT_WINAPI ConsultarUltimaSessaoFiscal(int sessao, char* atv
 }
 
 SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro() {
-    Library& lib = library();
-    const std::lock_guard<std::mutex> lock(lib.mutex);
+    const satsim::Reply& last = threadRecord().last;
     COMM_ERROR error{};
-    const satsim::Reply& last = lib.simulator.last();
     error.code = last.code;
     const std::string message = satsim::truncateUtf8(last.message, sizeof error.msg - 1);
     std::memcpy(error.msg, message.data(), message.size());
@@ -203,8 +221,7 @@ SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro() {
 }
 
 SATSIM_EXPORT char* SAT_WINAPI Base64ToAscii() {
-    Library& lib = library();
-    const std::lock_guard<std::mutex> lock(lib.mutex);
-    lib.decoded = satsim::base64::decode(lib.simulator.last().payload);
-    return lib.decoded.data();
+    ThreadRecord& record = threadRecord();
+    record.decoded = satsim::base64::decode(record.last.payload);
+    return record.decoded.data();
 }

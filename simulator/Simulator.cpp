@@ -105,8 +105,8 @@ void keepSession(DeviceState& state, Function function, int session, const Reply
 
 } // namespace
 
-const Reply& Simulator::call(Function function, int session,
-                             const std::function<Reply(Device&)>& operation) {
+Reply Simulator::call(Function function, int session,
+                      const std::function<Reply(Device&)>& operation) {
     const std::filesystem::path path = StateStore::configuredPath();
     const StateLock lock(path);
     DeviceState& state = store_.refresh(path, deviceNow(0));
@@ -136,8 +136,7 @@ const Reply& Simulator::call(Function function, int session,
     }
     // A state that cannot be written leaves the device working from memory.
     store_.save();
-    last_ = std::move(reply);
-    return last_;
+    return reply;
 }
 
 } // namespace satsim

@@ -1,5 +1,5 @@
 // One simulated device shared as a real one is: by two programs on the same state file (a point
-// of sale and the manager, satsim).
+// of sale and the manager, satsim), and by two threads of one program.
 
 #include "PointOfSale.h"
 
@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -107,6 +108,10 @@ private:
 class SharedDevice : public PointOfSale {
 public:
     std::string consultarSAT(int session) { return get<ConsultarSATFn>("ConsultarSAT")(session); }
+    std::string extrairLogs(int session) {
+        return get<ExtrairLogsFn>("ExtrairLogs")(session, codeText.data());
+    }
+    COMM_ERROR codigoErro() const { return get<CodigoErroFn>("CodigoErro")(); }
     Run runSatsim(const std::vector<std::string>& args) { return satsim(args); }
 };
 
@@ -188,5 +193,82 @@ INSTANTIATE_TEST_SUITE_P(
                                 },
                                 "Bloqueio: 2 Bloqueio Contribuinte\n"}),
     CaseName());
+
+// A main call of each kind: a short answer without a document, a long one with the log.
+struct ThreadCall {
+    std::function<std::string(SharedDevice&, int session)> call;
+    int code;
+};
+
+const ThreadCall statusCall{[](SharedDevice& device, int s) { return device.consultarSAT(s); },
+                            8000};
+const ThreadCall logCall{[](SharedDevice& device, int s) { return device.extrairLogs(s); }, 15000};
+
+struct ThreadCase {
+    const char* name;
+    ThreadCall mine;
+    ThreadCall other;
+};
+
+class AnswerOfAThread : public SharedDevice, public testing::WithParamInterface<ThreadCase> {};
+
+// The pointer a call returns, the error record and the decoded document stay the calling
+// thread's until that thread calls again, whatever other threads call meanwhile.
+TEST_P(AnswerOfAThread, StaysItsOwnWhileAnotherThreadCalls) {
+    activate();
+    char* mine = nullptr;
+    if (GetParam().mine.code == 8000)
+        mine = get<ConsultarSATFn>("ConsultarSAT")(11);
+    else
+        mine = get<ExtrairLogsFn>("ExtrairLogs")(11, codeText.data());
+    const std::string text = mine;
+    const COMM_ERROR record = codigoErro();
+    const std::string document = decoded();
+
+    std::string otherText;
+    COMM_ERROR otherRecord{};
+    std::thread([&] {
+        otherText = GetParam().other.call(*this, 22);
+        otherRecord = codigoErro();
+    }).join();
+
+    EXPECT_EQ(std::string(mine), text);
+    EXPECT_EQ(codigoErro().code, GetParam().mine.code);
+    EXPECT_EQ(std::string(codigoErro().msg), std::string(record.msg));
+    EXPECT_EQ(decoded(), document);
+    EXPECT_EQ(otherText.substr(0, 7), "000022|");
+    EXPECT_EQ(otherRecord.code, GetParam().other.code);
+}
+
+INSTANTIATE_TEST_SUITE_P(Simulator, AnswerOfAThread,
+                         testing::Values(ThreadCase{"shortThenLong", statusCall, logCall},
+                                         ThreadCase{"longThenShort", logCall, statusCall},
+                                         ThreadCase{"shortThenShort", statusCall, statusCall}),
+                         CaseName());
+
+// Run under ThreadSanitizer or Helgrind as well: two threads calling at the same time.
+TEST_F(SharedDevice, TwoThreadsCallingAtOnceNeverGetEachOthersAnswers) {
+    activate();
+    constexpr int calls = 300;
+    std::atomic<int> ready{0};
+    auto caller = [&](const ThreadCall& kind, int firstSession, bool withDocument) {
+        ++ready;
+        while (ready < 2)
+            std::this_thread::yield();
+        int mixed = 0;
+        for (int session = firstSession; session < firstSession + calls; ++session) {
+            const std::string text = kind.call(*this, session);
+            const COMM_ERROR record = codigoErro();
+            const std::string document = decoded();
+            mixed += text.rfind(sixDigits(session) + "|", 0) != 0 || record.code != kind.code ||
+                     document.empty() == withDocument;
+        }
+        return mixed;
+    };
+    auto status = std::async(std::launch::async, caller, statusCall, 1000, false);
+    auto logs = std::async(std::launch::async, caller, logCall, 5000, true);
+    EXPECT_EQ(status.get(), 0);
+    EXPECT_EQ(logs.get(), 0);
+}
 
 } // namespace
