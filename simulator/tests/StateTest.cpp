@@ -272,35 +272,6 @@ protected:
     fs::path folder;
 };
 
-struct LocationCase {
-    const char* name;
-    std::vector<std::pair<const char*, std::string>> set; // relative to the test's folder
-    std::string expected;                                 // likewise; "<fallback>" for ours
-};
-
-class DefaultLocation : public StateLocation, public testing::WithParamInterface<LocationCase> {};
-
-TEST_P(DefaultLocation, FollowsTheVariablesInOrder) {
-    for (const auto& [variable, value] : GetParam().set)
-        ::setenv(variable, (folder / value).c_str(), 1);
-    const fs::path expected = GetParam().expected == "<fallback>" ? fallback() / "satsim-estado.txt"
-                                                                  : folder / GetParam().expected;
-    EXPECT_EQ(satsim::StateStore::configuredPath(), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    StateStore, DefaultLocation,
-    testing::Values(
-        LocationCase{"chosenFile",
-                     {{"SATSIM_STATE", "meu.txt"}, {"XDG_STATE_HOME", "x"}, {"HOME", "h"}},
-                     "meu.txt"},
-        LocationCase{"stateHome",
-                     {{"XDG_STATE_HOME", "x"}, {"HOME", "h"}},
-                     "x/torval-vexor/satsim-estado.txt"},
-        LocationCase{"home", {{"HOME", "h"}}, "h/.local/state/torval-vexor/satsim-estado.txt"},
-        LocationCase{"nothingSet", {}, "<fallback>"}),
-    CaseName());
-
 TEST_F(StateLocation, FallbackFolderIsMadeForThisUserOnly) {
     const mode_t savedMask = ::umask(0);
     satsim::StateStore store;
