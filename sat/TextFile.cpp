@@ -207,10 +207,17 @@ fs::path temporaryName(const fs::path& target, const std::string& suffix) {
         if (!name.empty() && name.back() >= 0xD800 && name.back() <= 0xDBFF)
             name.pop_back();
 #else
-        while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80)
-            name.pop_back();
-        if (!name.empty() && (static_cast<unsigned char>(name.back()) & 0x80))
-            name.pop_back();
+        // The last sequence goes when the cut left it short of its bytes.
+        auto byte = [&name](std::size_t at) { return static_cast<unsigned char>(name[at]); };
+        std::size_t lead = name.size();
+        while (lead > 0 && (byte(lead - 1) & 0xC0) == 0x80)
+            --lead;
+        if (lead > 0 && byte(lead - 1) >= 0xC0) {
+            const unsigned char first = byte(lead - 1);
+            const std::size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : 2;
+            if (name.size() - (lead - 1) < length)
+                name.resize(lead - 1);
+        }
 #endif
     }
     return folder / fs::path(name + tail);

@@ -667,6 +667,26 @@ TEST_F(DiskOrder, DataThatCannotBeFlushedLeavesTheOldFileAndRenamesNothing) {
     EXPECT_EQ(readBytes(target), "antigo");
     EXPECT_EQ(entriesInFolder(), 1u);
 }
+
+// The rename shows the temporary name: cut to fit beside a long name, and never inside a
+// character (each "ç" is two bytes).
+TEST_F(DiskOrder, TemporaryNameBesideALongNameFitsAndCutsNoCharacter) {
+    if (::pathconf(folder.c_str(), _PC_NAME_MAX) != 255)
+        GTEST_SKIP() << "this file system takes other lengths";
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {repeated("ç", 127), repeated("ç", 125)},             // the cut falls between two
+        {"a" + repeated("ç", 127), "a" + repeated("ç", 124)}, // the cut falls inside one
+    };
+    for (const auto& [name, kept] : cases) {
+        target = folder / name;
+        diskCalls().calls.clear();
+        ASSERT_TRUE(save().ok) << name;
+        ASSERT_EQ(diskCalls().calls.size(), 3u);
+        EXPECT_EQ(diskCalls().calls[1],
+                  "rename " + utf8(folder / (kept + ".novo")) + " " + utf8(folder / name));
+        EXPECT_EQ(readBytes(target), "novo\r\n");
+    }
+}
 #endif
 
 } // namespace
