@@ -28,46 +28,61 @@ namespace {
 
 constexpr std::size_t networkDocumentLimit = 64 * 1024;
 
+// One device per process; its calls take turns.
 struct Library {
     std::mutex mutex;
     satsim::Simulator simulator;
-    std::string result;  // the text a main call returns, until the next main call
-    std::string decoded; // what Base64ToAscii returns
 };
 
-Library& library()
-{
+Library& library() {
     static Library instance;
     return instance;
 }
 
-TextArg shortText(const char* text)
-{
+// What a main call leaves to the thread that made it, for as long as that thread makes no
+// other main call: the text it returned (readable and writable), and the answer CodigoErro
+// and Base64ToAscii read. A thread never sees another's answer, nor a buffer another thread
+// has just grown.
+struct ThreadRecord {
+    std::string result;
+    satsim::Reply last;
+    std::string decoded; // what Base64ToAscii returns
+};
+
+ThreadRecord& threadRecord() {
+    thread_local ThreadRecord record;
+    return record;
+}
+
+TextArg shortText(const char* text) {
     return readText(text, satsim::shortTextLimit);
 }
 
-TextArg document(const char* text)
-{
+TextArg document(const char* text) {
     return readText(text, satsim::documentLimit + 1);
 }
 
-char* run(Function function, int session, const std::function<satsim::Reply(Device&)>& operation)
-{
-    Library& lib = library();
-    const std::lock_guard<std::mutex> lock(lib.mutex);
-    try {
-        lib.result = lib.simulator.call(function, session, operation).text;
-    } catch (...) {
-        lib.result = Device::unexpected(function, session, "Erro interno do SAT").text;
+char* run(Function function, int session, const std::function<satsim::Reply(Device&)>& operation) {
+    satsim::Reply reply;
+    {
+        Library& lib = library();
+        const std::lock_guard<std::mutex> lock(lib.mutex);
+        try {
+            reply = lib.simulator.call(function, session, operation);
+        } catch (...) {
+            reply = Device::unexpected(function, session, "Erro interno do SAT");
+        }
     }
-    return lib.result.data();
+    ThreadRecord& record = threadRecord();
+    record.last = std::move(reply);
+    record.result = record.last.text;
+    return record.result.data();
 }
 
 } // namespace
 
 SATSIM_EXPORT char* SAT_WINAPI AtivarSAT(int sessao, int tipocertificado, char* atv, char* cnpj,
-                                         int uf)
-{
+                                         int uf) {
     const TextArg code = shortText(atv), digits = shortText(cnpj);
     return run(Function::AtivarSAT, sessao, [&](Device& device) {
         return device.ativarSAT(sessao, tipocertificado, code, digits, uf);
@@ -75,8 +90,7 @@ SATSIM_EXPORT char* SAT_WINAPI AtivarSAT(int sessao, int tipocertificado, char* 
 }
 
 SATSIM_EXPORT char* SAT_WINAPI AssociarAssinatura(int sessao, char* atv, char* cnpj,
-                                                  char* assinatura)
-{
+                                                  char* assinatura) {
     const TextArg code = shortText(atv), digits = shortText(cnpj),
                   signature = shortText(assinatura);
     return run(Function::AssociarAssinatura, sessao, [&](Device& device) {
@@ -84,39 +98,33 @@ SATSIM_EXPORT char* SAT_WINAPI AssociarAssinatura(int sessao, char* atv, char* c
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConfigurarInterfaceDeRede(int sessao, char* atv, char* xml)
-{
+SATSIM_EXPORT char* SAT_WINAPI ConfigurarInterfaceDeRede(int sessao, char* atv, char* xml) {
     const TextArg code = shortText(atv), config = readText(xml, networkDocumentLimit);
     return run(Function::ConfigurarInterfaceDeRede, sessao, [&](Device& device) {
         return device.configurarInterfaceDeRede(sessao, code, config);
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConsultarStatusOperacional(int sessao, char* atv)
-{
+SATSIM_EXPORT char* SAT_WINAPI ConsultarStatusOperacional(int sessao, char* atv) {
     const TextArg code = shortText(atv);
-    return run(Function::ConsultarStatusOperacional, sessao, [&](Device& device) {
-        return device.consultarStatusOperacional(sessao, code);
-    });
+    return run(Function::ConsultarStatusOperacional, sessao,
+               [&](Device& device) { return device.consultarStatusOperacional(sessao, code); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ExtrairLogs(int sessao, char* atv)
-{
+SATSIM_EXPORT char* SAT_WINAPI ExtrairLogs(int sessao, char* atv) {
     const TextArg code = shortText(atv);
     return run(Function::ExtrairLogs, sessao,
                [&](Device& device) { return device.extrairLogs(sessao, code); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI EnviarDadosVenda(int sessao, char* atv, char* dadosVenda)
-{
+SATSIM_EXPORT char* SAT_WINAPI EnviarDadosVenda(int sessao, char* atv, char* dadosVenda) {
     const TextArg code = shortText(atv), sale = document(dadosVenda);
     return run(Function::EnviarDadosVenda, sessao,
                [&](Device& device) { return device.enviarDadosVenda(sessao, code, sale); });
 }
 
 SATSIM_EXPORT char* SAT_WINAPI CancelarUltimaVenda(int sessao, char* atv, char* chave,
-                                                   char* dadosCancelamento)
-{
+                                                   char* dadosCancelamento) {
     const TextArg code = shortText(atv), key = shortText(chave),
                   cancel = document(dadosCancelamento);
     return run(Function::CancelarUltimaVenda, sessao, [&](Device& device) {
@@ -124,36 +132,31 @@ SATSIM_EXPORT char* SAT_WINAPI CancelarUltimaVenda(int sessao, char* atv, char* 
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI TesteFimAFim(int sessao, char* atv, char* dadosVenda)
-{
+SATSIM_EXPORT char* SAT_WINAPI TesteFimAFim(int sessao, char* atv, char* dadosVenda) {
     const TextArg code = shortText(atv), sale = document(dadosVenda);
     return run(Function::TesteFimAFim, sessao,
                [&](Device& device) { return device.testeFimAFim(sessao, code, sale); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConsultarSAT(int sessao)
-{
+SATSIM_EXPORT char* SAT_WINAPI ConsultarSAT(int sessao) {
     return run(Function::ConsultarSAT, sessao,
                [&](Device& device) { return device.consultarSAT(sessao); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI BloquearSAT(int sessao, char* atv)
-{
+SATSIM_EXPORT char* SAT_WINAPI BloquearSAT(int sessao, char* atv) {
     const TextArg code = shortText(atv);
     return run(Function::BloquearSAT, sessao,
                [&](Device& device) { return device.bloquearSAT(sessao, code); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI DesbloquearSAT(int sessao, char* atv)
-{
+SATSIM_EXPORT char* SAT_WINAPI DesbloquearSAT(int sessao, char* atv) {
     const TextArg code = shortText(atv);
     return run(Function::DesbloquearSAT, sessao,
                [&](Device& device) { return device.desbloquearSAT(sessao, code); });
 }
 
 SATSIM_EXPORT char* SAT_WINAPI TrocarCodigoDeAtivacao(int sessao, char* codigo, int opcao,
-                                                      char* novoCodigo, char* confNovoCodigo)
-{
+                                                      char* novoCodigo, char* confNovoCodigo) {
     const TextArg code = shortText(codigo), replacement = shortText(novoCodigo),
                   confirmation = shortText(confNovoCodigo);
     return run(Function::TrocarCodigoDeAtivacao, sessao, [&](Device& device) {
@@ -165,8 +168,7 @@ namespace {
 
 // A real device takes minutes over its update; SATSIM_UPDATE_SECONDS (0 to 600) lets the
 // simulated one take its time too, so a manager can be seen waiting for it.
-std::chrono::seconds updateDuration()
-{
+std::chrono::seconds updateDuration() {
     const char* text = std::getenv("SATSIM_UPDATE_SECONDS");
     if (!text || !*text)
         return std::chrono::seconds(0);
@@ -179,8 +181,7 @@ std::chrono::seconds updateDuration()
 
 } // namespace
 
-SATSIM_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
-{
+SATSIM_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv) {
     const TextArg code = shortText(atv);
     return run(Function::AtualizarSoftwareSAT, sessao, [&](Device& device) {
         // The device is busy meanwhile: every other call waits for it.
@@ -190,46 +191,37 @@ SATSIM_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
 }
 
 SATSIM_EXPORT char* SAT_WINAPI ComunicarCertificadoICPBRASIL(int sessao, char* atv,
-                                                             char* certificado)
-{
+                                                             char* certificado) {
     const TextArg code = shortText(atv), certificate = document(certificado);
     return run(Function::ComunicarCertificadoICPBRASIL, sessao, [&](Device& device) {
         return device.comunicarCertificadoICPBRASIL(sessao, code, certificate);
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConsultarNumeroSessao(int sessao, char* atv, int cNumeroDeSessao)
-{
+SATSIM_EXPORT char* SAT_WINAPI ConsultarNumeroSessao(int sessao, char* atv, int cNumeroDeSessao) {
     const TextArg code = shortText(atv);
     return run(Function::ConsultarNumeroSessao, sessao, [&](Device& device) {
         return device.consultarNumeroSessao(sessao, code, cNumeroDeSessao);
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConsultarUltimaSessaoFiscal(int sessao, char* atv)
-{
+SATSIM_EXPORT char* SAT_WINAPI ConsultarUltimaSessaoFiscal(int sessao, char* atv) {
     const TextArg code = shortText(atv);
-    return run(Function::ConsultarUltimaSessaoFiscal, sessao, [&](Device& device) {
-        return device.consultarUltimaSessaoFiscal(sessao, code);
-    });
+    return run(Function::ConsultarUltimaSessaoFiscal, sessao,
+               [&](Device& device) { return device.consultarUltimaSessaoFiscal(sessao, code); });
 }
 
-SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
-{
-    Library& lib = library();
-    const std::lock_guard<std::mutex> lock(lib.mutex);
+SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro() {
+    const satsim::Reply& last = threadRecord().last;
     COMM_ERROR error{};
-    const satsim::Reply& last = lib.simulator.last();
     error.code = last.code;
     const std::string message = satsim::truncateUtf8(last.message, sizeof error.msg - 1);
     std::memcpy(error.msg, message.data(), message.size());
     return error;
 }
 
-SATSIM_EXPORT char* SAT_WINAPI Base64ToAscii()
-{
-    Library& lib = library();
-    const std::lock_guard<std::mutex> lock(lib.mutex);
-    lib.decoded = satsim::base64::decode(lib.simulator.last().payload);
-    return lib.decoded.data();
+SATSIM_EXPORT char* SAT_WINAPI Base64ToAscii() {
+    ThreadRecord& record = threadRecord();
+    record.decoded = satsim::base64::decode(record.last.payload);
+    return record.decoded.data();
 }

@@ -8,9 +8,7 @@ namespace satsim {
 
 Simulator::Simulator() : random_(std::random_device{}()) {}
 
-std::optional<Reply> Simulator::injectedFault(DeviceState& state, Function function,
-                                              int session)
-{
+std::optional<Reply> Simulator::injectedFault(DeviceState& state, Function function, int session) {
     if (state.unplugged)
         return transportFailure(function == Function::ExtrairLogs ? logPortFailureText
                                                                   : portFailureText,
@@ -56,8 +54,7 @@ namespace {
 
 // The fault a call of the function meets: the port, a chosen answer (Fault::Unrecognised
 // stands for both: the device never sees the command), a set fault, or none.
-Fault faultFor(const DeviceState& state, Function function)
-{
+Fault faultFor(const DeviceState& state, Function function) {
     if (state.unplugged)
         return Fault::Unrecognised;
     for (const ScriptedAnswer& a : state.answers)
@@ -69,17 +66,15 @@ Fault faultFor(const DeviceState& state, Function function)
 }
 
 // The consultations give back what the device answered before; they are not answers to keep.
-bool keepsSession(Function function, int session, const Reply& reply)
-{
+bool keepsSession(Function function, int session, const Reply& reply) {
     return function != Function::ConsultarNumeroSessao &&
-           function != Function::ConsultarUltimaSessaoFiscal && session >= 0 &&
-           session <= 999999 && reply.text.size() > 7 && reply.text[6] == '|';
+           function != Function::ConsultarUltimaSessaoFiscal && session >= 0 && session <= 999999 &&
+           reply.text.size() > 7 && reply.text[6] == '|';
 }
 
-void keepSession(DeviceState& state, Function function, int session, const Reply& reply)
-{
-    SessionRecord record{session, std::string(functionName(function)), reply.code,
-                         reply.message, reply.text, 0};
+void keepSession(DeviceState& state, Function function, int session, const Reply& reply) {
+    SessionRecord record{
+        session, std::string(functionName(function)), reply.code, reply.message, reply.text, 0};
     if (!reply.payload.empty()) {
         std::size_t field = 1;
         for (std::size_t start = 0;; ++field) {
@@ -94,7 +89,8 @@ void keepSession(DeviceState& state, Function function, int session, const Reply
         }
     }
     // A session number used again names the newest answer.
-    std::erase_if(state.sessions, [session](const SessionRecord& r) { return r.session == session; });
+    std::erase_if(state.sessions,
+                  [session](const SessionRecord& r) { return r.session == session; });
     state.sessions.push_back(std::move(record));
     if (state.sessions.size() <= maxSessionRecords)
         return;
@@ -109,10 +105,11 @@ void keepSession(DeviceState& state, Function function, int session, const Reply
 
 } // namespace
 
-const Reply& Simulator::call(Function function, int session,
-                             const std::function<Reply(Device&)>& operation)
-{
-    DeviceState& state = store_.refresh(StateStore::configuredPath(), deviceNow(0));
+Reply Simulator::call(Function function, int session,
+                      const std::function<Reply(Device&)>& operation) {
+    const std::filesystem::path path = StateStore::configuredPath();
+    const StateLock lock(path);
+    DeviceState& state = store_.refresh(path, deviceNow(0));
     Reply reply;
     try {
         const Fault met = faultFor(state, function);
@@ -139,8 +136,7 @@ const Reply& Simulator::call(Function function, int session,
     }
     // A state that cannot be written leaves the device working from memory.
     store_.save();
-    last_ = std::move(reply);
-    return last_;
+    return reply;
 }
 
 } // namespace satsim

@@ -75,13 +75,11 @@ struct Usage {
     std::string message;
 };
 
-[[noreturn]] void usage(const std::string& message)
-{
+[[noreturn]] void usage(const std::string& message) {
     throw Usage{message};
 }
 
-int toInt(const std::string& text, const char* what)
-{
+int toInt(const std::string& text, const char* what) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size())
@@ -89,41 +87,38 @@ int toInt(const std::string& text, const char* what)
     return value;
 }
 
-std::int64_t toDuration(const std::string& text)
-{
+std::int64_t toDuration(const std::string& text) {
     if (text.size() < 2)
         usage("duração inválida: \"" + text + "\" (exemplos: 90s, 31m, 2h, 1d)");
     const char unit = text.back();
-    const std::int64_t factor = unit == 's' ? 1 : unit == 'm' ? 60 : unit == 'h' ? 3600
-                              : unit == 'd' ? 86400 : 0;
+    const std::int64_t factor = unit == 's'   ? 1
+                                : unit == 'm' ? 60
+                                : unit == 'h' ? 3600
+                                : unit == 'd' ? 86400
+                                              : 0;
     if (!factor)
         usage("duração inválida: \"" + text + "\" (exemplos: 90s, 31m, 2h, 1d)");
-    return static_cast<std::int64_t>(toInt(text.substr(0, text.size() - 1), "a duração")) *
-           factor;
+    return static_cast<std::int64_t>(toInt(text.substr(0, text.size() - 1), "a duração")) * factor;
 }
 
-Function toFunction(const std::string& name)
-{
+Function toFunction(const std::string& name) {
     const auto function = functionByName(name);
     if (!function)
         usage("função desconhecida: \"" + name + "\"");
     return *function;
 }
 
-std::string show(std::string_view bytes)
-{
+std::string show(std::string_view bytes) {
     return printable(bytes, 200);
 }
 
-std::string lockName(int state)
-{
+std::string lockName(int state) {
     static const char* names[] = {"Desbloqueado", "Bloqueio SEFAZ", "Bloqueio Contribuinte",
                                   "Bloqueio Autônomo", "Bloqueio para desativação"};
     return state >= 0 && state <= 4 ? names[state] : "?";
 }
 
-std::string faultText(const FaultSetting& fault)
-{
+std::string faultText(const FaultSetting& fault) {
     static const char* names[] = {"nenhuma", "timeout (0x8000)", "sem sinal CTS (0x8001)",
                                   "resposta não reconhecida (4)", "SAT em processamento"};
     std::string text = names[static_cast<int>(fault.kind)];
@@ -131,13 +126,11 @@ std::string faultText(const FaultSetting& fault)
         return text;
     text += fault.function.empty() ? ", em todas as funções" : ", em " + fault.function;
     text += fault.remaining < 0 ? ", até \"satsim fault clear\""
-                                : ", nas próximas " + std::to_string(fault.remaining) +
-                                      " chamadas";
+                                : ", nas próximas " + std::to_string(fault.remaining) + " chamadas";
     return text;
 }
 
-void printStatus(const DeviceState& s, const StateStore& store)
-{
+void printStatus(const DeviceState& s, const StateStore& store) {
     const DeviceTime now = deviceNow(s.clockOffset);
     std::cout << "Arquivo de estado: " << utf8Path(store.path()) << "\n";
     if (!store.problem().empty())
@@ -201,8 +194,7 @@ struct Options {
     std::vector<std::string> words;
 };
 
-Options options(const std::vector<std::string>& args, std::size_t from)
-{
+Options options(const std::vector<std::string>& args, std::size_t from) {
     Options o;
     for (std::size_t i = from; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -231,8 +223,7 @@ Options options(const std::vector<std::string>& args, std::size_t from)
     return o;
 }
 
-std::vector<std::string> fields(const std::string& text)
-{
+std::vector<std::string> fields(const std::string& text) {
     std::vector<std::string> parts;
     std::size_t start = 0;
     while (true) {
@@ -245,8 +236,7 @@ std::vector<std::string> fields(const std::string& text)
 }
 
 // Returns what to print; the state is changed in place.
-std::string apply(DeviceState& s, const std::vector<std::string>& args, StateStore& store)
-{
+std::string apply(DeviceState& s, const std::vector<std::string>& args, StateStore& store) {
     const std::string& command = args[0];
     const DeviceTime now = deviceNow(s.clockOffset);
     auto expect = [&](std::size_t count) {
@@ -410,8 +400,7 @@ std::string apply(DeviceState& s, const std::vector<std::string>& args, StateSto
 
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::optional<std::filesystem::path> statePath;
     if (args.size() >= 2 && args[0] == "--state") {
@@ -423,9 +412,11 @@ int main(int argc, char* argv[])
         return args.empty() ? 2 : 0;
     }
     try {
+        const std::filesystem::path path = statePath ? *statePath : StateStore::configuredPath();
+        // A running manager or point of sale waits while the state is read, changed and kept.
+        const StateLock lock(path);
         StateStore store;
-        DeviceState& state =
-            store.refresh(statePath ? *statePath : StateStore::configuredPath(), deviceNow(0));
+        DeviceState& state = store.refresh(path, deviceNow(0));
         const std::string done = apply(state, args, store);
         const std::string error = store.save();
         if (!error.empty()) {
@@ -436,8 +427,9 @@ int main(int argc, char* argv[])
             std::cout << done << "\n";
         return 0;
     } catch (const Usage& wrong) {
-        std::cerr << "satsim: " << wrong.message << "\nUse \"satsim --help\" para ver os "
-                                                   "comandos.\n";
+        std::cerr << "satsim: " << wrong.message
+                  << "\nUse \"satsim --help\" para ver os "
+                     "comandos.\n";
         return 2;
     } catch (const std::exception& error) {
         std::cerr << "satsim: " << error.what() << "\n";
