@@ -496,8 +496,8 @@ TEST_P(CodeTable, CodeIsGivenAsTheReadmeSays)
 }
 
 INSTANTIATE_TEST_SUITE_P(Simulator, CodeTable, testing::ValuesIn(readmeCodes()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                             return "code" + info.param;
+                         [](const testing::TestParamInfo<std::string>& code) {
+                             return "code" + code.param;
                          });
 
 TEST(CodeTableReadme, ListsReplyAndRejectionCodesOnce)

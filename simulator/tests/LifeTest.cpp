@@ -396,10 +396,11 @@ TEST_P(RefusedSale, SaysWhyAndCountsNothing)
     const SatResponse response = client.EnviarDadosVenda(document);
     EXPECT_EQ(error().code, GetParam().refusal);
     EXPECT_EQ(error().msg, GetParam().message);
-    if (!GetParam().alert.empty()) // session|06010|CCCC|message|cod|mensagemSEFAZ
+    if (!GetParam().alert.empty()) { // session|06010|CCCC|message|cod|mensagemSEFAZ
         EXPECT_EQ(response.text().substr(6), "|0" + std::to_string(GetParam().refusal) + "|" +
                                                   GetParam().alert + "|" + GetParam().message +
                                                   "||");
+    }
     EXPECT_FALSE(response.contains("sucesso"));
     EXPECT_FALSE(response.contains("CFe"));
     EXPECT_EQ(client.decodedPayload().text(), "");
