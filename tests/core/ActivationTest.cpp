@@ -299,11 +299,7 @@ TEST_F(ActivationTest, FailedSaveIsToldAndTheRequestStays)
 // told why, and the request is still shown and saved.
 TEST(ActivationWithoutErrorRecord, KeepsTheRequestTheDeviceReturned)
 {
-#if defined(_WIN32)
-    const std::string noRecord = "dllsat_no_record.dll";
-#else
-    const std::string noRecord = "libdllsat_no_record.so";
-#endif
+    const std::string noRecord = TestDevice::file("dllsat_no_record");
     TestDevice device{noRecord};
     device.reset();
     device.setFallback({"000012|04000|Sucesso|BEGIN REQ", 4000});

@@ -403,11 +403,7 @@ TEST_F(ExtractTest, ALogWithoutRecordsShowsNothing)
 
 TEST(LogExtractorLibrary, MissingExtrairLogsIsToldByName)
 {
-#if defined(_WIN32)
-    const std::string partial = "dllsat_partial.dll";
-#else
-    const std::string partial = "libdllsat_partial.so";
-#endif
+    const std::string partial = TestDevice::file("dllsat_partial");
     AppContext context;
     SatClient client{context, partial};
     RecordedMessages messages;

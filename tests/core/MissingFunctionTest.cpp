@@ -24,11 +24,7 @@
 
 namespace {
 
-#if defined(_WIN32)
-const std::string statusOnly = "dllsat_status_only.dll";
-#else
-const std::string statusOnly = "libdllsat_status_only.so";
-#endif
+const std::string statusOnly = TestDevice::file("dllsat_status_only");
 
 struct Case {
     const char* name;

@@ -257,11 +257,7 @@ TEST_F(SaleTestFixture, TheOwnerIsToldTheKeyBeforeTheNextLibraryCall)
 
 TEST_F(SaleTestFixture, ASaleWhoseCfeCannotBeFetchedStillKeepsItsKey)
 {
-#if defined(_WIN32)
-    const std::string partial = "dllsat_partial.dll";
-#else
-    const std::string partial = "libdllsat_partial.so";
-#endif
+    const std::string partial = TestDevice::file("dllsat_partial");
     TestDevice older{partial};
     AppContext olderContext; // the handle it keeps is that library's
     ASSERT_TRUE(olderContext.setActivationCode("12345678"));

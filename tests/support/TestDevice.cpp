@@ -116,3 +116,12 @@ std::string TestDevice::base64(std::string_view bytes)
     }
     return out;
 }
+
+std::string TestDevice::file(std::string_view build)
+{
+#if defined(_WIN32)
+    return std::string(build) + ".dll";
+#else
+    return "lib" + std::string(build) + ".so";
+#endif
+}

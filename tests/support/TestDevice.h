@@ -47,6 +47,9 @@ public:
     std::vector<std::string> functions() const;
 
     static std::string base64(std::string_view bytes);
+    // The file of a build of the test device under the platform's naming: "dllsat_partial"
+    // is dllsat_partial.dll on Windows, libdllsat_partial.so elsewhere.
+    static std::string file(std::string_view build);
 
 private:
     using ResetFn = void (*)();
