@@ -24,16 +24,36 @@ function(vexor_add_test name)
         list(APPEND path_changes "PATH=path_list_prepend:${folder}")
     endforeach()
 
+    set(gtest OFF)
+    if(GTest::gtest IN_LIST ARG_LIBS OR GTest::gtest_main IN_LIST ARG_LIBS)
+        set(gtest ON)
+    endif()
     set(properties TIMEOUT 300)
     if(CMAKE_CROSSCOMPILING_EMULATOR)
         # An emulator can end successfully without having run the program: a cross-built test
-        # passes only when GoogleTest reports that it passed.
-        list(APPEND properties
-            PASS_REGULAR_EXPRESSION "\\[  PASSED  \\]"
-            FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+        # passes only when its framework reports that it passed.
+        if(gtest)
+            list(APPEND properties
+                PASS_REGULAR_EXPRESSION "\\[  PASSED  \\]"
+                FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+        else()
+            list(APPEND properties
+                PASS_REGULAR_EXPRESSION "Totals: [0-9]+ passed, 0 failed"
+                FAIL_REGULAR_EXPRESSION "FAIL!  :")
+        endif()
+        if(WIN32)
+            # Windows QtTest reports to the debugger unless told otherwise, and the offscreen
+            # platform there reads its fonts from one folder.
+            list(APPEND environment QT_FORCE_STDERR_LOGGING=1)
+            find_path(VEXOR_TEST_FONTS DejaVuSans.ttf PATHS /usr/share/fonts/truetype/dejavu
+                      NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+            if(VEXOR_TEST_FONTS)
+                list(APPEND environment QT_QPA_FONTDIR=Z:${VEXOR_TEST_FONTS})
+            endif()
+        endif()
     endif()
 
-    if(GTest::gtest IN_LIST ARG_LIBS OR GTest::gtest_main IN_LIST ARG_LIBS)
+    if(gtest)
         # Listing the cases runs the program; under an emulator that happens when ctest starts.
         gtest_discover_tests(${name}
             TEST_PREFIX "${name}."

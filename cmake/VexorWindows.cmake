@@ -51,6 +51,18 @@ macro(vexor_wine_emulator)
         if(VEXOR_WINE)
             set(CMAKE_CROSSCOMPILING_EMULATOR
                 ${PROJECT_SOURCE_DIR}/cmake/wine-run ${CMAKE_BINARY_DIR}/wine ${VEXOR_WINE})
+            if(VEXOR_WINDOWS_PREFIX)
+                # The prefix's DLLs (Qt, libxml2, OpenSSL) and the compiler's runtime, which
+                # they import, are found where they are.
+                execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
+                                OUTPUT_VARIABLE runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
+                get_filename_component(runtime "${runtime}" DIRECTORY)
+                find_file(VEXOR_WINPTHREAD libwinpthread-1.dll
+                          PATHS /usr/${VEXOR_MINGW_TRIPLET}/lib NO_DEFAULT_PATH)
+                get_filename_component(winpthread "${VEXOR_WINPTHREAD}" DIRECTORY)
+                list(PREPEND CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env
+                     "VEXOR_WINE_DLLS=${VEXOR_WINDOWS_PREFIX}/bin:${runtime}:${winpthread}")
+            endif()
         else()
             message(STATUS "Wine not found: the Windows tests are built but cannot run here")
         endif()

@@ -14,8 +14,11 @@ PACKAGE_PACKAGES=(lintian gzip dpkg-dev)
 # on Debian 12) and libxml2, without Qt.
 FUZZ_PACKAGES=(cmake ninja-build clang libclang-rt-dev pkg-config libxml2 libxml2-dev)
 
-# What the Windows cross builds and their run under Wine need (scripts/lib/windows.sh).
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64)
+# What the Windows cross builds and their run under Wine need (scripts/lib/windows.sh): the
+# icons are drawn into PNG files (Qt SVG is not built for Windows), the offscreen platform's
+# fonts are the host's; the installer is made with NSIS and tried on a virtual display.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 librsvg2-bin
+                  fonts-dejavu-core nsis xvfb xauth xdotool)
 
 # The oldest systems whose packages are new enough: CMake 3.25 and Qt 6.4.
 MINIMUM_CMAKE=3.25

@@ -1,7 +1,10 @@
-# The Windows part of scripts/test: the Qt-free layers and their tests cross-built with
-# mingw-w64, the 64-bit tests run under wine64, the 32-bit build's export tables checked.
-# Where the tools cannot be had it says "skipped: ..." and does not fail.
+# The Windows part of scripts/test: the whole manager, its tests and the simulated device
+# cross-built with mingw-w64 against Qt, libxml2 and OpenSSL built from Debian's sources
+# (scripts/lib/windows-prefix.sh), the 64-bit tests run under wine64, the 32-bit build of the
+# Qt-free layers checked for its export tables. Where the compilers cannot be had it says
+# "skipped: ..." and does not fail.
 # Needs run_suite and RESULTS from scripts/test.
+source "$(dirname "${BASH_SOURCE[0]}")/windows-prefix.sh"
 
 windows_skipped() {
     echo "skipped: $1"
@@ -42,7 +45,12 @@ windows_suite() {
         fi
     done
 
-    if cmake --preset win64 >/dev/null && cmake --build --preset win64; then
+    if ! VEXOR_WINDOWS_PREFIX=$(windows_prefix); then
+        RESULTS+=("Windows x86_64: Qt, libxml2 and OpenSSL for Windows could not be built")
+        return 1
+    fi
+    export VEXOR_WINDOWS_PREFIX
+    if cmake --preset win64 >/dev/null && nice -n 10 cmake --build --preset win64 -j2; then
         local wine
         wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
         if [ -x "$wine" ]; then

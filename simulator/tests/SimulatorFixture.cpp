@@ -51,6 +51,23 @@ std::string readAll(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+#if defined(_WIN32)
+// cmd.exe runs the command: double quotes, and a double quote inside doubled.
+std::string quoted(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char c : text)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+// A text-mode stream on Windows ends its lines in CR LF.
+std::string withoutCarriageReturns(std::string text)
+{
+    std::erase(text, '\r');
+    return text;
+}
+#else
 std::string quoted(const std::string& text)
 {
     std::string out = "'";
@@ -58,6 +75,12 @@ std::string quoted(const std::string& text)
         out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
+
+std::string withoutCarriageReturns(std::string text)
+{
+    return text;
+}
+#endif
 
 } // namespace
 
@@ -133,21 +156,26 @@ std::string SimulatorTest::cancelDocument(const std::string& key) const
 
 SimulatorTest::Run SimulatorTest::satsim(const std::vector<std::string>& args)
 {
-    std::string command = quoted(SATSIM_PROGRAM) + " --state " + quoted(statePath().string());
+    std::string command = quoted(fs::path(SATSIM_PROGRAM).make_preferred().string()) +
+                          " --state " + quoted(statePath().string());
     for (const std::string& arg : args)
         command += " " + quoted(arg);
     const fs::path out = folder_ / "satsim.out";
     const fs::path err = folder_ / "satsim.err";
     command += " >" + quoted(out.string()) + " 2>" + quoted(err.string());
     Run run;
+#if defined(_WIN32)
+    // cmd /c takes away the first and the last quote of a line that starts with one.
+    command = "\"" + command + "\"";
+#endif
     const int status = std::system(command.c_str());
 #if defined(_WIN32)
     run.exitCode = status;
 #else
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
-    run.out = readAll(out);
-    run.err = readAll(err);
+    run.out = withoutCarriageReturns(readAll(out));
+    run.err = withoutCarriageReturns(readAll(err));
     return run;
 }
 

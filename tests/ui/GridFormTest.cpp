@@ -660,6 +660,7 @@ private slots:
         QLabel literal;
         literal.setFont(serial->font());
         literal.setTextFormat(Qt::PlainText);
+        literal.setTextInteractionFlags(serial->textInteractionFlags());
         literal.setText(markup);
         QCOMPARE(serial->sizeHint(), literal.sizeHint());
     }

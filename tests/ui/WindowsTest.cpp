@@ -16,6 +16,12 @@
 
 namespace {
 
+// What the probe printed; a Windows program's text-mode output ends its lines in CR LF.
+QString probeOutput(QProcess& probe)
+{
+    return QString::fromUtf8(probe.readAllStandardOutput()).remove('\r');
+}
+
 class Throwing : public QObject {
 public:
     bool throwInt = false;
@@ -157,13 +163,13 @@ private slots:
         QVERIFY(probe.waitForFinished(30000));
         QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
         QCOMPARE(probe.exitCode(), 1);
-        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()),
+        QCOMPARE(probeOutput(probe),
                  QString("box: Necessário definir o código de ativação\n"));
 
         probe.start(ACCESS_EXIT_PROBE, {"kit"});
         QVERIFY(probe.waitForFinished(30000));
         QCOMPARE(probe.exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), QString("closed\n"));
+        QCOMPARE(probeOutput(probe), QString("closed\n"));
     }
 
     // Leaving the program is not closing the access dialog: no check, no message, status 0.
@@ -185,7 +191,7 @@ private slots:
             probe.start(ACCESS_EXIT_PROBE, {how});
             QVERIFY(probe.waitForFinished(30000));
             QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), output);
+            QCOMPARE(probeOutput(probe), output);
             QCOMPARE(probe.exitCode(), 0);
         }
     }
