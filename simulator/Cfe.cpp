@@ -88,16 +88,6 @@ void addIdentification(xmlNode* ide, const std::string& key, const IssueParams& 
 // The taxpayer's regime as the tax authority has it registered: a sale whose ICMS is given
 // by CSOSN comes from a Simples Nacional taxpayer (1), one given by CST from the normal
 // regime (3).
-std::string_view taxRegime(const xmlNode* infCFe)
-{
-    for (const xmlNode* det : xml::children(infCFe, "det")) {
-        const xmlNode* icms = xml::child(xml::child(det, "imposto"), "ICMS");
-        if (xml::child(icms, "ICMSSN102") || xml::child(icms, "ICMSSN900"))
-            return "1";
-    }
-    return "3";
-}
-
 void addEmitterDetails(xmlNode* emit, std::string_view regime = {})
 {
     removeChildren(emit, {"xNome", "xFant", "enderEmit", "cRegTrib"});
@@ -191,37 +181,43 @@ struct Amount {
     double value = 0;
     std::string error;
     Rule rule = Rule::Unidentified;
+    int item = 0;
 };
 
+// A missing value is a schema failure; a value that is not a number breaks its field's rule.
 Rule ruleForAmount(std::string_view name)
 {
     if (name == "qCom")
         return Rule::Quantity;
     if (name == "vUnCom")
         return Rule::UnitPrice;
-    if (name == "vDesc" || name == "vOutro")
+    if (name == "vDesc")
         return Rule::ItemDiscount;
-    if (name == "pICMS")
-        return Rule::IcmsGroup;
-    if (name == "vDescSubtot" || name == "vAcresSubtot")
+    if (name == "vOutro")
+        return Rule::ItemOther;
+    if (name == "vDescSubtot")
         return Rule::SubtotalDiscount;
+    if (name == "vAcresSubtot")
+        return Rule::SubtotalIncrease;
     if (name == "vMP")
         return Rule::PaymentValue;
-    return Rule::PisCofinsGroup;
+    return Rule::Unidentified;
 }
 
-Amount amount(const xmlNode* parent, const char* name, bool required, const std::string& where)
+// item: the item the value belongs to, from 1; 0 for the sale's own values.
+Amount amount(const xmlNode* parent, const char* name, bool required, const std::string& where,
+              int item = 0)
 {
     const auto text = xml::childText(parent, name);
     if (!text) {
         if (required)
-            return {0, where + ": " + name + " ausente", ruleForAmount(name)};
+            return {0, where + ": " + name + " ausente", Rule::Unidentified};
         return {};
     }
     const auto value = parseDecimal(*text);
     if (!value || *value > 1e12)
         return {0, where + ": " + name + " \"" + printable(*text) + "\" não é um valor válido",
-                ruleForAmount(name)};
+                ruleForAmount(name), item};
     return {*value, {}};
 }
 
@@ -359,6 +355,7 @@ SaleRead readSale(std::string_view bytes)
     if (auto rejected = checkSale(infCFe)) {
         read.error = rejected->detail;
         read.rule = rejected->rule;
+        read.item = rejected->item;
         return read;
     }
     sale.document = std::move(parsed.document);
@@ -404,6 +401,9 @@ CancelRead readCancel(std::string_view bytes)
     cancel.softwareHouseCnpj = xml::childText(ide, "CNPJ").value_or("");
     cancel.signature = xml::childText(ide, "signAC").value_or("");
     cancel.cashier = xml::childText(ide, "numeroCaixa").value_or("");
+    const xmlNode* dest = xml::child(infCFe, "dest");
+    cancel.buyerCnpj = xml::childText(dest, "CNPJ");
+    cancel.buyerCpf = xml::childText(dest, "CPF");
     cancel.document = std::move(parsed.document);
     read.cancel = std::move(cancel);
     return read;
@@ -412,12 +412,13 @@ CancelRead readCancel(std::string_view bytes)
 IssueResult issueSale(SaleInput& sale, const IssueParams& params)
 {
     IssueResult result;
-    auto refuse = [&result](Rule rule, std::string error) {
+    auto refuse = [&result](Rule rule, std::string error, int item = 0) {
         result.rule = rule;
         result.error = std::move(error);
+        result.item = item;
         return result;
     };
-    auto refuseAmount = [&refuse](const Amount& a) { return refuse(a.rule, a.error); };
+    auto refuseAmount = [&refuse](const Amount& a) { return refuse(a.rule, a.error, a.item); };
     xmlDoc* document = sale.document.get();
     xmlNode* root = xmlDocGetRootElement(document);
     xmlNode* infCFe = xml::child(root, "infCFe");
@@ -426,9 +427,9 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
 
     std::vector<xmlNode*> items = xml::children(infCFe, "det");
     if (items.empty())
-        return refuse(Rule::NoItems, "a venda não tem itens (det)");
+        return refuse(Rule::Unidentified, "a venda não tem itens (det)");
     if (items.size() > maxItems)
-        return refuse(Rule::TooManyItems, "a venda tem " + std::to_string(items.size()) +
+        return refuse(Rule::Unidentified, "a venda tem " + std::to_string(items.size()) +
                                               " itens; o limite é " + std::to_string(maxItems));
 
     // The item values first: the subtotal's discount or surcharge is shared in their proportion.
@@ -444,18 +445,19 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
         const std::string where = "item " + std::to_string(i + 1);
         xmlNode* prod = xml::child(items[i], "prod");
         if (!prod)
-            return refuse(Rule::Schema, where + ": elemento prod ausente");
-        const Amount quantity = amount(prod, "qCom", true, where);
-        const Amount unit = amount(prod, "vUnCom", true, where);
-        const Amount discount = amount(prod, "vDesc", false, where);
-        const Amount other = amount(prod, "vOutro", false, where);
+            return refuse(Rule::Unidentified, where + ": elemento prod ausente");
+        const int number = static_cast<int>(i + 1);
+        const Amount quantity = amount(prod, "qCom", true, where, number);
+        const Amount unit = amount(prod, "vUnCom", true, where, number);
+        const Amount discount = amount(prod, "vDesc", false, where, number);
+        const Amount other = amount(prod, "vOutro", false, where, number);
         for (const Amount* a : {&quantity, &unit, &discount, &other})
             if (!a->error.empty())
                 return refuseAmount(*a);
         const double products = roundCents(quantity.value * unit.value);
         const long long item = cents(products - discount.value + other.value);
         if (item < 0)
-            return refuse(Rule::ItemDiscount,
+            return refuse(Rule::NegativeValue,
                           where + ": o desconto é maior que o valor do produto");
         values.push_back({prod, products, discount.value, other.value, item});
         totalProducts += products;
@@ -476,7 +478,7 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
     const long long cfeTotal =
         totalItems - cents(subtotalDiscount.value) + cents(subtotalIncrease.value);
     if (cfeTotal < 0)
-        return refuse(Rule::SubtotalDiscount,
+        return refuse(Rule::NegativeValue,
                       "o desconto sobre o subtotal é maior que o total da venda");
 
     std::vector<long long> itemCents;
@@ -523,7 +525,7 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
         }
         const ItemTaxes taxes = computeContributions(tax, where);
         if (!taxes.error.empty())
-            return refuse(Rule::PisCofinsGroup, taxes.error);
+            return refuse(Rule::Unidentified, taxes.error);
         totalPis += taxes.pis;
         totalCofins += taxes.cofins;
         totalPisSt += taxes.pisSt;
@@ -549,7 +551,7 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
     xmlNode* payment = xml::child(infCFe, "pgto");
     std::vector<xmlNode*> means = xml::children(payment, "MP");
     if (means.empty())
-        return refuse(Rule::PaymentMissing, "a venda não tem meio de pagamento (pgto/MP)");
+        return refuse(Rule::Unidentified, "a venda não tem meio de pagamento (pgto/MP)");
     long long paid = 0;
     for (std::size_t i = 0; i < means.size(); ++i) {
         const Amount value = amount(means[i], "vMP", true, "pagamento " + std::to_string(i + 1));
@@ -591,7 +593,7 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
         xml::insertAfter(signAC, "assinaturaQRCODE", issued.qrSignature);
     else
         xml::append(ide, "assinaturaQRCODE", issued.qrSignature);
-    addEmitterDetails(emit, taxRegime(infCFe));
+    addEmitterDetails(emit, std::to_string(saleRegime(infCFe, params.taxRegime)));
 
     sign(document, root, infCFe, issued.key, params);
     issued.document = xml::serialize(document);

@@ -24,7 +24,10 @@ struct SaleInput {
 struct SaleRead {
     std::optional<SaleInput> sale;
     std::string error; // in Portuguese
-    Rule rule = Rule::Schema;
+    Rule rule = Rule::Unidentified;
+    int item = 0;
+
+    Rejection rejection() const { return {rule, error, item}; }
 };
 
 // Well-formed, root CFe with infCFe, ide and emit, and the fields as the input layout has them.
@@ -36,12 +39,15 @@ struct CancelInput {
     std::string softwareHouseCnpj;
     std::string signature;
     std::string cashier;
+    std::optional<std::string> buyerCnpj, buyerCpf; // dest/CNPJ, dest/CPF
 };
 
 struct CancelRead {
     std::optional<CancelInput> cancel;
     std::string error;
-    Rule rule = Rule::Schema;
+    Rule rule = Rule::Unidentified;
+
+    Rejection rejection() const { return {rule, error}; }
 };
 
 // Well-formed, root CFeCanc with infCFe carrying chCanc, and ide, as the input layout has them.
@@ -56,6 +62,7 @@ struct IssueParams {
     std::string_view softwareVersion;
     std::string_view taxpayerCnpj;
     const SigningIdentity* signer = nullptr; // the device's key and certificate; required
+    int taxRegime = 0; // the taxpayer's cRegTrib, 1 or 3; 0: from the sale's items
 };
 
 struct Issued {
@@ -72,6 +79,9 @@ struct IssueResult {
     std::optional<Issued> cfe;
     std::string error; // why the sale's values were refused
     Rule rule = Rule::Unidentified;
+    int item = 0;
+
+    Rejection rejection() const { return {rule, error, item}; }
 };
 
 // Completes the sale into the signed CF-e: the device's fields, item values and totals, the

@@ -9,13 +9,20 @@ namespace satsim {
 
 namespace {
 
-constexpr std::string_view invalidCode = "Código de ativação inválido";
 constexpr std::string_view notActivated = "SAT ainda não ativado";
-constexpr std::string_view noSefaz = "Erro de comunicação com a SEFAZ: SAT sem conexão de rede";
+constexpr std::string_view noLink = "SAT sem conexão de rede";
 
 int reply(Function function, int last)
 {
     return codeBase(function) * 1000 + last;
+}
+
+Function functionOf(int code)
+{
+    for (const Function f : allFunctions)
+        if (codeBase(f) == code / 1000)
+            return f;
+    throw std::logic_error("reply code of no function: " + std::to_string(code));
 }
 
 bool isValidCode(const TextArg& code)
@@ -70,7 +77,16 @@ Device::Device(DeviceState& state, DeviceTime now, std::mt19937& random)
 
 Reply Device::unexpected(Function function, int session, std::string_view reason)
 {
-    return answer(session, reply(function, 99), reason);
+    const int code = reply(function, 99);
+    return answer(session, code,
+                  withDetail(numbered(function, code, Tables::From2016).text, reason));
+}
+
+Reply Device::say(int session, int code, std::string_view detail,
+                  const std::vector<std::string>& fields) const
+{
+    const Numbered n = numbered(functionOf(code), code, state_.tables);
+    return answer(session, n.code, withDetail(n.text, detail), fields);
 }
 
 void Device::log(std::string_view level, std::string_view event, std::string_view message)
@@ -81,13 +97,35 @@ void Device::log(std::string_view level, std::string_view event, std::string_vie
     addLog(state_, now_, sefaz ? originSefaz : originSat, level, event, message);
 }
 
-std::optional<Reply> Device::checkSession(Function function, int session)
+std::optional<Reply> Device::checkSession(Function function, int session) const
 {
     if (session >= 0 && session <= 999999)
         return std::nullopt;
-    return unexpected(function, session,
-                      "Número de sessão inválido: " + std::to_string(session) +
-                          " (use de 0 a 999999)");
+    return say(session, reply(function, 97), std::to_string(session) + " (use de 0 a 999999)");
+}
+
+void Device::wrongCode(Function function)
+{
+    log("alerta", "CODIGO",
+        "Código de ativação inválido em " + std::string(functionName(function)));
+    // A block that has run out starts the count again.
+    if (state_.codeBlockUntil != 0 && !codeBlocked()) {
+        state_.codeBlockUntil = 0;
+        state_.wrongCodes = 0;
+    }
+    if (++state_.wrongCodes < wrongCodesToBlock || state_.codeBlockSeconds == 0 || codeBlocked())
+        return;
+    state_.codeBlockUntil = now_ + state_.codeBlockSeconds;
+    log("alerta", "BLOQUEIO",
+        std::to_string(state_.wrongCodes) +
+            " códigos de ativação incorretos seguidos: vendas e "
+            "cancelamentos bloqueados até " +
+            readable(state_.codeBlockUntil));
+}
+
+bool Device::codeBlocked() const
+{
+    return state_.codeBlockUntil != 0 && now_ < state_.codeBlockUntil;
 }
 
 std::optional<Reply> Device::admit(Function function, int session, const TextArg& code,
@@ -99,32 +137,41 @@ std::optional<Reply> Device::admit(Function function, int session, const TextArg
         const bool ownCode = function == Function::EnviarDadosVenda ||
                              function == Function::TesteFimAFim ||
                              function == Function::ConsultarNumeroSessao;
-        return answer(session, reply(function, ownCode ? 2 : 99), notActivated);
+        return ownCode ? say(session, reply(function, 2))
+                       : say(session, reply(function, 99), notActivated);
     }
+    const bool fiscal =
+        function == Function::EnviarDadosVenda || function == Function::CancelarUltimaVenda;
+    // Within the block even the right code is refused: guessing must not go on meanwhile.
+    if (fiscal && codeBlocked())
+        return say(session, reply(function, 9), "até " + readable(state_.codeBlockUntil));
     if (!code.isText() || code.bytes != state_.activationCode) {
-        log("alerta", "CODIGO",
-            "Código de ativação inválido em " + std::string(functionName(function)));
-        return answer(session, reply(function, 1), invalidCode);
+        wrongCode(function);
+        return say(session, reply(function, 1));
     }
+    state_.wrongCodes = 0;
     return std::nullopt;
 }
 
 std::optional<Reply> Device::refuseWhenBlocked(Function function, int session)
 {
-    const bool sale = function == Function::EnviarDadosVenda;
+    // Sales and cancels number their refusals alike: XX006 to XX008, XX011.
+    const int base = codeBase(function) * 1000;
     switch (state_.lockState) {
     case 1:
+        return say(session, base + 7);
     case 4:
-        return answer(session, sale ? 6007 : 7004,
-                      state_.lockState == 1 ? "SAT bloqueado pela SEFAZ"
-                                            : "SAT bloqueado pela SEFAZ para desativação");
+        return say(session, base + 7, "bloqueio para desativação");
     case 2:
-        return answer(session, sale ? 6006 : 7003, "SAT bloqueado pelo contribuinte");
+        return say(session, base + 6);
     case 3:
-        return answer(session, sale ? 6008 : 7005, "SAT bloqueado por falta de comunicação");
+        return say(session, base + 8);
     default:
-        return std::nullopt;
+        break;
     }
+    if (!state_.certificateExpires.empty() && date8(now_) > state_.certificateExpires)
+        return say(session, base + 11, "certificado vencido em " + state_.certificateExpires);
+    return std::nullopt;
 }
 
 int Device::nextNumber() const
@@ -170,25 +217,26 @@ Reply Device::ativarSAT(int session, int subcommand, const TextArg& code, const 
         if (!state_.activated)
             return unexpected(f, session, "SAT ainda não ativado: não há certificado a renovar");
         if (!code.isText() || code.bytes != state_.activationCode) {
-            log("alerta", "CODIGO", "Código de ativação inválido em AtivarSAT");
-            return unexpected(f, session, invalidCode);
+            wrongCode(f);
+            return say(session, 4099, "Código de ativação inválido");
         }
+        state_.wrongCodes = 0;
         log("info", "ATIVACAO", "Requisição de renovação do certificado ICP-Brasil");
-        return answer(session, 4006, "CSR ICP-BRASIL criado com sucesso", {"", "", csr()});
+        return say(session, 4006, {}, {"", "", csr()});
     }
+    if (state_.lockState == 4)
+        return say(session, 4004);
     if (state_.activated)
-        return answer(session, 4003, "SAT já ativado");
+        return say(session, 4003);
     if (!isValidCode(code))
         return unexpected(f, session, "Código de ativação deve ter de 8 a 32 caracteres");
     if (!cnpj.isText() || !isValidCnpj(cnpj.bytes))
-        return answer(session, 4002,
-                      "SEFAZ não reconhece este SAT (CNPJ inválido): \"" +
-                          printable(cnpj.bytes) + "\"");
+        return say(session, 4002, "\"" + printable(cnpj.bytes) + "\"");
     if (uf != stateCode)
         return unexpected(f, session,
                           "UF " + std::to_string(uf) + " inválida: este SAT é de São Paulo (35)");
     if (!state_.linkUp)
-        return answer(session, 4005, noSefaz);
+        return say(session, 4005, noLink);
 
     state_.activated = true;
     state_.activationCode = code.bytes;
@@ -201,8 +249,8 @@ Reply Device::ativarSAT(int session, int subcommand, const TextArg& code, const 
         "SAT ativado para o CNPJ " + cnpj.bytes + " (" + certificateName(subcommand) + ")");
     const std::string sefaz = "SAT ativado com Sucesso";
     if (subcommand == 2)
-        return answer(session, 4006, "CSR ICP-BRASIL criado com sucesso", {"", sefaz, csr()});
-    return answer(session, 4000, "Ativado corretamente", {"", sefaz});
+        return say(session, 4006, {}, {"", sefaz, csr()});
+    return say(session, 4000, {}, {"", sefaz});
 }
 
 Reply Device::associarAssinatura(int session, const TextArg& code, const TextArg& cnpj,
@@ -211,29 +259,25 @@ Reply Device::associarAssinatura(int session, const TextArg& code, const TextArg
     if (auto refused = admit(Function::AssociarAssinatura, session, code, Needs::Activation))
         return *refused;
     if (!cnpj.isText() || cnpj.bytes.size() != 28 || !allDigits(cnpj.bytes))
-        return answer(session, 13004,
-                      "CNPJ inválido: são esperados 28 dígitos, o CNPJ da software house "
-                      "seguido do CNPJ do contribuinte");
+        return say(session, 13004,
+                   "são esperados 28 dígitos, o CNPJ da software house seguido do CNPJ do "
+                   "contribuinte");
     const std::string softwareHouse = cnpj.bytes.substr(0, 14);
     const std::string taxpayer = cnpj.bytes.substr(14);
     if (!isValidCnpj(softwareHouse))
-        return answer(session, 13004, "CNPJ da software house " + softwareHouse + " inválido");
+        return say(session, 13004, "CNPJ da software house " + softwareHouse + " inválido");
     if (taxpayer != state_.taxpayerCnpj)
-        return answer(session, 13004,
-                      "CNPJ do contribuinte " + taxpayer + " difere do CNPJ da ativação " +
-                          state_.taxpayerCnpj);
+        return say(session, 13007,
+                   "CNPJ " + taxpayer + ", contribuinte ativado " + state_.taxpayerCnpj);
     if (signature.isEmpty())
-        return answer(session, 13003, "Assinatura fora do padrão informado: assinatura vazia");
+        return say(session, 13003, "assinatura vazia");
     if (signature.bytes.size() > 512)
-        return answer(session, 13003,
-                      "Assinatura fora do padrão informado: mais de 512 caracteres");
+        return say(session, 13003, "mais de 512 caracteres");
     for (const char c : signature.bytes)
         if (static_cast<unsigned char>(c) < 0x20)
-            return answer(session, 13003,
-                          "Assinatura fora do padrão informado: contém quebra de linha ou "
-                          "caractere de controle");
+            return say(session, 13003, "contém quebra de linha ou caractere de controle");
     if (!state_.linkUp)
-        return answer(session, 13002, noSefaz);
+        return say(session, 13002, noLink);
 
     state_.associated = true;
     state_.softwareHouseCnpj = softwareHouse;
@@ -242,7 +286,7 @@ Reply Device::associarAssinatura(int session, const TextArg& code, const TextArg
     log("info", "ASSOCIACAO",
         "Assinatura do AC associada: software house " + softwareHouse + ", contribuinte " +
             taxpayer);
-    return answer(session, 13000, "Assinatura do AC Registrada");
+    return say(session, 13000);
 }
 
 Reply Device::configurarInterfaceDeRede(int session, const TextArg& code,
@@ -252,11 +296,11 @@ Reply Device::configurarInterfaceDeRede(int session, const TextArg& code,
         return *refused;
     const std::string failure = "Falha na leitura do arquivo XML: ";
     if (document.isEmpty())
-        return answer(session, 12002, failure + documentProblem(document, "documento"));
+        return say(session, 12002, failure + documentProblem(document, "documento"));
     const NetworkParse parsed = parseNetworkConfig(document.bytes);
     if (!parsed.network) {
         log("erro", "REDE", "Configuração de rede recusada: " + parsed.error);
-        return answer(session, 12002, failure + parsed.error);
+        return say(session, 12002, failure + parsed.error);
     }
     state_.network = *parsed.network;
     const NetworkState& n = state_.network;
@@ -264,7 +308,7 @@ Reply Device::configurarInterfaceDeRede(int session, const TextArg& code,
         "Interface de rede configurada: " + n.interfaceType + " " + n.lanType +
             (n.lanType == "IPFIX" ? " " + n.ip : std::string()) + ", proxy " +
             std::to_string(n.proxy));
-    return answer(session, 12000, "Rede Configurada com Sucesso");
+    return say(session, 12000);
 }
 
 Reply Device::consultarStatusOperacional(int session, const TextArg& code)
@@ -283,32 +327,23 @@ Reply Device::consultarStatusOperacional(int session, const TextArg& code)
     const std::string dns1 = fixed ? n.dns1 : leased ? "192.168.001.001" : none;
     const std::string dns2 = fixed ? n.dns2 : leased ? "008.008.008.008" : none;
     const std::int64_t usedMegabytes = 16 + (state_.storedBytes + 1048575) / 1048576;
-    return answer(session, 10000, "Resposta com Sucesso",
-                  {"",
-                   "",
-                   std::string(serialNumber),
-                   n.lanType,
-                   ip,
-                   "02:00:00:04:40:19",
-                   mask,
-                   gateway,
-                   dns1,
-                   dns2,
-                   state_.linkUp ? "CONECTADO" : "NAO_CONECTADO",
-                   state_.battery,
-                   "4096 MB",
-                   std::to_string(usedMegabytes) + " MB",
-                   stamp14(now_),
-                   state_.softwareVersion,
-                   std::string(layoutVersion),
-                   state_.lastCfeKey,
-                   state_.pendingCount ? state_.pendingFirst : std::string(),
-                   state_.pendingCount ? state_.pendingLast : std::string(),
-                   stampOrEmpty(state_.lastTransmission),
-                   stampOrEmpty(state_.lastCommunication),
-                   state_.certificateIssued,
-                   state_.certificateExpires,
-                   std::to_string(state_.lockState)});
+    return say(session, 10000, {},
+               {"", "", std::string(serialNumber), n.lanType, ip, "02:00:00:04:40:19", mask,
+                gateway, dns1, dns2, state_.linkUp ? "CONECTADO" : "NAO_CONECTADO", state_.battery,
+                "4096 MB", std::to_string(usedMegabytes) + " MB", stamp14(now_),
+                state_.softwareVersion, std::string(layoutVersion), state_.lastCfeKey,
+                state_.pendingCount ? state_.pendingFirst : std::string(),
+                state_.pendingCount ? state_.pendingLast : std::string(),
+                stampOrEmpty(state_.lastTransmission),
+                // Before activation a device reports its factory certificate and the
+                // factory's contact, never empty dates.
+                state_.lastCommunication ? stamp14(state_.lastCommunication)
+                                         : std::string(factoryLastContact),
+                state_.certificateIssued.empty() ? std::string(factoryCertificateIssued)
+                                                 : state_.certificateIssued,
+                state_.certificateExpires.empty() ? std::string(factoryCertificateExpires)
+                                                  : state_.certificateExpires,
+                std::to_string(state_.lockState)});
 }
 
 IssueParams Device::issueParams(int number)
@@ -319,18 +354,25 @@ IssueParams Device::issueParams(int number)
         state_.signingCertificate = std::move(made.certificatePem);
     }
     signer_ = {state_.signingKey, state_.signingCertificate};
-    return IssueParams{serialNumber,           number,
-                       static_cast<int>(random_() % 1000000), now_,
-                       state_.softwareVersion, state_.taxpayerCnpj, &signer_};
+    return IssueParams{serialNumber,
+                       number,
+                       static_cast<int>(random_() % 1000000),
+                       now_,
+                       state_.softwareVersion,
+                       state_.taxpayerCnpj,
+                       &signer_,
+                       state_.taxRegime};
 }
 
-Reply Device::cfeAnswer(int session, int code, std::string_view message, const Issued& cfe)
+Reply Device::cfeAnswer(int session, int code, const Issued& cfe,
+                        const std::optional<Rejection>& alert)
 {
     const std::string payload = base64WithoutKeyMarker(cfe.document);
-    Reply reply = answer(session, code, message,
-                         {"", "", payload, stamp14(now_), "CFe" + cfe.key, cfe.total,
-                          cfe.buyerId, cfe.qrSignature},
-                         "0000");
+    const Numbered n = numbered(functionOf(code), code, state_.tables);
+    Reply reply = answer(
+        session, n.code, n.text,
+        {"", "", payload, stamp14(now_), "CFe" + cfe.key, cfe.total, cfe.buyerId, cfe.qrSignature},
+        alert ? alert->code() : std::string("0000"));
     reply.payload = payload;
     return reply;
 }
@@ -339,7 +381,9 @@ Reply Device::rejected(int session, int code, const Rejection& rejection)
 {
     log("erro", code / 1000 == 6 ? "VENDA" : "CANCELAMENTO",
         "Rejeição " + rejection.code() + ": " + rejection.message());
-    return answer(session, code, rejection.message(), {"", ""}, rejection.code());
+    // The message is the rejection's: the reply code's own text says no more than its number.
+    const Numbered n = numbered(functionOf(code), code, state_.tables);
+    return answer(session, n.code, rejection.message(), {"", ""}, rejection.code());
 }
 
 void Device::logCommand(Function function, int session)
@@ -355,7 +399,7 @@ Reply Device::extrairLogs(int session, const TextArg& code)
         return *refused;
     const std::string text = logText(state_, now_);
     const std::string payload = base64::encode(text);
-    Reply reply = answer(session, 15000, "Transferência completa", {"", "", payload});
+    Reply reply = say(session, 15000, {}, {"", "", payload});
     reply.payload = payload;
     return reply;
 }
@@ -368,42 +412,44 @@ Reply Device::enviarDadosVenda(int session, const TextArg& code, const TextArg& 
     if (auto refused = refuseWhenBlocked(f, session))
         return *refused;
     if (!state_.associated)
-        return answer(session, 6003, "SAT não vinculado ao AC");
+        return say(session, 6003);
     if (document.kind == TextArg::Kind::Unterminated)
-        return answer(session, 6005, "Tamanho do CF-e-SAT superior a 1.500KB");
+        return say(session, 6005);
     if (document.isEmpty())
-        return rejected(session, 6010, {Rule::Schema, "documento de venda vazio"});
+        return rejected(session, 6010, {Rule::Unidentified, "documento de venda vazio"});
 
     SaleRead read = readSale(document.bytes);
     if (!read.sale)
-        return rejected(session, 6010, {read.rule, read.error});
+        return rejected(session, 6010, read.rejection());
     SaleInput& sale = *read.sale;
     if (sale.softwareHouseCnpj != state_.softwareHouseCnpj)
-        return answer(session, 6004,
-                      "Vinculação do AC não confere: CNPJ da software house \"" +
-                          printable(sale.softwareHouseCnpj) + "\" difere do associado " +
-                          state_.softwareHouseCnpj);
+        return say(session, 6004,
+                   "CNPJ da software house \"" + printable(sale.softwareHouseCnpj) +
+                       "\" difere do associado " + state_.softwareHouseCnpj);
     if (sale.signature != toUtf8(state_.signature))
-        return answer(session, 6004,
-                      "Vinculação do AC não confere: signAC difere da assinatura associada");
+        return say(session, 6004, "signAC difere da assinatura associada");
     if (sale.emitterCnpj != state_.taxpayerCnpj)
         return rejected(session, 6010,
                         {Rule::EmitterNotTaxpayer, "emit/CNPJ " + printable(sale.emitterCnpj) +
                                                        ", contribuinte " + state_.taxpayerCnpj});
 
+    const std::optional<Rejection> alert = saleAlert(
+        xml::child(xmlDocGetRootElement(sale.document.get()), "infCFe"), state_.taxRegime);
     const int number = nextNumber();
     const IssueParams params = issueParams(number);
     IssueResult issued = issueSale(sale, params);
     if (!issued.cfe)
-        return rejected(session, 6010, {issued.rule, issued.error});
+        return rejected(session, 6010, issued.rejection());
     const Issued& cfe = *issued.cfe;
     recordIssued(cfe.key, cfe.document.size());
     state_.lastSale = {"CFe" + cfe.key, now_,         cfe.total, cfe.buyerId,
                        cfe.emitterIE,   cfe.cashier, false};
     log("info", "VENDA",
         "CF-e " + padded(number, 6) + " emitido, valor " + cfe.total + ", chave CFe" + cfe.key);
+    if (alert)
+        log("alerta", "VENDA", "Alerta " + alert->code() + ": " + alert->message());
 
-    return cfeAnswer(session, 6000, "Emitido com sucesso + conteúdo notas.", cfe);
+    return cfeAnswer(session, 6000, cfe, alert);
 }
 
 Reply Device::cancelarUltimaVenda(int session, const TextArg& code, const TextArg& key,
@@ -414,40 +460,46 @@ Reply Device::cancelarUltimaVenda(int session, const TextArg& code, const TextAr
         return *refused;
     if (auto refused = refuseWhenBlocked(f, session))
         return *refused;
-    const std::string invalid = "Cupom inválido: ";
     if (key.isEmpty())
-        return answer(session, 7002, invalid + "chave do CF-e não informada");
+        return say(session, 7002, "chave do CF-e não informada");
     if (!isAccessKey(key.bytes))
-        return answer(session, 7002,
-                      invalid + "a chave \"" + printable(key.bytes) +
-                          "\" não é \"CFe\" seguido de 44 dígitos válidos");
+        return say(session, 7002,
+                   "a chave \"" + printable(key.bytes) +
+                       "\" não é \"CFe\" seguido de 44 dígitos válidos");
     LastSale& sale = state_.lastSale;
     if (sale.key.empty())
-        return answer(session, 7002, invalid + "não há venda a cancelar");
+        return say(session, 7002, "não há venda a cancelar");
     if (key.bytes != sale.key)
-        return answer(session, 7002,
-                      invalid + "a chave não é a da última venda (" + sale.key + ")");
+        return say(session, 7002, "a chave não é a da última venda (" + sale.key + ")");
     if (sale.cancelled)
-        return answer(session, 7002, invalid + "a última venda já foi cancelada");
+        return rejected(session, 7010, {Rule::CancelDone, sale.key});
     if (now_ - sale.issued > cancelWindowSeconds)
-        return rejected(session, 7007,
+        return rejected(session, 7010,
                         {Rule::CancelLate, "venda emitida em " + readable(sale.issued)});
     if (document.isEmpty())
-        return rejected(session, 7007,
-                        {Rule::Schema, documentProblem(document, "documento de cancelamento")});
+        return rejected(
+            session, 7010,
+            {Rule::Unidentified, documentProblem(document, "documento de cancelamento")});
     CancelRead read = readCancel(document.bytes);
     if (!read.cancel)
-        return rejected(session, 7007, {read.rule, read.error});
+        return rejected(session, 7010, read.rejection());
     const CancelInput& cancel = *read.cancel;
     if (cancel.keyToCancel != key.bytes)
-        return rejected(session, 7007,
+        return rejected(session, 7010,
                         {Rule::CancelKey, "chCanc " + printable(cancel.keyToCancel) +
                                               ", chave informada " + key.bytes});
     if (cancel.softwareHouseCnpj != state_.softwareHouseCnpj ||
         cancel.signature != toUtf8(state_.signature))
-        return rejected(session, 7007,
-                        {Rule::Association, "CNPJ da software house ou signAC difere da "
-                                            "assinatura associada"});
+        return say(session, 7004,
+                   "CNPJ da software house ou signAC difere da assinatura associada");
+    // An empty dest names the sale's buyer; one that is given must be that buyer.
+    if (cancel.buyerCnpj && *cancel.buyerCnpj != sale.buyerId)
+        return rejected(
+            session, 7010,
+            {Rule::CancelBuyerCnpj, "dest/CNPJ \"" + printable(*cancel.buyerCnpj) + "\""});
+    if (cancel.buyerCpf && *cancel.buyerCpf != sale.buyerId)
+        return rejected(session, 7010,
+                        {Rule::CancelBuyerCpf, "dest/CPF \"" + printable(*cancel.buyerCpf) + "\""});
 
     const int number = nextNumber();
     const IssueParams params = issueParams(number);
@@ -457,8 +509,7 @@ Reply Device::cancelarUltimaVenda(int session, const TextArg& code, const TextAr
     log("info", "CANCELAMENTO",
         "Venda " + sale.key + " cancelada pelo CF-e " + padded(number, 6));
 
-    return cfeAnswer(session, 7000, "Cupom cancelado com sucesso + conteúdo CF-eSAT cancelado.",
-                     cfe);
+    return cfeAnswer(session, 7000, cfe);
 }
 
 Reply Device::testeFimAFim(int session, const TextArg& code, const TextArg& document)
@@ -471,22 +522,21 @@ Reply Device::testeFimAFim(int session, const TextArg& code, const TextArg& docu
         return unexpected(f, session, invalid + documentProblem(document, "documento"));
     SaleRead read = readSale(document.bytes);
     if (!read.sale)
-        return unexpected(f, session, invalid + Rejection{read.rule, read.error}.message());
+        return unexpected(f, session, invalid + read.rejection().message());
     if (!state_.linkUp)
-        return unexpected(f, session, noSefaz);
+        return unexpected(f, session, "Erro de comunicação com a SEFAZ: " + std::string(noLink));
     // A test coupon is numbered 000000, as a device numbers it, and leaves the sale
     // numbering where it was.
     const int number = 0;
     const IssueParams params = issueParams(number);
     IssueResult issued = issueSale(*read.sale, params);
     if (!issued.cfe)
-        return unexpected(f, session, invalid + Rejection{issued.rule, issued.error}.message());
+        return unexpected(f, session, invalid + issued.rejection().message());
     transmit();
     log("info", "TESTEFIMAFIM", "Teste fim a fim com a SEFAZ concluído");
     const std::string payload = base64WithoutKeyMarker(issued.cfe->document);
-    Reply reply = answer(session, 9000, "Emitido com sucesso",
-                         {"", "", payload, stamp14(now_), padded(number, 6),
-                          "CFe" + issued.cfe->key});
+    Reply reply = say(session, 9000, {},
+                      {"", "", payload, stamp14(now_), padded(number, 6), "CFe" + issued.cfe->key});
     reply.payload = payload;
     return reply;
 }
@@ -495,7 +545,7 @@ Reply Device::consultarSAT(int session)
 {
     if (auto refused = checkSession(Function::ConsultarSAT, session))
         return *refused;
-    return answer(session, 8000, "SAT em operação");
+    return say(session, 8000);
 }
 
 Reply Device::bloquearSAT(int session, const TextArg& code)
@@ -503,11 +553,16 @@ Reply Device::bloquearSAT(int session, const TextArg& code)
     if (auto refused = admit(Function::BloquearSAT, session, code, Needs::Activation))
         return *refused;
     if (state_.lockState != 0)
-        return answer(session, 16002,
-                      "Equipamento SAT já está bloqueado (" + lockText(state_.lockState) + ")");
+        return say(session, 16002, lockText(state_.lockState));
+    // The block is the one the taxpayer set up at the tax authority, fetched from it.
+    if (!state_.linkUp)
+        return say(session, 16003, noLink);
+    if (state_.sefazBlock == SefazBlock::None)
+        return say(session, 16004);
     state_.lockState = 2;
+    state_.lastCommunication = now_;
     log("info", "BLOQUEIO", "SAT bloqueado pelo contribuinte");
-    return answer(session, 16000, "Equipamento SAT bloqueado com sucesso.");
+    return say(session, 16000);
 }
 
 Reply Device::desbloquearSAT(int session, const TextArg& code)
@@ -516,23 +571,26 @@ Reply Device::desbloquearSAT(int session, const TextArg& code)
         return *refused;
     switch (state_.lockState) {
     case 0:
-        return answer(session, 17005, "Equipamento SAT não está bloqueado");
+        return say(session, 17005);
     case 1:
-        return answer(session, 17002,
-                      "Bloqueio SEFAZ: só a SEFAZ pode desbloquear este SAT");
+        return say(session, 17003, "só a SEFAZ pode desbloquear este SAT");
     case 3:
-        return answer(session, 17003,
-                      "Bloqueio Autônomo: o SAT se desbloqueia quando a comunicação com a SEFAZ "
-                      "for restabelecida");
+        return say(session, 17006,
+                   "o SAT se desbloqueia quando a comunicação com a SEFAZ for restabelecida");
     case 4:
-        return answer(session, 17004,
-                      "Bloqueio para desativação: este SAT não pode ser desbloqueado");
+        return say(session, 17007, "este SAT não pode ser desbloqueado");
     default:
         break;
     }
+    // The taxpayer releases the block at the tax authority; the device asks it.
+    if (!state_.linkUp)
+        return say(session, 17004, noLink);
+    if (state_.sefazBlock == SefazBlock::Held)
+        return say(session, 17002);
     state_.lockState = 0;
+    state_.lastCommunication = now_;
     log("info", "DESBLOQUEIO", "SAT desbloqueado pelo contribuinte");
-    return answer(session, 17000, "Equipamento SAT desbloqueado com sucesso.");
+    return say(session, 17000);
 }
 
 Reply Device::trocarCodigoDeAtivacao(int session, const TextArg& code, int option,
@@ -549,7 +607,7 @@ Reply Device::trocarCodigoDeAtivacao(int session, const TextArg& code, int optio
     } else if (option == 2) {
         if (!code.isText() || code.bytes != emergencyCode) {
             log("alerta", "CODIGO", "Código de emergência incorreto");
-            return answer(session, 18002, "Código de ativação de emergência incorreto");
+            return say(session, 18002);
         }
     } else {
         return unexpected(f, session,
@@ -565,13 +623,25 @@ Reply Device::trocarCodigoDeAtivacao(int session, const TextArg& code, int optio
     log("info", "TROCACODIGO",
         option == 1 ? "Código de ativação alterado com o código atual"
                     : "Código de ativação alterado com o código de emergência");
-    return answer(session, 18000, "Código de ativação alterado com sucesso.");
+    return say(session, 18000);
 }
 
 Reply Device::atualizarSoftwareSAT(int session, const TextArg& code)
 {
     if (auto refused = admit(Function::AtualizarSoftwareSAT, session, code, Needs::Nothing))
         return *refused;
+    switch (state_.update) {
+    case UpdateOutcome::Running:
+        return say(session, 14002);
+    case UpdateOutcome::Error:
+        log("erro", "ATUALIZACAO", "Falha na atualização do software básico");
+        return say(session, 14003, "software básico mantido na versão " + state_.softwareVersion);
+    case UpdateOutcome::Invalid:
+        log("erro", "ATUALIZACAO", "Arquivo de atualização recusado");
+        return say(session, 14004, "software básico mantido na versão " + state_.softwareVersion);
+    case UpdateOutcome::Ok:
+        break;
+    }
     if (state_.softwareVersion != updatedVersion) {
         log("info", "ATUALIZACAO",
             "Software básico atualizado de " + state_.softwareVersion + " para " +
@@ -581,7 +651,7 @@ Reply Device::atualizarSoftwareSAT(int session, const TextArg& code)
         log("info", "ATUALIZACAO",
             "Software básico já está na versão " + std::string(updatedVersion));
     }
-    return answer(session, 14000, "Software Atualizado com Sucesso");
+    return say(session, 14000);
 }
 
 void Device::transmit()
@@ -611,6 +681,8 @@ Reply Device::comunicarCertificadoICPBRASIL(int session, const TextArg& code,
         return unexpected(f, session,
                           "SAT ativado com certificado AC-SAT: não há requisição ICP-Brasil "
                           "aguardando certificado");
+    if (!state_.linkUp)
+        return say(session, 5002, noLink);
     // An X.509 certificate in PEM or bare Base64: its DER form opens with a SEQUENCE.
     std::string body = certificate.isText() ? certificate.bytes : std::string();
     const std::string begin = "-----BEGIN CERTIFICATE-----";
@@ -627,13 +699,13 @@ Reply Device::comunicarCertificadoICPBRASIL(int session, const TextArg& code,
                         static_cast<unsigned char>(der[1]) <= 0x83;
     if (!shaped) {
         log("erro", "CERTIFICADO", "Certificado ICP-Brasil recusado");
-        return answer(session, 5002, "Certificado inválido");
+        return say(session, 5003);
     }
     state_.certificateReceived = true;
     state_.certificateIssued = date8(now_);
     state_.certificateExpires = date8YearsLater(now_, certificateYears);
     log("info", "CERTIFICADO", "Certificado ICP-Brasil instalado");
-    return answer(session, 5000, "Certificado transmitido com sucesso");
+    return say(session, 5000);
 }
 
 Reply Device::kept(const SessionRecord& record)
@@ -667,7 +739,7 @@ Reply Device::consultarNumeroSessao(int session, const TextArg& code, int wanted
     for (auto it = state_.sessions.rbegin(); it != state_.sessions.rend(); ++it)
         if (it->session == wanted)
             return kept(*it);
-    return answer(session, 11003, "Sessão não existe");
+    return say(session, 11003, std::to_string(wanted));
 }
 
 Reply Device::consultarUltimaSessaoFiscal(int session, const TextArg& code)

@@ -48,6 +48,10 @@ public:
 
     // A device-side failure: the function's "unknown error" code with the reason.
     static Reply unexpected(Function function, int session, std::string_view reason);
+    // The answer the tables from 2016 number `code`, numbered and worded as the device's tables
+    // have it, the detail after the text.
+    Reply say(int session, int code, std::string_view detail = {},
+              const std::vector<std::string>& fields = {"", ""}) const;
     // A sale or cancel refused by a rule: its rejection code follows the reply code.
     Reply rejected(int session, int code, const Rejection& rejection);
 
@@ -56,7 +60,10 @@ public:
 
 private:
     enum class Needs { Nothing, Activation };
-    static std::optional<Reply> checkSession(Function function, int session);
+    std::optional<Reply> checkSession(Function function, int session) const;
+    // Counts a wrong activation code; enough in a row block sales and cancels for a while.
+    void wrongCode(Function function);
+    bool codeBlocked() const;
     // Session number, activation and code, in the order a SAT checks them.
     std::optional<Reply> admit(Function function, int session, const TextArg& code, Needs needs);
     std::optional<Reply> refuseWhenBlocked(Function function, int session);
@@ -66,7 +73,8 @@ private:
     // Makes the device's signing key and certificate the first time one is needed.
     IssueParams issueParams(int number);
     // A sale's or a cancel's answer, with the CF-e as its payload.
-    Reply cfeAnswer(int session, int code, std::string_view message, const Issued& cfe);
+    Reply cfeAnswer(int session, int code, const Issued& cfe,
+                    const std::optional<Rejection>& alert = std::nullopt);
     std::string csr() const;
     static Reply kept(const SessionRecord& record);
 

@@ -216,6 +216,43 @@ std::optional<LogLayout> logLayoutByName(std::string_view name)
     return std::nullopt;
 }
 
+std::string_view sefazBlockName(SefazBlock setting)
+{
+    return setting == SefazBlock::None ? "none" : setting == SefazBlock::Held ? "held" : "ready";
+}
+
+std::optional<SefazBlock> sefazBlockByName(std::string_view name)
+{
+    for (const SefazBlock setting : {SefazBlock::Ready, SefazBlock::None, SefazBlock::Held})
+        if (sefazBlockName(setting) == name)
+            return setting;
+    return std::nullopt;
+}
+
+std::string_view updateOutcomeName(UpdateOutcome outcome)
+{
+    switch (outcome) {
+    case UpdateOutcome::Running:
+        return "running";
+    case UpdateOutcome::Error:
+        return "error";
+    case UpdateOutcome::Invalid:
+        return "invalid";
+    case UpdateOutcome::Ok:
+        break;
+    }
+    return "ok";
+}
+
+std::optional<UpdateOutcome> updateOutcomeByName(std::string_view name)
+{
+    for (const UpdateOutcome outcome :
+         {UpdateOutcome::Ok, UpdateOutcome::Running, UpdateOutcome::Error, UpdateOutcome::Invalid})
+        if (updateOutcomeName(outcome) == name)
+            return outcome;
+    return std::nullopt;
+}
+
 std::string serialize(const DeviceState& s)
 {
     Writer w;
@@ -284,6 +321,13 @@ std::string serialize(const DeviceState& s)
     w.text("log_leiaute", logLayoutName(s.logLayout));
     w.text("assinatura_chave", s.signingKey);
     w.text("assinatura_certificado", s.signingCertificate);
+    w.text("tabelas", tablesName(s.tables));
+    w.integer("codigo_erros", s.wrongCodes);
+    w.integer("codigo_bloqueio_ate", s.codeBlockUntil);
+    w.integer("codigo_bloqueio_segundos", s.codeBlockSeconds);
+    w.text("parametrizacao_bloqueio", sefazBlockName(s.sefazBlock));
+    w.text("atualizacao", updateOutcomeName(s.update));
+    w.integer("regime", s.taxRegime);
     return out + w.take();
 }
 
@@ -417,6 +461,31 @@ std::optional<DeviceState> parseState(std::string_view text)
         {"certificado_recebido", flag_(s.certificateReceived)},
         {"assinatura_chave", text_(s.signingKey)},
         {"assinatura_certificado", text_(s.signingCertificate)},
+        {"tabelas",
+         [&s](std::string_view v) {
+             auto tables = tablesByName(v);
+             if (tables)
+                 s.tables = *tables;
+             return tables.has_value();
+         }},
+        {"codigo_erros", int_(s.wrongCodes)},
+        {"codigo_bloqueio_ate", int_(s.codeBlockUntil)},
+        {"codigo_bloqueio_segundos", int_(s.codeBlockSeconds)},
+        {"parametrizacao_bloqueio",
+         [&s](std::string_view v) {
+             auto setting = sefazBlockByName(v);
+             if (setting)
+                 s.sefazBlock = *setting;
+             return setting.has_value();
+         }},
+        {"atualizacao",
+         [&s](std::string_view v) {
+             auto outcome = updateOutcomeByName(v);
+             if (outcome)
+                 s.update = *outcome;
+             return outcome.has_value();
+         }},
+        {"regime", int_(s.taxRegime)},
         {"log_leiaute",
          [&s](std::string_view v) {
              auto layout = logLayoutByName(v);
@@ -448,7 +517,8 @@ std::optional<DeviceState> parseState(std::string_view text)
             ok = setter->second(line.substr(equals + 1));
     }
     if (!ok || s.lockState < 0 || s.lockState > 4 || s.lastNumber < 0 || s.lastNumber > 999999 ||
-        s.pendingCount < 0 || s.network.proxy < 0 || s.network.proxy > 2)
+        s.pendingCount < 0 || s.network.proxy < 0 || s.network.proxy > 2 || s.wrongCodes < 0 ||
+        s.codeBlockSeconds < 0 || (s.taxRegime != 0 && s.taxRegime != 1 && s.taxRegime != 3))
         return std::nullopt;
     if (s.log.size() > maxLogRecords)
         s.log.erase(s.log.begin(), s.log.end() - static_cast<std::ptrdiff_t>(maxLogRecords));

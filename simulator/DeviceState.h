@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Codes.h"
 #include "DeviceClock.h"
 
 #include <cstdint>
@@ -18,8 +19,16 @@ inline constexpr std::string_view factoryVersion = "01.00.00";
 inline constexpr std::string_view updatedVersion = "01.01.00";
 inline constexpr std::string_view layoutVersion = "00.07";
 inline constexpr int stateCode = 35; // a São Paulo device
+// What a device reports before its activation: the certificate it left the factory with and
+// its last contact there.
+inline constexpr std::string_view factoryCertificateIssued = "20250303";
+inline constexpr std::string_view factoryCertificateExpires = "20300303";
+inline constexpr std::string_view factoryLastContact = "20250303101500";
 inline constexpr std::size_t maxLogRecords = 1000;
 inline constexpr std::size_t maxSessionRecords = 20;
+// Wrong activation codes in a row that block sales and cancels for a while.
+inline constexpr int wrongCodesToBlock = 3;
+inline constexpr std::int64_t defaultCodeBlockSeconds = 10 * 60;
 
 // Where a log record comes from, as a device names it: the device itself, its link with the
 // tax authority, its link with the point of sale.
@@ -48,6 +57,13 @@ struct ScriptedAnswer {
     std::string message;
     int remaining = 1;
 };
+
+// What the taxpayer set up at the tax authority for BloquearSAT and DesbloquearSAT: a block
+// ready to apply and release, no block at all, or a block whose release was not given.
+enum class SefazBlock { Ready, None, Held };
+
+// How the next software update ends.
+enum class UpdateOutcome { Ok, Running, Error, Invalid };
 
 struct NetworkState {
     std::string interfaceType = "ETHE";
@@ -116,6 +132,13 @@ struct DeviceState {
     // The key and self-signed test certificate every CF-e is signed with (PEM), made at the
     // first signature and kept by a factory reset: they belong to the device, not to its use.
     std::string signingKey, signingCertificate;
+    Tables tables = Tables::From2016;
+    int wrongCodes = 0;            // wrong activation codes in a row
+    DeviceTime codeBlockUntil = 0; // end of the block they started; 0: none
+    std::int64_t codeBlockSeconds = defaultCodeBlockSeconds; // 0: wrong codes never block
+    SefazBlock sefazBlock = SefazBlock::Ready;
+    UpdateOutcome update = UpdateOutcome::Ok;
+    int taxRegime = 0; // the taxpayer's cRegTrib, 1 or 3; 0: taken from each sale's items
 };
 
 DeviceState factoryState(DeviceTime now);
@@ -134,6 +157,11 @@ std::optional<LogLayout> logLayoutByName(std::string_view name);
 std::string serialize(const DeviceState& state);
 // nullopt when the text is not a state this version can read.
 std::optional<DeviceState> parseState(std::string_view text);
+
+std::string_view sefazBlockName(SefazBlock setting);
+std::optional<SefazBlock> sefazBlockByName(std::string_view name);
+std::string_view updateOutcomeName(UpdateOutcome outcome);
+std::optional<UpdateOutcome> updateOutcomeByName(std::string_view name);
 
 std::string_view faultName(Fault fault);
 std::optional<Fault> faultByName(std::string_view name);

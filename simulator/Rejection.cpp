@@ -12,80 +12,6 @@
 
 namespace satsim {
 
-const std::vector<RuleInfo>& allRules()
-{
-    static const std::vector<RuleInfo> rules = {
-        {Rule::Unidentified, 1999, "Rejeição: Erro não identificado", true},
-        {Rule::LayoutVersion, 1002, "Rejeição: Versão do leiaute do arquivo de entrada inválida",
-         false},
-        {Rule::Schema, 1003, "Rejeição: Falha no schema XML do arquivo de entrada", true},
-        {Rule::SoftwareHouseCnpj, 1010, "Rejeição: CNPJ da Software House inválido", true},
-        {Rule::SignatureMissing, 1011, "Rejeição: Assinatura do AC não informada", true},
-        {Rule::CashRegister, 1012, "Rejeição: Número do caixa inválido", true},
-        {Rule::Association, 1013, "Rejeição: Assinatura do AC não confere com a vinculação",
-         true},
-        {Rule::EmitterCnpj, 1207, "Rejeição: CNPJ do emitente inválido", false},
-        {Rule::EmitterNotTaxpayer, 1224,
-         "Rejeição: CNPJ do emitente difere do contribuinte ativado no SAT", false},
-        {Rule::EmitterIeMissing, 1229, "Rejeição: IE do emitente não informada", false},
-        {Rule::EmitterIe, 1209, "Rejeição: IE do emitente inválida", false},
-        {Rule::IssqnRegime, 1234,
-         "Rejeição: Regime tributário ou indicador de rateio do ISSQN inválido", false},
-        {Rule::BuyerCnpj, 1208, "Rejeição: CNPJ do destinatário inválido", true},
-        {Rule::BuyerCpf, 1237, "Rejeição: CPF do destinatário inválido", true},
-        {Rule::BuyerBoth, 1238, "Rejeição: Informados CPF e CNPJ do destinatário", true},
-        {Rule::NoItems, 1301, "Rejeição: CF-e sem item", false},
-        {Rule::TooManyItems, 1302, "Rejeição: CF-e com mais de 500 itens", false},
-        {Rule::ItemNumber, 1303, "Rejeição: Número do item fora de sequência", false},
-        {Rule::ProductCode, 1304, "Rejeição: Código do produto não informado", false},
-        {Rule::ProductDescription, 1305, "Rejeição: Descrição do produto não informada", false},
-        {Rule::CfopMissing, 1306, "Rejeição: CFOP do item não informado", false},
-        {Rule::Cfop, 1307, "Rejeição: CFOP do item inválido", false},
-        {Rule::Gtin, 1611, "Rejeição: GTIN (cEAN) inválido", false},
-        {Rule::Unit, 1308, "Rejeição: Unidade comercial não informada", false},
-        {Rule::Quantity, 1309, "Rejeição: Quantidade comercial inválida", false},
-        {Rule::UnitPrice, 1310, "Rejeição: Valor unitário inválido", false},
-        {Rule::CalculationRule, 1311, "Rejeição: Regra de cálculo do item inválida", false},
-        {Rule::ItemDiscount, 1312,
-         "Rejeição: Desconto ou acréscimo do item inválido ou maior que o valor do produto",
-         false},
-        {Rule::IcmsGroup, 1313, "Rejeição: Grupo de ICMS ou ISSQN do item não informado",
-         false},
-        {Rule::PisCofinsGroup, 1314,
-         "Rejeição: Grupo de PIS ou COFINS do item não informado ou inválido", false},
-        {Rule::TaxRegimeMix, 1315,
-         "Rejeição: CST e CSOSN do ICMS informados no mesmo CF-e", false},
-        {Rule::SubtotalBoth, 1401,
-         "Rejeição: Informados desconto e acréscimo sobre o subtotal", false},
-        {Rule::SubtotalDiscount, 1402,
-         "Rejeição: Desconto ou acréscimo sobre o subtotal inválido", false},
-        {Rule::PaymentMissing, 1450, "Rejeição: Meio de pagamento não informado", false},
-        {Rule::PaymentCode, 1451, "Rejeição: Código do meio de pagamento inválido", false},
-        {Rule::PaymentValue, 1452, "Rejeição: Valor do meio de pagamento inválido", false},
-        {Rule::PaymentShort, 1453,
-         "Rejeição: Soma dos meios de pagamento menor que o valor total do CF-e", false},
-        {Rule::TooManyPayments, 1454, "Rejeição: Mais de 10 meios de pagamento", false},
-        {Rule::ItemNote, 1461,
-         "Rejeição: Informações adicionais do item com mais de 500 caracteres", false},
-        {Rule::AdditionalInformation, 1460,
-         "Rejeição: Informações complementares com mais de 5000 caracteres", true},
-        {Rule::CancelKey, 1216, "Rejeição: Chave de acesso difere da informada", true},
-        {Rule::CancelLate, 1412,
-         "Rejeição: CFe de cancelamento não corresponde a um CFe emitido nos 30 minutos "
-         "anteriores ao pedido de cancelamento",
-         true},
-    };
-    return rules;
-}
-
-const RuleInfo& ruleInfo(Rule rule)
-{
-    for (const RuleInfo& info : allRules())
-        if (info.rule == rule)
-            return info;
-    throw std::logic_error("rule without a table row");
-}
-
 std::string Rejection::code() const
 {
     return padded(ruleInfo(rule).code, 4);
@@ -93,10 +19,11 @@ std::string Rejection::code() const
 
 std::string Rejection::message() const
 {
-    std::string text(ruleInfo(rule).text);
-    if (!detail.empty())
-        text += " (" + detail + ")";
-    return text;
+    const RuleInfo& info = ruleInfo(rule);
+    std::string text = std::string(info.alert ? "Alerta: " : "Rejeição: ") + std::string(info.text);
+    if (const std::size_t n = text.find("(N)"); n != std::string::npos && item > 0)
+        text.replace(n + 1, 1, std::to_string(item));
+    return withDetail(text, detail.empty() ? detail : "(" + detail + ")", " ");
 }
 
 std::size_t characters(std::string_view utf8)
@@ -176,9 +103,9 @@ const std::map<std::string_view, Names>& cancelLayout()
     return layout;
 }
 
-std::optional<Rejection> reject(Rule rule, std::string detail = {})
+std::optional<Rejection> reject(Rule rule, std::string detail = {}, int item = 0)
 {
-    return Rejection{rule, std::move(detail)};
+    return Rejection{rule, std::move(detail), item};
 }
 
 // Every element where its group allows it, and once only: the layout repeats det and MP alone.
@@ -193,10 +120,10 @@ std::optional<Rejection> checkLayout(const xmlNode* node,
         const std::string_view childName = reinterpret_cast<const char*>(child->name);
         const std::string childPath = path + "/" + std::string(childName);
         if (group == layout.end() || !group->second.count(childName))
-            return reject(Rule::Schema, "elemento " + printable(childPath, 80) +
-                                            " não previsto no leiaute");
+            return reject(Rule::Unidentified,
+                          "elemento " + printable(childPath, 80) + " não previsto no leiaute");
         if (childName != "det" && childName != "MP" && !seen.insert(childName).second)
-            return reject(Rule::Schema, "elemento " + childPath + " repetido");
+            return reject(Rule::Unidentified, "elemento " + childPath + " repetido");
         if (auto rejected = checkLayout(child, layout, childPath))
             return rejected;
     }
@@ -257,38 +184,41 @@ std::string found(std::string_view name, const std::optional<std::string>& value
     return std::string(name) + (value ? " " + quoted(*value) : " ausente");
 }
 
-std::optional<Rejection> checkIdentification(const xmlNode* ide)
+std::optional<Rejection> checkIdentification(const xmlNode* ide, Applies document)
 {
     const auto softwareHouse = xml::childText(ide, "CNPJ");
     if (!softwareHouse || !isValidCnpj(*softwareHouse))
-        return reject(Rule::SoftwareHouseCnpj,
+        return reject(document == Applies::Cancel ? Rule::CancelSoftwareHouseCnpj
+                                                  : Rule::SoftwareHouseCnpj,
                       softwareHouse ? "ide/CNPJ " + quoted(*softwareHouse) : "ide/CNPJ ausente");
     const auto signature = xml::childText(ide, "signAC");
     if (!signature || signature->empty())
-        return reject(Rule::SignatureMissing, "ide/signAC");
+        return reject(Rule::Signature, "ide/signAC ausente");
     if (characters(*signature) > 344)
-        return reject(Rule::Schema, "ide/signAC com mais de 344 caracteres");
+        return reject(Rule::Signature, "ide/signAC com mais de 344 caracteres");
     const auto cashRegister = xml::childText(ide, "numeroCaixa");
     if (!cashRegister || cashRegister->size() != 3 || !allDigits(*cashRegister))
-        return reject(Rule::CashRegister, cashRegister ? "numeroCaixa " + quoted(*cashRegister) +
-                                                             " não tem 3 dígitos"
-                                                       : "numeroCaixa ausente");
+        return reject(Rule::Unidentified,
+                      cashRegister ? "numeroCaixa " + quoted(*cashRegister) + " não tem 3 dígitos"
+                                   : "numeroCaixa ausente");
     return std::nullopt;
 }
 
-std::optional<Rejection> checkBuyer(const xmlNode* dest)
+std::optional<Rejection> checkBuyer(const xmlNode* dest, std::string_view emitter)
 {
     const auto cpf = xml::childText(dest, "CPF");
     const auto cnpj = xml::childText(dest, "CNPJ");
     if (cpf && cnpj)
-        return reject(Rule::BuyerBoth, "dest");
+        return reject(Rule::BuyerCpf, "CPF e CNPJ informados em dest");
     if (cpf && !isCpf(*cpf))
         return reject(Rule::BuyerCpf, "dest/CPF " + quoted(*cpf));
     if (cnpj && !isValidCnpj(*cnpj))
         return reject(Rule::BuyerCnpj, "dest/CNPJ " + quoted(*cnpj));
+    if (cnpj && *cnpj == emitter)
+        return reject(Rule::BuyerCnpj, "dest/CNPJ é o do emitente");
     if (const auto name = xml::childText(dest, "xNome");
         name && (characters(*name) < 2 || characters(*name) > 60))
-        return reject(Rule::Schema, "dest/xNome deve ter de 2 a 60 caracteres");
+        return reject(Rule::Unidentified, "dest/xNome deve ter de 2 a 60 caracteres");
     return std::nullopt;
 }
 
@@ -307,74 +237,84 @@ std::optional<Rejection> checkEmitter(const xmlNode* emit)
         return reject(Rule::IssqnRegime, "cRegTribISSQN " + quoted(*regime));
     if (const auto apportion = xml::childText(emit, "indRatISSQN");
         apportion && *apportion != "S" && *apportion != "N")
-        return reject(Rule::IssqnRegime, "indRatISSQN " + quoted(*apportion));
+        return reject(Rule::IssqnApportion, "indRatISSQN " + quoted(*apportion));
     return std::nullopt;
 }
 
 std::optional<Rejection> checkItem(const xmlNode* det, std::size_t number)
 {
     const std::string where = "item " + std::to_string(number);
+    const int item = static_cast<int>(number);
     if (xml::attribute(det, "nItem") != std::to_string(number))
         return reject(Rule::ItemNumber,
                       where + ": " + found("nItem", xml::attribute(det, "nItem")));
     const xmlNode* prod = xml::child(det, "prod");
     if (!prod)
-        return reject(Rule::Schema, where + ": elemento prod ausente");
+        return reject(Rule::Unidentified, where + ": elemento prod ausente");
     auto text = [&](const char* name) { return xml::childText(prod, name); };
+    auto tooLong = [&](const char* name, std::size_t limit) {
+        return reject(Rule::Unidentified, where + ": " + name + " com mais de " +
+                                              std::to_string(limit) + " caracteres");
+    };
     const auto code = text("cProd");
-    if (!code || code->empty() || characters(*code) > 60)
+    if (!code || code->empty())
         return reject(Rule::ProductCode, where);
+    if (characters(*code) > 60)
+        return tooLong("cProd", 60);
     if (const auto gtin = text("cEAN"); gtin && !isGtin(*gtin))
-        return reject(Rule::Gtin, where + ": cEAN " + quoted(*gtin));
+        return reject(Rule::Gtin, "cEAN " + quoted(*gtin), item);
     const auto description = text("xProd");
-    if (!description || description->empty() || characters(*description) > 120)
-        return reject(Rule::ProductDescription,
-                      description && !description->empty() ? where + ": mais de 120 caracteres"
-                                                            : where);
+    if (!description || description->empty())
+        return reject(Rule::ProductDescription, where);
+    if (characters(*description) > 120)
+        return tooLong("xProd", 120);
     if (const auto ncm = text("NCM"); ncm && !((ncm->size() == 2 || ncm->size() == 8) &&
                                                allDigits(*ncm)))
-        return reject(Rule::Schema, where + ": NCM " + quoted(*ncm));
+        return reject(Rule::Unidentified, where + ": NCM " + quoted(*ncm));
     const auto cfop = text("CFOP");
     if (!cfop || cfop->empty())
-        return reject(Rule::CfopMissing, where);
+        return reject(Rule::Unidentified, where + ": CFOP ausente");
     // A SAT issues sales to consumers inside the state: operations of the 5000 group only.
     if (cfop->size() != 4 || !allDigits(*cfop) || (*cfop)[0] != '5')
         return reject(Rule::Cfop, where + ": CFOP " + quoted(*cfop));
     const auto unit = text("uCom");
-    if (!unit || unit->empty() || characters(*unit) > 6)
+    if (!unit || unit->empty())
         return reject(Rule::Unit, where);
+    if (characters(*unit) > 6)
+        return tooLong("uCom", 6);
     const auto quantity = text("qCom");
     if (!quantity || !isDecimal(*quantity, 4) || parseDecimal(*quantity).value_or(0) <= 0)
-        return reject(Rule::Quantity, where + ": " + found("qCom", quantity));
+        return reject(Rule::Quantity, found("qCom", quantity), item);
     const auto price = text("vUnCom");
     if (!price || !isDecimal(*price, 3))
-        return reject(Rule::UnitPrice, where + ": " + found("vUnCom", price));
+        return reject(Rule::UnitPrice, found("vUnCom", price), item);
     const auto calculation = text("indRegra");
     if (!calculation || (*calculation != "A" && *calculation != "T"))
-        return reject(Rule::CalculationRule, where + ": " + found("indRegra", calculation));
-    for (const char* name : {"vDesc", "vOutro"})
-        if (const auto value = text(name); value && !isDecimal(*value, 2))
-            return reject(Rule::ItemDiscount, where + ": " + name + " " + quoted(*value));
+        return reject(Rule::CalculationRule, found("indRegra", calculation), item);
+    if (const auto value = text("vDesc"); value && !isDecimal(*value, 2))
+        return reject(Rule::ItemDiscount, "vDesc " + quoted(*value), item);
+    if (const auto value = text("vOutro"); value && !isDecimal(*value, 2))
+        return reject(Rule::ItemOther, "vOutro " + quoted(*value), item);
 
     const xmlNode* tax = xml::child(det, "imposto");
     const xmlNode* icms = xml::child(tax, "ICMS");
     if ((!icms || xml::elements(icms).empty()) && !xml::child(tax, "ISSQN"))
-        return reject(Rule::IcmsGroup, where);
+        return reject(Rule::Unidentified, where + ": grupo ICMS ou ISSQN ausente");
     for (const char* name : {"PIS", "COFINS"}) {
         const xmlNode* group = xml::child(tax, name);
         const std::vector<xmlNode*> kinds = xml::elements(group);
         if (kinds.size() != 1 || !xml::childText(kinds.front(), "CST"))
-            return reject(Rule::PisCofinsGroup, where + ": " + name);
+            return reject(Rule::Unidentified, where + ": grupo " + name + " ausente ou sem CST");
         for (const char* value : {"vBC", "qBCProd", "vAliqProd"})
             if (const auto v = xml::childText(kinds.front(), value); v && !isDecimal(*v, 4))
-                return reject(Rule::PisCofinsGroup, where + ": " + value + " " + quoted(*v));
+                return reject(Rule::Unidentified, where + ": " + value + " " + quoted(*v));
         const std::string rate = std::string("p") + name;
         if (const auto v = xml::childText(kinds.front(), rate); v && !isDecimal(*v, 4))
-            return reject(Rule::PisCofinsGroup, where + ": " + rate + " " + quoted(*v));
+            return reject(Rule::Unidentified, where + ": " + rate + " " + quoted(*v));
     }
     if (const auto note = xml::childText(det, "infAdProd"); note && characters(*note) > 500)
-        return reject(Rule::ItemNote, where + ": " + std::to_string(characters(*note)) +
-                                          " caracteres");
+        return reject(Rule::Unidentified, where + ": infAdProd com " +
+                                              std::to_string(characters(*note)) + " caracteres");
     return std::nullopt;
 }
 
@@ -382,8 +322,8 @@ std::optional<Rejection> checkAdditionalInformation(const xmlNode* infCFe)
 {
     const auto note = xml::childText(xml::child(infCFe, "infAdic"), "infCpl");
     if (note && characters(*note) > 5000)
-        return reject(Rule::AdditionalInformation,
-                      std::to_string(characters(*note)) + " caracteres");
+        return reject(Rule::Unidentified,
+                      "infCpl com " + std::to_string(characters(*note)) + " caracteres");
     return std::nullopt;
 }
 
@@ -394,9 +334,10 @@ std::optional<Rejection> checkPayments(const xmlNode* infCFe)
 {
     const std::vector<xmlNode*> means = xml::children(xml::child(infCFe, "pgto"), "MP");
     if (means.empty())
-        return reject(Rule::PaymentMissing, "pgto/MP");
+        return reject(Rule::Unidentified, "nenhum meio de pagamento (pgto/MP)");
     if (means.size() > 10)
-        return reject(Rule::TooManyPayments, std::to_string(means.size()) + " meios");
+        return reject(Rule::Unidentified,
+                      std::to_string(means.size()) + " meios de pagamento; o limite é 10");
     for (std::size_t i = 0; i < means.size(); ++i) {
         const std::string where = "pagamento " + std::to_string(i + 1);
         const auto code = xml::childText(means[i], "cMP");
@@ -404,8 +345,10 @@ std::optional<Rejection> checkPayments(const xmlNode* infCFe)
                          std::end(paymentCodes))
             return reject(Rule::PaymentCode, where + ": " + found("cMP", code));
         const auto value = xml::childText(means[i], "vMP");
-        if (!value || !isDecimal(*value, 2))
-            return reject(Rule::PaymentValue, where + ": " + found("vMP", value));
+        if (!value)
+            return reject(Rule::Unidentified, where + ": vMP ausente");
+        if (!isDecimal(*value, 2) || parseDecimal(*value).value_or(0) <= 0)
+            return reject(Rule::PaymentValue, where + ": vMP " + quoted(*value));
     }
     return std::nullopt;
 }
@@ -416,12 +359,13 @@ std::optional<Rejection> checkSubtotal(const xmlNode* infCFe)
     const auto discount = xml::childText(adjustments, "vDescSubtot");
     const auto increase = xml::childText(adjustments, "vAcresSubtot");
     if (discount && increase)
-        return reject(Rule::SubtotalBoth, "DescAcrEntr");
+        return reject(Rule::Unidentified, "desconto e acréscimo sobre o subtotal em DescAcrEntr");
     if (adjustments && !discount && !increase)
-        return reject(Rule::SubtotalDiscount, "DescAcrEntr vazio");
-    for (const auto& value : {discount, increase})
-        if (value && !isDecimal(*value, 2))
-            return reject(Rule::SubtotalDiscount, quoted(*value));
+        return reject(Rule::Unidentified, "DescAcrEntr vazio");
+    if (discount && !isDecimal(*discount, 2))
+        return reject(Rule::SubtotalDiscount, "vDescSubtot " + quoted(*discount));
+    if (increase && !isDecimal(*increase, 2))
+        return reject(Rule::SubtotalIncrease, "vAcresSubtot " + quoted(*increase));
     return std::nullopt;
 }
 
@@ -431,13 +375,39 @@ bool usesSimplesGroups(const xmlNode* det)
     return xml::child(icms, "ICMSSN102") || xml::child(icms, "ICMSSN900");
 }
 
-bool usesNormalGroups(const xmlNode* det)
+} // namespace
+
+int saleRegime(const xmlNode* infCFe, int regime)
 {
-    const xmlNode* icms = xml::child(xml::child(det, "imposto"), "ICMS");
-    return xml::child(icms, "ICMS00") || xml::child(icms, "ICMS40");
+    if (regime == 1 || regime == 3)
+        return regime;
+    for (const xmlNode* det : xml::children(infCFe, "det"))
+        if (usesSimplesGroups(det))
+            return 1;
+    return 3;
 }
 
-} // namespace
+std::optional<Rejection> saleAlert(const xmlNode* infCFe, int regime)
+{
+    if (xml::attribute(infCFe, "versaoDadosEnt") == "0.06")
+        return reject(Rule::LayoutNotNewest, "versaoDadosEnt \"0.06\"; a atual é 0.07");
+    const int used = saleRegime(infCFe, regime);
+    const std::vector<xmlNode*> items = xml::children(infCFe, "det");
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const xmlNode* icms = xml::child(xml::child(items[i], "imposto"), "ICMS");
+        const std::string where =
+            "item " + std::to_string(i + 1) + ", regime tributário " + std::to_string(used);
+        if (used == 1 && xml::child(icms, "ICMS00"))
+            return reject(Rule::RegimeIcms00, where);
+        if (used == 1 && xml::child(icms, "ICMS40"))
+            return reject(Rule::RegimeIcms40, where);
+        if (used == 3 && xml::child(icms, "ICMSSN102"))
+            return reject(Rule::RegimeSn102, where);
+        if (used == 3 && xml::child(icms, "ICMSSN900"))
+            return reject(Rule::RegimeSn900, where);
+    }
+    return std::nullopt;
+}
 
 std::optional<Rejection> checkSale(const xmlNode* infCFe)
 {
@@ -448,26 +418,23 @@ std::optional<Rejection> checkSale(const xmlNode* infCFe)
         return reject(Rule::LayoutVersion, "versaoDadosEnt " + quoted(*version));
     if (auto rejected = checkLayout(infCFe, saleLayout(), "infCFe"))
         return rejected;
-    if (auto rejected = checkIdentification(xml::child(infCFe, "ide")))
+    if (auto rejected = checkIdentification(xml::child(infCFe, "ide"), Applies::Sale))
         return rejected;
-    if (auto rejected = checkEmitter(xml::child(infCFe, "emit")))
+    const xmlNode* emit = xml::child(infCFe, "emit");
+    if (auto rejected = checkEmitter(emit))
         return rejected;
-    if (auto rejected = checkBuyer(xml::child(infCFe, "dest")))
+    if (auto rejected =
+            checkBuyer(xml::child(infCFe, "dest"), xml::childText(emit, "CNPJ").value_or("")))
         return rejected;
     const std::vector<xmlNode*> items = xml::children(infCFe, "det");
     if (items.empty())
-        return reject(Rule::NoItems, "det");
+        return reject(Rule::Unidentified, "a venda não tem itens");
     if (items.size() > 500)
-        return reject(Rule::TooManyItems, std::to_string(items.size()) + " itens");
-    bool simples = false, normal = false;
-    for (std::size_t i = 0; i < items.size(); ++i) {
+        return reject(Rule::Unidentified,
+                      "a venda tem " + std::to_string(items.size()) + " itens; o limite é 500");
+    for (std::size_t i = 0; i < items.size(); ++i)
         if (auto rejected = checkItem(items[i], i + 1))
             return rejected;
-        simples = simples || usesSimplesGroups(items[i]);
-        normal = normal || usesNormalGroups(items[i]);
-    }
-    if (simples && normal)
-        return reject(Rule::TaxRegimeMix, "ICMS00/ICMS40 e ICMSSN102/ICMSSN900");
     if (auto rejected = checkSubtotal(infCFe))
         return rejected;
     if (auto rejected = checkPayments(infCFe))
@@ -480,11 +447,10 @@ std::optional<Rejection> checkCancel(const xmlNode* infCFe)
     if (auto rejected = checkLayout(infCFe, cancelLayout(), "infCFe"))
         return rejected;
     if (!xml::child(infCFe, "ide"))
-        return reject(Rule::Schema, "elemento ide ausente");
-    if (auto rejected = checkIdentification(xml::child(infCFe, "ide")))
+        return reject(Rule::Unidentified, "elemento ide ausente");
+    if (auto rejected = checkIdentification(xml::child(infCFe, "ide"), Applies::Cancel))
         return rejected;
-    if (auto rejected = checkBuyer(xml::child(infCFe, "dest")))
-        return rejected;
+    // The buyer is compared with the sale's when the cancel is issued.
     return checkAdditionalInformation(infCFe);
 }
 

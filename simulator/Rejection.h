@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Codes.h"
+
 #include <libxml/tree.h>
 
 #include <optional>
@@ -9,71 +11,17 @@
 
 // Why a sale or cancel document is refused: the rule it breaks, whose four-digit rejection code
 // the answer carries after its reply code (session|06010|CCCC|message|...), and what the device
-// found.
+// found; or the alert a sale is issued with.
 namespace satsim {
-
-enum class Rule {
-    Unidentified,
-    LayoutVersion,
-    Schema,
-    SoftwareHouseCnpj,
-    SignatureMissing,
-    CashRegister,
-    Association,
-    EmitterCnpj,
-    EmitterNotTaxpayer,
-    EmitterIeMissing,
-    EmitterIe,
-    IssqnRegime,
-    BuyerCnpj,
-    BuyerCpf,
-    BuyerBoth,
-    NoItems,
-    TooManyItems,
-    ItemNumber,
-    ProductCode,
-    ProductDescription,
-    CfopMissing,
-    Cfop,
-    Gtin,
-    Unit,
-    Quantity,
-    UnitPrice,
-    CalculationRule,
-    ItemDiscount,
-    IcmsGroup,
-    PisCofinsGroup,
-    TaxRegimeMix,
-    SubtotalBoth,
-    SubtotalDiscount,
-    PaymentMissing,
-    PaymentCode,
-    PaymentValue,
-    PaymentShort,
-    TooManyPayments,
-    ItemNote,
-    AdditionalInformation,
-    CancelKey,
-    CancelLate,
-};
-
-struct RuleInfo {
-    Rule rule;
-    int code;
-    std::string_view text;
-    bool cancel; // a rule a cancel document can break
-};
-
-const std::vector<RuleInfo>& allRules();
-const RuleInfo& ruleInfo(Rule rule);
 
 struct Rejection {
     Rule rule = Rule::Unidentified;
     std::string detail; // what was found, in Portuguese
+    int item = 0;       // the item the rule's text names, from 1
 
     // "1207"
     std::string code() const;
-    // The rule's text, then the detail in parentheses.
+    // "Rejeição: " (or "Alerta: ") and the rule's text, then the detail in parentheses.
     std::string message() const;
 };
 
@@ -81,6 +29,13 @@ struct Rejection {
 // no element the layout does not have. Values that need arithmetic are checked when the CF-e
 // is computed.
 std::optional<Rejection> checkSale(const xmlNode* infCFe);
+
+// What a sale that passed its checks is issued with: the first alert it earns, if any. The
+// taxpayer's regime is 1 (Simples Nacional) or 3; 0 takes it from the items (1 when any
+// item's ICMS is given by CSOSN).
+std::optional<Rejection> saleAlert(const xmlNode* infCFe, int regime);
+// The regime a sale is issued under: the taxpayer's, or the items' when it is 0.
+int saleRegime(const xmlNode* infCFe, int regime);
 
 // The cancel document's fields against its input layout.
 std::optional<Rejection> checkCancel(const xmlNode* infCFe);

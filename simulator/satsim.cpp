@@ -1,6 +1,7 @@
 // satsim: looks at and changes the simulated SAT's state file, the same one the simulated
 // device library uses, so that faults, time and lock states can be set for tests and training.
 
+#include "Codes.h"
 #include "Device.h"
 #include "DeviceState.h"
 #include "Digits.h"
@@ -63,6 +64,25 @@ Comandos:
   set log header|plain        leiaute do log que ExtrairLogs entrega: com linha de cabeçalho e
                               "EVENTO:mensagem" no quarto campo (padrão), ou só registros
                               data|origem|nível|mensagem
+  set tables 2016|2015        numeração dos códigos de retorno: a das tabelas em vigor desde
+                              2016 (padrão) ou a anterior (CancelarUltimaVenda 07003 a 07007);
+                              mantida pelo reset
+  set code-block DURACAO      quanto dura o bloqueio de vendas e cancelamentos (06009, 07009)
+                              depois de 3 códigos de ativação incorretos seguidos: 10m
+                              (padrão), 90s, 1h; 0 desliga o bloqueio
+  set sefaz-block ready|none|held
+                              a parametrização de bloqueio do contribuinte na SEFAZ: pronta
+                              (padrão), inexistente (BloquearSAT dá 16004) ou com o desbloqueio
+                              não liberado (DesbloquearSAT dá 17002)
+  set update ok|running|error|invalid
+                              como termina AtualizarSoftwareSAT: atualiza (padrão), 14002
+                              atualização em andamento, 14003 erro na atualização, 14004
+                              arquivo de atualização inválido
+  set regime auto|1|3         regime tributário do contribuinte na parametrização: 1 Simples
+                              Nacional, 3 regime normal; auto (padrão) segue os grupos de ICMS
+                              da venda. Grupos incompatíveis dão os alertas 1601 a 1604
+  codes                       mostra os códigos que o SAT simulado responde e como obter cada
+                              um (as tabelas do README, em Markdown)
   transmit                    transmite à SEFAZ os CF-e pendentes (e encerra um bloqueio
                               autônomo)
   log                         mostra o log de eventos do SAT
@@ -161,6 +181,15 @@ void printStatus(const DeviceState& s, const StateStore& store) {
     std::cout << "Link: " << (s.linkUp ? "CONECTADO" : "NAO_CONECTADO")
               << ", bateria: " << s.battery << "\n";
     std::cout << "Leiaute do log: " << logLayoutName(s.logLayout) << "\n";
+    std::cout << "Tabelas de códigos: " << tablesName(s.tables) << "\n";
+    std::cout << "Códigos de ativação incorretos seguidos: " << s.wrongCodes;
+    if (s.codeBlockUntil > now)
+        std::cout << ", vendas e cancelamentos bloqueados até " << readable(s.codeBlockUntil);
+    std::cout << " (bloqueio de " << s.codeBlockSeconds << " s depois de " << wrongCodesToBlock
+              << ")\n";
+    std::cout << "Parametrização de bloqueio na SEFAZ: " << sefazBlockName(s.sefazBlock)
+              << ", atualização: " << updateOutcomeName(s.update) << ", regime tributário: "
+              << (s.taxRegime ? std::to_string(s.taxRegime) : std::string("auto")) << "\n";
     std::cout << "Último CF-e: "
               << (s.lastNumber ? padded(s.lastNumber, 6) + " (" + s.lastCfeKey + ")"
                                : std::string("nenhum"))
@@ -255,6 +284,8 @@ std::string apply(DeviceState& s, const std::vector<std::string>& args, StateSto
         // before a reset still verify with the certificate saved then.
         fresh.signingKey = std::move(s.signingKey);
         fresh.signingCertificate = std::move(s.signingCertificate);
+        // As its software does: the tables a device follows are not undone by a reset.
+        fresh.tables = s.tables;
         s = std::move(fresh);
         return "SAT de volta ao estado de fábrica.";
     }
@@ -274,6 +305,11 @@ std::string apply(DeviceState& s, const std::vector<std::string>& args, StateSto
         expect(1);
         s.unplugged = command == "unplug";
         return s.unplugged ? "SAT desconectado." : "SAT conectado.";
+    }
+    if (command == "codes") {
+        expect(1);
+        std::cout << replyCodesMarkdown() << "\n" << rejectionCodesMarkdown();
+        return {};
     }
     if (command == "log") {
         expect(1);
@@ -348,7 +384,45 @@ std::string apply(DeviceState& s, const std::vector<std::string>& args, StateSto
                        ? "Log: cabeçalho e registros data|origem|nível|EVENTO:mensagem"
                        : "Log: só registros data|origem|nível|mensagem";
         }
-        usage("use set lock, set link, set battery ou set log");
+        if (what == "tables") {
+            const auto tables = tablesByName(value);
+            if (!tables)
+                usage("use set tables 2016 ou set tables 2015");
+            s.tables = *tables;
+            return "Tabelas de códigos: " + value;
+        }
+        if (what == "code-block") {
+            const std::int64_t seconds = value == "0" ? 0 : toDuration(value);
+            if (seconds < 0)
+                usage("a duração do bloqueio não pode ser negativa");
+            s.codeBlockSeconds = seconds;
+            if (seconds == 0)
+                s.codeBlockUntil = 0;
+            return seconds ? "Bloqueio por código incorreto: " + std::to_string(seconds) + " s"
+                           : std::string("Bloqueio por código incorreto desligado");
+        }
+        if (what == "sefaz-block") {
+            const auto setting = sefazBlockByName(value);
+            if (!setting)
+                usage("use set sefaz-block ready, none ou held");
+            s.sefazBlock = *setting;
+            return "Parametrização de bloqueio na SEFAZ: " + value;
+        }
+        if (what == "update") {
+            const auto outcome = updateOutcomeByName(value);
+            if (!outcome)
+                usage("use set update ok, running, error ou invalid");
+            s.update = *outcome;
+            return "Atualização: " + value;
+        }
+        if (what == "regime") {
+            if (value != "auto" && value != "1" && value != "3")
+                usage("use set regime auto, 1 ou 3");
+            s.taxRegime = value == "auto" ? 0 : std::stoi(value);
+            return "Regime tributário: " + value;
+        }
+        usage("use set lock, set link, set battery, set log, set tables, set code-block, "
+              "set sefaz-block, set update ou set regime");
     }
     if (command == "fault") {
         if (args.size() < 2)

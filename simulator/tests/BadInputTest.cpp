@@ -83,19 +83,19 @@ INSTANTIATE_TEST_SUITE_P(
                          12, nullptr);
                  },
                  10001, "Código de ativação inválido"},
-        NullCase{"logsCode",
-                 [](const Raw& r, char*) {
-                     return r.get<ExtrairLogsFn>("ExtrairLogs")(12, nullptr);
-                 },
-                 15001, "Código de ativação inválido"},
+        NullCase{
+            "logsCode",
+            [](const Raw& r, char*) { return r.get<ExtrairLogsFn>("ExtrairLogs")(12, nullptr); },
+            15001, "Código de ativação inválido"},
         NullCase{"associationCnpj",
                  [](const Raw& r, char* c) {
                      return r.get<AssociarAssinaturaFn>("AssociarAssinatura")(12, c, nullptr,
                                                                               nullptr);
                  },
                  13004,
-                 "CNPJ inválido: são esperados 28 dígitos, o CNPJ da software house seguido do "
-                 "CNPJ do contribuinte"},
+                 "CNPJ da Software House + CNPJ do emitente assinado no campo \"signAC\" difere "
+                 "do informado no campo \"CNPJvalue\": são esperados 28 dígitos, o CNPJ da "
+                 "software house seguido do CNPJ do contribuinte"},
         NullCase{"associationSignature",
                  [](const Raw& r, char* c) {
                      char cnpj[] = "1061528100014048213907000165";
@@ -108,20 +108,20 @@ INSTANTIATE_TEST_SUITE_P(
                      return r.get<ConfigurarInterfaceDeRedeFn>("ConfigurarInterfaceDeRede")(
                          12, c, nullptr);
                  },
-                 12002, "Falha na leitura do arquivo XML: documento vazio"},
+                 12002,
+                 "Dados fora do padrão a ser informado: Falha na leitura do arquivo XML: "
+                 "documento vazio"},
         NullCase{"saleDocument",
                  [](const Raw& r, char* c) {
                      return r.get<EnviarDadosVendaFn>("EnviarDadosVenda")(12, c, nullptr);
                  },
-                 6010, "Rejeição: Falha no schema XML do arquivo de entrada (documento de venda "
-                       "vazio)"},
+                 6010, "Rejeição: Erro não identificado (documento de venda vazio)"},
         NullCase{"emptySaleDocument",
                  [](const Raw& r, char* c) {
                      char empty[] = "";
                      return r.get<EnviarDadosVendaFn>("EnviarDadosVenda")(12, c, empty);
                  },
-                 6010, "Rejeição: Falha no schema XML do arquivo de entrada (documento de venda "
-                       "vazio)"},
+                 6010, "Rejeição: Erro não identificado (documento de venda vazio)"},
         NullCase{"cancelKeyAndDocument",
                  [](const Raw& r, char* c) {
                      return r.get<CancelarUltimaVendaFn>("CancelarUltimaVenda")(12, c, nullptr,
@@ -132,17 +132,16 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const Raw& r, char* c) {
                      return r.get<TesteFimAFimFn>("TesteFimAFim")(12, c, nullptr);
                  },
-                 9099, "Documento de teste inválido: documento vazio"},
-        NullCase{"blockCode",
-                 [](const Raw& r, char*) {
-                     return r.get<BloquearSATFn>("BloquearSAT")(12, nullptr);
-                 },
-                 16001, "Código de ativação inválido"},
+                 9099, "Erro desconhecido: Documento de teste inválido: documento vazio"},
+        NullCase{
+            "blockCode",
+            [](const Raw& r, char*) { return r.get<BloquearSATFn>("BloquearSAT")(12, nullptr); },
+            16001, "Código de ativação inválido."},
         NullCase{"unblockCode",
                  [](const Raw& r, char*) {
                      return r.get<DesbloquearSATFn>("DesbloquearSAT")(12, nullptr);
                  },
-                 17001, "Código de ativação inválido"},
+                 17001, "Código de ativação inválido."},
         NullCase{"updateCode",
                  [](const Raw& r, char*) {
                      return r.get<AtualizarSoftwareSATFn>("AtualizarSoftwareSAT")(12, nullptr);
@@ -153,27 +152,28 @@ INSTANTIATE_TEST_SUITE_P(
                      return r.get<TrocarCodigoDeAtivacaoFn>("TrocarCodigoDeAtivacao")(
                          12, nullptr, 1, nullptr, nullptr);
                  },
-                 18001, "Código de ativação inválido"},
+                 18001, "Código de ativação inválido."},
         NullCase{"codeChangeNewCodes",
                  [](const Raw& r, char* c) {
                      return r.get<TrocarCodigoDeAtivacaoFn>("TrocarCodigoDeAtivacao")(
                          12, c, 1, nullptr, nullptr);
                  },
-                 18099, "Novo código de ativação deve ter de 8 a 32 caracteres"},
+                 18099, "Erro desconhecido: Novo código de ativação deve ter de 8 a 32 caracteres"},
         NullCase{"codeChangeOptionZero",
                  [](const Raw& r, char* c) {
                      return r.get<TrocarCodigoDeAtivacaoFn>("TrocarCodigoDeAtivacao")(12, c, 0,
                                                                                       c, c);
                  },
-                 18099, "Opção 0 inválida: use 1 (código de ativação) ou 2 (código de emergência)"},
+                 18099,
+                 "Erro desconhecido: Opção 0 inválida: use 1 (código de ativação) ou 2 (código de "
+                 "emergência)"},
         NullCase{"negativeSession",
                  [](const Raw& r, char*) { return r.get<ConsultarSATFn>("ConsultarSAT")(-1); },
-                 8099, "Número de sessão inválido: -1 (use de 0 a 999999)"},
-        NullCase{"sevenDigitSession",
-                 [](const Raw& r, char* c) {
-                     return r.get<BloquearSATFn>("BloquearSAT")(1000000, c);
-                 },
-                 16099, "Número de sessão inválido: 1000000 (use de 0 a 999999)"}),
+                 8097, "Número de sessão inválido: -1 (use de 0 a 999999)"},
+        NullCase{
+            "sevenDigitSession",
+            [](const Raw& r, char* c) { return r.get<BloquearSATFn>("BloquearSAT")(1000000, c); },
+            16097, "Número de sessão inválido: 1000000 (use de 0 a 999999)"}),
     CaseName());
 
 TEST_F(BadInput, NullActivationArgumentsLeaveTheDeviceNew)
@@ -181,7 +181,8 @@ TEST_F(BadInput, NullActivationArgumentsLeaveTheDeviceNew)
     const auto ativar = raw->get<AtivarSATFn>("AtivarSAT");
     answered(ativar(12, 1, nullptr, nullptr, 35));
     EXPECT_EQ(error().code, 4099);
-    EXPECT_EQ(error().msg, "Código de ativação deve ter de 8 a 32 caracteres");
+    EXPECT_EQ(error().msg,
+              "Erro desconhecido na ativação: Código de ativação deve ter de 8 a 32 caracteres");
     answered(ativar(12, 1, code, nullptr, 35));
     EXPECT_EQ(error().code, 4002);
     EXPECT_EQ(error().msg, "SEFAZ não reconhece este SAT (CNPJ inválido): \"\"");
@@ -194,7 +195,7 @@ TEST_F(BadInput, NullActivationArgumentsLeaveTheDeviceNew)
 TEST_F(BadInput, SessionNumberIsEchoedInSixDigits)
 {
     const std::string text = answered(raw->get<ConsultarSATFn>("ConsultarSAT")(123));
-    EXPECT_EQ(text, "000123|08000|SAT em operação||");
+    EXPECT_EQ(text, "000123|08000|SAT em operação.||");
     EXPECT_EQ(answered(raw->get<ConsultarSATFn>("ConsultarSAT")(999999)).substr(0, 7), "999999|");
 }
 
@@ -275,9 +276,8 @@ TEST_P(MalformedSale, IsRefusedWithTheParsersReason)
     associate();
     const SatResponse response = client.EnviarDadosVenda(GetParam().document);
     EXPECT_EQ(error().code, 6010);
-    EXPECT_EQ(error().msg,
-              "Rejeição: Falha no schema XML do arquivo de entrada (" + GetParam().reason + ")");
-    EXPECT_EQ(field(response, 3), "1003");
+    EXPECT_EQ(error().msg, "Rejeição: Erro não identificado (" + GetParam().reason + ")");
+    EXPECT_EQ(field(response, 3), "1999");
     EXPECT_TRUE(isUtf8(error().msg));
 }
 
@@ -358,7 +358,7 @@ TEST_F(BadInput, AnswerWithoutPayloadDecodesToAnEmptyText)
     EXPECT_STREQ(decoded, "");
     const COMM_ERROR record = raw->get<CodigoErroFn>("CodigoErro")();
     EXPECT_EQ(record.code, 8000);
-    EXPECT_STREQ(record.msg, "SAT em operação");
+    EXPECT_STREQ(record.msg, "SAT em operação.");
 }
 
 } // namespace

@@ -1,516 +1,540 @@
-// Every code of the table in the simulator's README, provoked as the table says: the README is
-// what point-of-sale developers and trainers go by.
+// Every row of the device's code table provoked as its "how to get it" says, answering its code
+// and its text; and the README's tables are the table's: point-of-sale developers and trainers
+// go by them.
 
 #include "PointOfSale.h"
 
-#include "CaseName.h"
 #include "CodePage.h"
+#include "Codes.h"
+#include "Texts.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <regex>
-#include <set>
-#include <sstream>
 #include <utility>
 #include <vector>
 
 namespace {
 
-// The codes in the first cell of the README's table rows: five digits for reply codes, four
-// for the rejection codes of sales and cancels.
-std::vector<std::string> readmeCodes()
-{
-    std::ifstream in(SIMULATOR_README);
-    std::vector<std::string> codes;
-    const std::regex row(R"(^\| ((\d{4,5})(, \d{4,5})*) \|)");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::smatch match;
-        if (!std::regex_search(line, match, row))
-            continue;
-        std::stringstream cell(match[1].str());
-        std::string code;
-        while (std::getline(cell, code, ','))
-            codes.push_back(code.substr(code.find_first_not_of(' ')));
-    }
-    return codes;
-}
+using satsim::Rule;
 
 using Edits = std::vector<std::pair<std::string, std::string>>;
 
-const std::string icms40 =
-    "<ICMS>\n          <ICMS40>\n            <Orig>0</Orig>\n            <CST>40</CST>\n"
-    "          </ICMS40>\n        </ICMS>";
-
-// The sample sale with each text replaced where it first appears, as the manager sends it.
-std::string saleWith(const Edits& edits)
+// A document with each text replaced where it first appears, as the manager sends it.
+std::string edited(std::string document, const Edits& edits)
 {
-    std::string sale = SimulatorTest::sample("venda.xml");
     for (const auto& [from, to] : edits) {
-        const std::size_t at = sale.find(from);
+        const std::size_t at = document.find(from);
         if (at == std::string::npos)
             return "<" + from + " not in the sample>";
-        sale.replace(at, from.size(), to);
+        document.replace(at, from.size(), to);
     }
-    return codepage::toAnsi(sale);
+    return codepage::toAnsi(document);
 }
 
-std::string repeated(const std::string& text, int times)
+std::string saleWith(const Edits& edits)
 {
-    std::string out;
-    for (int i = 0; i < times; ++i)
-        out += text;
-    return out;
+    return edited(SimulatorTest::sample("venda.xml"), edits);
 }
 
-// The sample's items replaced by the given ones.
-std::string saleWithItems(const std::function<std::string(const std::string& item, int n)>& make,
-                          int count)
+const std::string icms00 = "<ICMS00>\n            <Orig>0</Orig>\n            <CST>00</CST>\n"
+                           "            <pICMS>18.00</pICMS>\n          </ICMS00>";
+const std::string wrong = "87654321";
+
+// "04000", or "XX097" for the rows every function has.
+std::string rowName(const satsim::ReplyCode& row)
 {
-    const std::string sale = SimulatorTest::sample("venda.xml");
-    const std::size_t first = sale.find("<det ");
-    const std::size_t end = sale.rfind("</det>") + 6;
-    const std::string item = sale.substr(first, sale.find("</det>") + 6 - first);
-    std::string items;
-    for (int n = 1; n <= count; ++n)
-        items += make(item, n);
-    return codepage::toAnsi(sale.substr(0, first) + items + sale.substr(end));
+    return row.function ? satsim::padded(row.code, 5) : "XX" + satsim::padded(row.code, 3);
 }
 
-// The rejection code each sale gets.
-const std::map<std::string, std::function<std::string()>>& rejectedSales()
+std::vector<std::string> replyRows()
 {
-    static const std::map<std::string, std::function<std::string()>> sales = {
-        {"1002", [] { return saleWith({{" versaoDadosEnt=\"0.07\"", ""}}); }},
-        {"1003", [] { return saleWith({{"<uCom>UN</uCom>", "<uCom>UN</uCom><cor>azul</cor>"}}); }},
-        {"1010", [] { return saleWith({{"<CNPJ>10615281000140", "<CNPJ>10615281000141"}}); }},
-        {"1011",
-         [] {
-             return saleWith(
-                 {{"<signAC>SGR-SAT SISTEMA DE GESTAO E RETAGUARDA DO SAT</signAC>", ""}});
-         }},
-        {"1012", [] { return saleWith({{"<numeroCaixa>001", "<numeroCaixa>01"}}); }},
-        {"1207", [] { return saleWith({{"<CNPJ>48213907000165", "<CNPJ>48213907000166"}}); }},
-        {"1224", [] { return saleWith({{"<CNPJ>48213907000165", "<CNPJ>11222333000181"}}); }},
-        {"1229", [] { return saleWith({{"<IE>111111111111</IE>", ""}}); }},
-        {"1209", [] { return saleWith({{"<IE>111111111111</IE>", "<IE>ISENTO</IE>"}}); }},
-        {"1234", [] { return saleWith({{"<indRatISSQN>N", "<indRatISSQN>X"}}); }},
-        {"1208",
-         [] { return saleWith({{"<CPF>11144477735</CPF>", "<CNPJ>11222333000180</CNPJ>"}}); }},
-        {"1237", [] { return saleWith({{"<CPF>11144477735", "<CPF>11144477736"}}); }},
-        {"1238",
-         [] {
-             return saleWith({{"<CPF>11144477735</CPF>",
-                               "<CNPJ>11222333000181</CNPJ><CPF>11144477735</CPF>"}});
-         }},
-        {"1301", [] { return saleWithItems([](const std::string&, int) { return ""; }, 1); }},
-        {"1302",
-         [] {
-             return saleWithItems(
-                 [](const std::string& item, int n) {
-                     return std::regex_replace(item, std::regex("nItem=\"1\""),
-                                               "nItem=\"" + std::to_string(n) + "\"");
-                 },
-                 501);
-         }},
-        {"1303", [] { return saleWith({{"<det nItem=\"2\">", "<det nItem=\"3\">"}}); }},
-        {"1304", [] { return saleWith({{"<cProd>0001</cProd>", ""}}); }},
-        {"1305", [] { return saleWith({{"<xProd>CAFÉ TORRADO E MOÍDO 500 g</xProd>", ""}}); }},
-        {"1306", [] { return saleWith({{"<CFOP>5102</CFOP>", ""}}); }},
-        {"1307", [] { return saleWith({{"<CFOP>5102</CFOP>", "<CFOP>6102</CFOP>"}}); }},
-        {"1611", [] { return saleWith({{"7891000100103", "7891000100104"}}); }},
-        {"1308", [] { return saleWith({{"<uCom>UN</uCom>", ""}}); }},
-        {"1309", [] { return saleWith({{"<qCom>2.0000</qCom>", "<qCom>2,0</qCom>"}}); }},
-        {"1310", [] { return saleWith({{"<vUnCom>15.00</vUnCom>", ""}}); }},
-        {"1311", [] { return saleWith({{"<indRegra>A</indRegra>", "<indRegra>R</indRegra>"}}); }},
-        {"1312", [] { return saleWith({{"<vDesc>0.25</vDesc>", "<vDesc>11.26</vDesc>"}}); }},
-        {"1313", [] { return saleWith({{icms40, "<ICMS/>"}}); }},
-        {"1314",
-         [] {
-             return saleWith({{"<PISNT>\n            <CST>04</CST>\n          </PISNT>", ""}});
-         }},
-        {"1315",
-         [] {
-             return saleWith(
-                 {{icms40, "<ICMS><ICMSSN102><Orig>0</Orig><CSOSN>102</CSOSN></ICMSSN102>"
-                           "</ICMS>"}});
-         }},
-        {"1401",
-         [] {
-             return saleWith({{"<total/>", "<total><DescAcrEntr><vDescSubtot>1.00</vDescSubtot>"
-                                           "<vAcresSubtot>1.00</vAcresSubtot></DescAcrEntr>"
-                                           "</total>"}});
-         }},
-        {"1402",
-         [] {
-             return saleWith({{"<total/>", "<total><DescAcrEntr><vDescSubtot>48.81"
-                                           "</vDescSubtot></DescAcrEntr></total>"}});
-         }},
-        {"1450",
-         [] {
-             return saleWith({{"<MP>\n        <cMP>01</cMP>\n        <vMP>50.00</vMP>\n      </MP>",
-                               ""}});
-         }},
-        {"1451", [] { return saleWith({{"<cMP>01</cMP>", "<cMP>06</cMP>"}}); }},
-        {"1452", [] { return saleWith({{"<vMP>50.00</vMP>", ""}}); }},
-        {"1453", [] { return saleWith({{"<vMP>50.00</vMP>", "<vMP>40.00</vMP>"}}); }},
-        {"1454",
-         [] {
-             return saleWith(
-                 {{"</MP>", "</MP>" + repeated("<MP><cMP>01</cMP><vMP>0.01</vMP></MP>", 10)}});
-         }},
-        {"1461",
-         [] {
-             return saleWith(
-                 {{"</prod>", "</prod><infAdProd>" + std::string(501, 'n') + "</infAdProd>"}});
-         }},
-        {"1460",
-         [] {
-             return saleWith({{"Venda de demonstração do SAT simulado - sem valor fiscal",
-                               std::string(5001, 'x')}});
-         }},
-    };
-    return sales;
+    std::vector<std::string> names;
+    for (const satsim::ReplyCode& row : satsim::replyCodes())
+        names.push_back(rowName(row));
+    return names;
 }
 
-class CodeTable : public PointOfSale, public testing::WithParamInterface<std::string> {
+const satsim::ReplyCode& replyRow(const std::string& name)
+{
+    for (const satsim::ReplyCode& row : satsim::replyCodes())
+        if (rowName(row) == name)
+            return row;
+    throw std::logic_error("no row " + name);
+}
+
+// The text alone, or the text (without a final full stop) and ": " with the device's detail.
+bool saysTheText(const std::string& message, std::string_view text)
+{
+    if (message == text)
+        return true;
+    const std::string bare(text.ends_with('.') ? text.substr(0, text.size() - 1) : text);
+    return message.rfind(bare + ": ", 0) == 0;
+}
+
+class CodeTable : public PointOfSale {
 protected:
     // The code the device answered to the last call, in five digits.
-    std::string replyCode() { return std::to_string(100000 + error().code).substr(1); }
+    std::string replyCode() { return satsim::padded(error().code, 5); }
 
-    std::string activated(int certificateKind = 1)
+    void setLock(const std::string& lock) { ASSERT_EQ(satsim({"set", "lock", lock}).exitCode, 0); }
+    void set(const std::string& what, const std::string& value)
     {
-        client.AtivarSAT(certificateKind, demo::code, demo::taxpayer, 35);
-        const std::string code = replyCode();
-        context.setActivationCode(demo::code);
-        return code;
+        const Run run = satsim({"set", what, value});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
     }
 
-    std::string activatedThen(const std::function<void()>& call)
-    {
-        activate();
-        call();
-        return replyCode();
-    }
-
-    std::string factoryThen(const std::function<void()>& call)
-    {
-        context.setActivationCode(demo::factoryCode);
-        call();
-        return replyCode();
-    }
-
-    std::string setLock(const std::string& lock)
-    {
-        return satsim({"set", "lock", lock}).exitCode == 0 ? "" : "satsim failed";
-    }
-
-    std::string afterSale(const std::function<void(const std::string& key)>& then)
+    void activateWith(int kind) { client.AtivarSAT(kind, demo::code, demo::taxpayer, 35); }
+    void activated()
     {
         activate();
         associate();
+    }
+    void sale() { client.EnviarDadosVenda(sample("venda.xml")); }
+    // A sale, then what comes before the cancel, then the cancel of that sale.
+    void cancelAfter(const std::function<void()>& between,
+                     const std::function<std::string(const std::string&)>& document = {})
+    {
+        activated();
         const std::string key = sell(sample("venda.xml"));
-        then(key);
-        return replyCode();
+        between();
+        answer = client.CancelarUltimaVenda(key, document ? document(key) : cancelDocument(key));
     }
-
-    std::string saleCode(const std::function<void()>& before)
+    void withCode(const std::string& code) { context.setActivationCode(code); }
+    void wrongCodes(int count)
     {
-        activate();
-        associate();
-        before();
-        client.EnviarDadosVenda(sample("venda.xml"));
-        return replyCode();
+        withCode(wrong);
+        for (int i = 0; i < count; ++i)
+            client.ConsultarStatusOperacional();
+        withCode(demo::code);
     }
 
-    std::string cancelRejection(const std::function<std::string(const std::string& key)>& doc,
-                                const std::string& advance = "")
-    {
-        activate();
-        associate();
-        const std::string key = sell(sample("venda.xml"));
-        if (!advance.empty())
-            satsim({"clock", "advance", advance});
-        return field(client.CancelarUltimaVenda(key, doc(key)), 3);
-    }
+    // The calls that give the row's answer, as its "how to get it" says.
+    void provoke(const std::string& row);
+    // The sale or cancel that breaks the rule (or earns its alert); the item the rule's text
+    // then names.
+    int provoke(Rule rule);
 
-    // What the README row of the code describes, and the code the device then gave.
-    std::string provoke(const std::string& code);
+    SatResponse answer; // of the sale or cancel that provoked a rule
 };
 
-std::string CodeTable::provoke(const std::string& code)
+void CodeTable::provoke(const std::string& row)
 {
     const std::string taxpayers = demo::softwareHouse + demo::taxpayer;
-    const std::map<std::string, std::function<std::string()>> replies = {
-        {"04000", [&] { return activated(); }},
-        {"04002",
-         [&] {
-             client.AtivarSAT(1, demo::code, "48213907000166", 35);
-             return replyCode();
-         }},
-        {"04003",
-         [&] {
-             activate();
-             return activated();
-         }},
-        {"04005",
-         [&] {
-             satsim({"set", "link", "down"});
-             return activated();
-         }},
-        {"04006", [&] { return activated(2); }},
-        {"04099", [&] { return activated(4); }},
-        {"05000",
-         [&] {
-             activated(2);
-             return certificate(20, pemCertificate()).substr(7, 5);
-         }},
-        {"05002",
-         [&] {
-             activated(2);
-             return certificate(20, "não é um certificado").substr(7, 5);
-         }},
-        {"05099",
-         [&] {
-             activate();
-             return certificate(20, pemCertificate()).substr(7, 5);
-         }},
-        {"06000", [&] { return saleCode([] {}); }},
-        {"06002",
-         [&] {
-             return factoryThen([&] {
-                 client.EnviarDadosVenda(sample("venda.xml"));
-             });
-         }},
-        {"06003",
-         [&] {
-             return activatedThen([&] {
-                 client.EnviarDadosVenda(sample("venda.xml"));
-             });
-         }},
+    const std::map<std::string, std::function<void()>> calls = {
+        {"04000", [&] { activateWith(1); }},
+        {"04002", [&] { client.AtivarSAT(1, demo::code, "48213907000166", 35); }},
+        {"04003", [&] { activate(); activateWith(1); }},
+        {"04004", [&] { setLock("4"); activateWith(1); }},
+        {"04005", [&] { set("link", "down"); activateWith(1); }},
+        {"04006", [&] { activateWith(2); }},
+        {"04099", [&] { activateWith(4); }},
+        {"05000", [&] { activateWith(2); certificate(20, pemCertificate()); }},
+        {"05001", [&] { activateWith(2); certificate(20, pemCertificate(), wrong); }},
+        {"05002", [&] { activateWith(2); set("link", "down"); certificate(20, pemCertificate()); }},
+        {"05003", [&] { activateWith(2); certificate(20, "não é um certificado"); }},
+        {"05099", [&] { activate(); certificate(20, pemCertificate()); }},
+        {"06000", [&] { activated(); sale(); }},
+        {"06001", [&] { activated(); withCode(wrong); sale(); }},
+        {"06002", [&] { withCode(demo::factoryCode); sale(); }},
+        {"06003", [&] { activate(); sale(); }},
         {"06004",
          [&] {
-             return activatedThen([&] {
-                 associate();
-                 client.EnviarDadosVenda(saleWith({{"RETAGUARDA DO SAT", "RETAGUARDA"}}));
-             });
+             activated();
+             client.EnviarDadosVenda(saleWith({{"RETAGUARDA DO SAT", "RETAGUARDA"}}));
          }},
         {"06005",
          [&] {
-             return activatedThen([&] {
-                 associate();
-                 client.EnviarDadosVenda(saleWith(
-                 {{"</infCpl>", std::string(1500 * 1024, 'x') + "</infCpl>"}}));
-             });
+             activated();
+             client.EnviarDadosVenda(
+                 saleWith({{"</infCpl>", std::string(1500 * 1024, 'x') + "</infCpl>"}}));
          }},
-        {"06006", [&] { return saleCode([&] { setLock("2"); }); }},
-        {"06007", [&] { return saleCode([&] { setLock("1"); }); }},
-        {"06008", [&] { return saleCode([&] { setLock("3"); }); }},
+        {"06006", [&] { activated(); client.BloquearSAT(); sale(); }},
+        {"06007", [&] { activated(); setLock("1"); sale(); }},
+        {"06008", [&] { activated(); setLock("3"); sale(); }},
+        {"06009", [&] { activated(); wrongCodes(3); sale(); }},
         {"06010",
-         [&] {
-             return activatedThen([&] {
-                 associate();
-                 client.EnviarDadosVenda(saleWith({{"<CFOP>5102</CFOP>", ""}}));
-             });
-         }},
-        {"07000",
-         [&] {
-             return afterSale([&](const std::string& key) {
-                 client.CancelarUltimaVenda(key, cancelDocument(key));
-             });
-         }},
-        {"07002",
-         [&] {
-             return activatedThen([&] {
-                 associate();
-                 client.CancelarUltimaVenda("", cancelDocument(""));
-             });
-         }},
-        {"07003",
-         [&] {
-             return afterSale([&](const std::string& key) {
-                 setLock("2");
-                 client.CancelarUltimaVenda(key, cancelDocument(key));
-             });
-         }},
+         [&] { activated(); client.EnviarDadosVenda(saleWith({{"<CFOP>5102</CFOP>", ""}})); }},
+        {"06011", [&] { activated(); satsim({"clock", "advance", "1827d"}); sale(); }},
+        {"07000", [&] { cancelAfter([] {}); }},
+        {"07001", [&] { cancelAfter([&] { withCode(wrong); }); }},
+        {"07002", [&] { activated(); client.CancelarUltimaVenda("", cancelDocument("")); }},
         {"07004",
          [&] {
-             return afterSale([&](const std::string& key) {
-                 setLock("1");
-                 client.CancelarUltimaVenda(key, cancelDocument(key));
-             });
+             cancelAfter(
+                 [] {},
+                 [&](const std::string& key) {
+                     return edited(cancelDocument(key), {{"RETAGUARDA DO SAT", "RETAGUARDA"}});
+                 });
          }},
-        {"07005",
-         [&] {
-             return afterSale([&](const std::string& key) {
-                 setLock("3");
-                 client.CancelarUltimaVenda(key, cancelDocument(key));
-             });
-         }},
-        {"07007",
-         [&] {
-             return afterSale([&](const std::string& key) {
-                 satsim({"clock", "advance", "31m"});
-                 client.CancelarUltimaVenda(key, cancelDocument(key));
-             });
-         }},
+        {"07006", [&] { cancelAfter([&] { setLock("2"); }); }},
+        {"07007", [&] { cancelAfter([&] { setLock("1"); }); }},
+        {"07008", [&] { cancelAfter([&] { setLock("3"); }); }},
+        {"07009", [&] { cancelAfter([&] { wrongCodes(3); }); }},
+        {"07010", [&] { cancelAfter([&] { satsim({"clock", "advance", "31m"}); }); }},
+        {"07011", [&] { cancelAfter([&] { satsim({"clock", "advance", "1827d"}); }); }},
         {"07099",
          [&] {
-             return factoryThen([&] {
-                 client.CancelarUltimaVenda("CFe1", cancelDocument("CFe1"));
-             });
+             withCode(demo::factoryCode);
+             client.CancelarUltimaVenda("CFe1", cancelDocument("CFe1"));
          }},
-        {"08000",
-         [&] {
-             client.ConsultarSAT();
-             return replyCode();
-         }},
-        {"09000", [&] { return activatedThen([&] { client.TesteFimAFim(endToEndDocument); }); }},
-        {"09002", [&] { return factoryThen([&] { client.TesteFimAFim(endToEndDocument); }); }},
-        {"09099", [&] { return activatedThen([&] { client.TesteFimAFim("<CFe>"); }); }},
-        {"10000", [&] { return factoryThen([&] { client.ConsultarStatusOperacional(); }); }},
-        {"11002", [&] { return bySession(20, 1, demo::factoryCode).substr(7, 5); }},
-        {"11003",
+        {"08000", [&] { client.ConsultarSAT(); }},
+        {"09000", [&] { activate(); client.TesteFimAFim(endToEndDocument); }},
+        {"09001", [&] { activate(); withCode(wrong); client.TesteFimAFim(endToEndDocument); }},
+        {"09002", [&] { withCode(demo::factoryCode); client.TesteFimAFim(endToEndDocument); }},
+        {"09099", [&] { activate(); client.TesteFimAFim("<CFe>"); }},
+        {"10000", [&] { withCode(demo::factoryCode); client.ConsultarStatusOperacional(); }},
+        {"10001", [&] { withCode(wrong); client.ConsultarStatusOperacional(); }},
+        {"11001", [&] { activate(); bySession(20, 1, wrong); }},
+        {"11002", [&] { bySession(20, 1, demo::factoryCode); }},
+        {"11003", [&] { activate(); bySession(20, 999); }},
+        {"11099", [&] { activate(); bySession(20, 1000000); }},
+        {"12000",
+         [&] { withCode(demo::factoryCode); client.ConfigurarInterfaceDeRede(fixedNetwork()); }},
+        {"12001", [&] { withCode(wrong); client.ConfigurarInterfaceDeRede(fixedNetwork()); }},
+        {"12002", [&] { withCode(demo::factoryCode); client.ConfigurarInterfaceDeRede(""); }},
+        {"13000", [&] { activate(); client.AssociarAssinatura(taxpayers, demo::signature); }},
+        {"13001",
          [&] {
              activate();
-             return bySession(20, 999).substr(7, 5);
-         }},
-        {"12000",
-         [&] {
-             return factoryThen([&] {
-                 client.ConfigurarInterfaceDeRede(fixedNetwork());
-             });
-         }},
-        {"12002", [&] { return factoryThen([&] { client.ConfigurarInterfaceDeRede(""); }); }},
-        {"13000",
-         [&] {
-             return activatedThen([&] {
-                 client.AssociarAssinatura(taxpayers, demo::signature);
-             });
+             withCode(wrong);
+             client.AssociarAssinatura(taxpayers, demo::signature);
          }},
         {"13002",
          [&] {
-             return activatedThen([&] {
-                 satsim({"set", "link", "down"});
-                 client.AssociarAssinatura(taxpayers, demo::signature);
-             });
+             activate();
+             set("link", "down");
+             client.AssociarAssinatura(taxpayers, demo::signature);
          }},
-        {"13003", [&] { return activatedThen([&] { client.AssociarAssinatura(taxpayers, ""); }); }},
-        {"13004",
+        {"13003", [&] { activate(); client.AssociarAssinatura(taxpayers, ""); }},
+        {"13004", [&] { activate(); client.AssociarAssinatura(demo::taxpayer, demo::signature); }},
+        {"13007",
          [&] {
-             return activatedThen([&] {
-                 client.AssociarAssinatura(demo::taxpayer, demo::signature);
-             });
+             activate();
+             client.AssociarAssinatura(demo::softwareHouse + "11222333000181", demo::signature);
          }},
         {"13099",
          [&] {
-             return factoryThen([&] {
-                 client.AssociarAssinatura(taxpayers, demo::signature);
-             });
+             withCode(demo::factoryCode);
+             client.AssociarAssinatura(taxpayers, demo::signature);
          }},
-        {"14000", [&] { return factoryThen([&] { client.AtualizarSoftwareSAT(); }); }},
-        {"15000", [&] { return factoryThen([&] { client.ExtrairLogs(); }); }},
-        {"16000", [&] { return activatedThen([&] { client.BloquearSAT(); }); }},
-        {"16002",
+        {"14000", [&] { withCode(demo::factoryCode); client.AtualizarSoftwareSAT(); }},
+        {"14001", [&] { withCode(wrong); client.AtualizarSoftwareSAT(); }},
+        {"14002",
          [&] {
-             return activatedThen([&] {
-                 client.BloquearSAT();
-                 client.BloquearSAT();
-             });
+             set("update", "running");
+             withCode(demo::factoryCode);
+             client.AtualizarSoftwareSAT();
          }},
-        {"16099", [&] { return factoryThen([&] { client.BloquearSAT(); }); }},
-        {"17000",
+        {"14003",
          [&] {
-             return activatedThen([&] {
-                 client.BloquearSAT();
-                 client.DesbloquearSAT();
-             });
+             set("update", "error");
+             withCode(demo::factoryCode);
+             client.AtualizarSoftwareSAT();
          }},
-        {"17002", [&] { return activatedThen([&] { setLock("1"); client.DesbloquearSAT(); }); }},
-        {"17003", [&] { return activatedThen([&] { setLock("3"); client.DesbloquearSAT(); }); }},
-        {"17004", [&] { return activatedThen([&] { setLock("4"); client.DesbloquearSAT(); }); }},
-        {"17005", [&] { return activatedThen([&] { client.DesbloquearSAT(); }); }},
-        {"17099", [&] { return factoryThen([&] { client.DesbloquearSAT(); }); }},
+        {"14004",
+         [&] {
+             set("update", "invalid");
+             withCode(demo::factoryCode);
+             client.AtualizarSoftwareSAT();
+         }},
+        {"15000", [&] { withCode(demo::factoryCode); client.ExtrairLogs(); }},
+        {"15001", [&] { withCode(wrong); client.ExtrairLogs(); }},
+        {"16000", [&] { activate(); client.BloquearSAT(); }},
+        {"16001", [&] { activate(); withCode(wrong); client.BloquearSAT(); }},
+        {"16002", [&] { activate(); client.BloquearSAT(); client.BloquearSAT(); }},
+        {"16003", [&] { activate(); set("link", "down"); client.BloquearSAT(); }},
+        {"16004", [&] { activate(); set("sefaz-block", "none"); client.BloquearSAT(); }},
+        {"16099", [&] { withCode(demo::factoryCode); client.BloquearSAT(); }},
+        {"17000", [&] { activate(); client.BloquearSAT(); client.DesbloquearSAT(); }},
+        {"17001",
+         [&] {
+             activate();
+             setLock("2");
+             withCode(wrong);
+             client.DesbloquearSAT();
+         }},
+        {"17002",
+         [&] {
+             activate();
+             client.BloquearSAT();
+             set("sefaz-block", "held");
+             client.DesbloquearSAT();
+         }},
+        {"17003", [&] { activate(); setLock("1"); client.DesbloquearSAT(); }},
+        {"17004",
+         [&] {
+             activate();
+             client.BloquearSAT();
+             set("link", "down");
+             client.DesbloquearSAT();
+         }},
+        {"17005", [&] { activate(); client.DesbloquearSAT(); }},
+        {"17006", [&] { activate(); setLock("3"); client.DesbloquearSAT(); }},
+        {"17007", [&] { activate(); setLock("4"); client.DesbloquearSAT(); }},
+        {"17099", [&] { withCode(demo::factoryCode); client.DesbloquearSAT(); }},
         {"18000",
-         [&] {
-             return activatedThen([&] {
-                 client.TrocarCodigoDeAtivacao(demo::code, 1, "87654321", "87654321");
-             });
-         }},
+         [&] { activate(); client.TrocarCodigoDeAtivacao(demo::code, 1, "87654321", "87654321"); }},
+        {"18001",
+         [&] { activate(); client.TrocarCodigoDeAtivacao(wrong, 1, "11223344", "11223344"); }},
         {"18002",
-         [&] {
-             return activatedThen([&] {
-                 client.TrocarCodigoDeAtivacao("11111111", 2, "87654321", "87654321");
-             });
-         }},
+         [&] { activate(); client.TrocarCodigoDeAtivacao("11111111", 2, "87654321", "87654321"); }},
         {"18099",
-         [&] {
-             return activatedThen([&] {
-                 client.TrocarCodigoDeAtivacao(demo::code, 3, "87654321", "87654321");
-             });
-         }},
-        {"19001",
-         [&] {
-             activate();
-             return lastFiscal(20, "87654321").substr(7, 5);
-         }},
-        {"19099",
-         [&] {
-             activate();
-             return lastFiscal(20).substr(7, 5);
-         }},
-        {"1013",
-         [&] {
-             return cancelRejection([&](const std::string& key) {
-                 std::string document = cancelDocument(key);
-                 document.replace(document.find("RETAGUARDA DO SAT"), 17, "RETAGUARDA");
-                 return document;
-             });
-         }},
-        {"1216", [&] { return cancelRejection([&](const std::string&) {
-                    return sample("cancelamento.xml");
-                }); }},
-        {"1412",
-         [&] {
-             return cancelRejection([&](const std::string& key) { return cancelDocument(key); },
-                                    "31m");
-         }},
+         [&] { activate(); client.TrocarCodigoDeAtivacao(demo::code, 3, "87654321", "87654321"); }},
+        {"19001", [&] { activate(); lastFiscal(20, wrong); }},
+        {"19099", [&] { activate(); lastFiscal(20); }},
+        {"XX097", [&] { activate(); bySession(1000000, 1); }},
+        {"XX098", [&] { satsim({"fault", "busy", "--times", "1"}); client.ConsultarSAT(); }},
+        {"XX099", [&] { withCode(demo::factoryCode); client.BloquearSAT(); }},
     };
-    if (const auto reply = replies.find(code); reply != replies.end())
-        return reply->second();
-    if (const auto sale = rejectedSales().find(code); sale != rejectedSales().end()) {
-        activate();
-        associate();
-        return field(client.EnviarDadosVenda(sale->second()), 3);
-    }
-    return "no way to provoke it is known to the test";
+    const auto call = calls.find(row);
+    ASSERT_NE(call, calls.end()) << "no way to provoke " << row << " is known to the test";
+    call->second();
 }
 
-TEST_P(CodeTable, CodeIsGivenAsTheReadmeSays)
+int CodeTable::provoke(Rule rule)
 {
-    EXPECT_EQ(provoke(GetParam()), GetParam());
+    auto sold = [&](const Edits& edits, const std::string& regime = "") {
+        if (!regime.empty())
+            set("regime", regime);
+        activated();
+        answer = client.EnviarDadosVenda(saleWith(edits));
+    };
+    auto cancelled = [&](const Edits& edits) {
+        cancelAfter([] {},
+                    [&](const std::string& key) { return edited(cancelDocument(key), edits); });
+    };
+    const std::string csosn102 = "<ICMSSN102><Orig>0</Orig><CSOSN>102</CSOSN></ICMSSN102>";
+    const std::map<Rule, std::function<int()>> documents = {
+        {Rule::Unidentified, [&] { sold({{"<CFOP>5102</CFOP>", ""}}); return 0; }},
+        {Rule::LayoutVersion, [&] { sold({{" versaoDadosEnt=\"0.07\"", ""}}); return 0; }},
+        {Rule::LayoutNotNewest, [&] { sold({{"\"0.07\"", "\"0.06\""}}); return 0; }},
+        {Rule::SoftwareHouseCnpj,
+         [&] { sold({{"<CNPJ>10615281000140", "<CNPJ>10615281000141"}}); return 0; }},
+        {Rule::CancelSoftwareHouseCnpj,
+         [&] { cancelled({{"<CNPJ>10615281000140", "<CNPJ>10615281000141"}}); return 0; }},
+        {Rule::Signature,
+         [&] {
+             sold({{"<signAC>SGR-SAT SISTEMA DE GESTAO E RETAGUARDA DO SAT</signAC>", ""}});
+             return 0;
+         }},
+        {Rule::EmitterCnpj,
+         [&] { sold({{"<CNPJ>48213907000165", "<CNPJ>48213907000166"}}); return 0; }},
+        {Rule::EmitterNotTaxpayer,
+         [&] { sold({{"<CNPJ>48213907000165", "<CNPJ>11222333000181"}}); return 0; }},
+        {Rule::EmitterIeMissing, [&] { sold({{"<IE>111111111111</IE>", ""}}); return 0; }},
+        {Rule::EmitterIe, [&] { sold({{"<IE>111111111111</IE>", "<IE>ISENTO</IE>"}}); return 0; }},
+        {Rule::IssqnRegime,
+         [&] {
+             sold({{"<indRatISSQN>", "<cRegTribISSQN>7</cRegTribISSQN><indRatISSQN>"}});
+             return 0;
+         }},
+        {Rule::IssqnApportion, [&] { sold({{"<indRatISSQN>N", "<indRatISSQN>X"}}); return 0; }},
+        {Rule::BuyerCnpj,
+         [&] { sold({{"<CPF>11144477735</CPF>", "<CNPJ>11222333000180</CNPJ>"}}); return 0; }},
+        {Rule::BuyerCpf, [&] { sold({{"<CPF>11144477735", "<CPF>11144477736"}}); return 0; }},
+        {Rule::ItemNumber, [&] { sold({{"<det nItem=\"2\">", "<det nItem=\"3\">"}}); return 0; }},
+        {Rule::ProductCode, [&] { sold({{"<cProd>0001</cProd>", ""}}); return 0; }},
+        {Rule::ProductDescription,
+         [&] { sold({{"<xProd>CAFÉ TORRADO E MOÍDO 500 g</xProd>", ""}}); return 0; }},
+        {Rule::Cfop, [&] { sold({{"<CFOP>5102</CFOP>", "<CFOP>6102</CFOP>"}}); return 0; }},
+        {Rule::Gtin, [&] { sold({{"7891000100103", "7891000100104"}}); return 1; }},
+        {Rule::Unit, [&] { sold({{"<uCom>UN</uCom>", ""}}); return 0; }},
+        {Rule::Quantity, [&] { sold({{"<qCom>2.0000</qCom>", "<qCom>2,0</qCom>"}}); return 1; }},
+        {Rule::UnitPrice,
+         [&] { sold({{"<vUnCom>15.00</vUnCom>", "<vUnCom>15.0001</vUnCom>"}}); return 2; }},
+        {Rule::CalculationRule,
+         [&] { sold({{"<indRegra>A</indRegra>", "<indRegra>R</indRegra>"}}); return 1; }},
+        {Rule::ItemDiscount,
+         [&] { sold({{"<vDesc>0.25</vDesc>", "<vDesc>0,25</vDesc>"}}); return 2; }},
+        {Rule::ItemOther,
+         [&] {
+             sold({{"<indRegra>A</indRegra>", "<indRegra>A</indRegra><vOutro>-1.00</vOutro>"}});
+             return 1;
+         }},
+        {Rule::SubtotalDiscount,
+         [&] {
+             sold({{"<total/>", "<total><DescAcrEntr><vDescSubtot>-1.00</vDescSubtot>"
+                                "</DescAcrEntr></total>"}});
+             return 0;
+         }},
+        {Rule::SubtotalIncrease,
+         [&] {
+             sold({{"<total/>", "<total><DescAcrEntr><vAcresSubtot>1,00</vAcresSubtot>"
+                                "</DescAcrEntr></total>"}});
+             return 0;
+         }},
+        {Rule::NegativeValue,
+         [&] { sold({{"<vDesc>0.25</vDesc>", "<vDesc>11.26</vDesc>"}}); return 0; }},
+        {Rule::PaymentCode, [&] { sold({{"<cMP>01</cMP>", "<cMP>06</cMP>"}}); return 0; }},
+        {Rule::PaymentValue, [&] { sold({{"<vMP>50.00</vMP>", "<vMP>0.00</vMP>"}}); return 0; }},
+        {Rule::PaymentShort, [&] { sold({{"<vMP>50.00</vMP>", "<vMP>40.00</vMP>"}}); return 0; }},
+        {Rule::RegimeIcms00, [&] { sold({}, "1"); return 0; }},
+        {Rule::RegimeIcms40, [&] { sold({{icms00, csosn102}}); return 0; }},
+        {Rule::RegimeSn102, [&] { sold({{icms00, csosn102}}, "3"); return 0; }},
+        {Rule::RegimeSn900,
+         [&] {
+             sold({{icms00, "<ICMSSN900><Orig>0</Orig><CSOSN>900</CSOSN><pICMS>18.00</pICMS>"
+                            "</ICMSSN900>"}},
+                  "3");
+             return 0;
+         }},
+        {Rule::CancelBuyerCnpj,
+         [&] { cancelled({{"<dest/>", "<dest><CNPJ>11222333000181</CNPJ></dest>"}}); return 0; }},
+        {Rule::CancelBuyerCpf,
+         [&] { cancelled({{"<dest/>", "<dest><CPF>11144477736</CPF></dest>"}}); return 0; }},
+        {Rule::CancelKey,
+         [&] {
+             cancelAfter([] {}, [&](const std::string&) { return sample("cancelamento.xml"); });
+             return 0;
+         }},
+        {Rule::CancelDone,
+         [&] {
+             activated();
+             const std::string key = sell(sample("venda.xml"));
+             client.CancelarUltimaVenda(key, cancelDocument(key));
+             answer = client.CancelarUltimaVenda(key, cancelDocument(key));
+             return 0;
+         }},
+        {Rule::CancelLate,
+         [&] { cancelAfter([&] { satsim({"clock", "advance", "31m"}); }); return 0; }},
+    };
+    const auto document = documents.find(rule);
+    if (document == documents.end()) {
+        ADD_FAILURE() << "no document breaks rule " << satsim::ruleInfo(rule).code;
+        return 0;
+    }
+    return document->second();
 }
 
-INSTANTIATE_TEST_SUITE_P(Simulator, CodeTable, testing::ValuesIn(readmeCodes()),
-                         [](const testing::TestParamInfo<std::string>& code) {
-                             return "code" + code.param;
+class ReplyCodes : public CodeTable, public testing::WithParamInterface<std::string> {};
+
+// The code and, at the start of the message, the table's text; the device's own detail may
+// follow it after ": ". The rows every function has are checked on their last digits.
+TEST_P(ReplyCodes, AreAnsweredWithTheTablesText)
+{
+    const satsim::ReplyCode& row = replyRow(GetParam());
+    provoke(GetParam());
+    const std::string code = replyCode();
+    if (row.function)
+        EXPECT_EQ(code, GetParam()) << error().msg;
+    else
+        EXPECT_EQ(code.substr(2), GetParam().substr(2)) << error().msg;
+    const std::string message = error().msg;
+    if (row.rejection)
+        EXPECT_EQ(message.rfind("Rejeição: ", 0), 0u) << message;
+    else
+        EXPECT_TRUE(saysTheText(message, row.text)) << message;
+}
+
+INSTANTIATE_TEST_SUITE_P(Simulator, ReplyCodes, testing::ValuesIn(replyRows()),
+                         [](const testing::TestParamInfo<std::string>& row) {
+                             return "code" + row.param;
                          });
 
-TEST(CodeTableReadme, ListsReplyAndRejectionCodesOnce)
+// Point-of-sale programs written against the tables in force until 2015 get their numbers.
+class OlderTables : public CodeTable, public testing::WithParamInterface<std::string> {};
+
+TEST_P(OlderTables, NumberTheRowsTheirWay)
 {
-    const std::vector<std::string> codes = readmeCodes();
-    const std::set<std::string> unique(codes.begin(), codes.end());
-    EXPECT_EQ(unique.size(), codes.size());
-    EXPECT_GE(std::count_if(codes.begin(), codes.end(),
-                            [](const std::string& c) { return c.size() == 4; }),
-              40);
-    EXPECT_GE(std::count_if(codes.begin(), codes.end(),
-                            [](const std::string& c) { return c.size() == 5; }),
-              50);
+    const satsim::ReplyCode& row = replyRow(GetParam());
+    set("tables", "2015");
+    provoke(GetParam());
+    const std::string message = error().msg;
+    if (row.code2015 == 0) {
+        EXPECT_EQ(replyCode().substr(2), "099") << message;
+        EXPECT_TRUE(saysTheText(message, "Erro desconhecido: " + std::string(row.text))) << message;
+    } else {
+        EXPECT_EQ(replyCode(), satsim::padded(row.code2015, 5)) << message;
+        if (!row.rejection) {
+            EXPECT_TRUE(saysTheText(message, row.text2015.empty() ? row.text : row.text2015))
+                << message;
+        }
+    }
+}
+
+std::vector<std::string> renumberedRows()
+{
+    std::vector<std::string> names;
+    for (const satsim::ReplyCode& row : satsim::replyCodes())
+        if (row.code2015 != row.code || !row.text2015.empty())
+            names.push_back(rowName(row));
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Simulator, OlderTables, testing::ValuesIn(renumberedRows()),
+                         [](const testing::TestParamInfo<std::string>& row) {
+                             return "code" + row.param;
+                         });
+
+TEST_F(CodeTable, OlderTablesStayAfterAReset)
+{
+    set("tables", "2015");
+    ASSERT_EQ(satsim({"reset"}).exitCode, 0);
+    activated();
+    const std::string key = sell(sample("venda.xml"));
+    setLock("2");
+    client.CancelarUltimaVenda(key, cancelDocument(key));
+    EXPECT_EQ(error().code, 7003) << error().msg;
+    set("tables", "2016");
+    client.CancelarUltimaVenda(key, cancelDocument(key));
+    EXPECT_EQ(error().code, 7006) << error().msg;
+}
+
+class RejectionCodes : public CodeTable, public testing::WithParamInterface<Rule> {};
+
+// A refusal: 06010 (07010 for a cancel), the code in CCCC and the table's text after
+// "Rejeição: "; an alert: the sale issued with 06000 and the alert's code in CCCC.
+TEST_P(RejectionCodes, AreAnsweredInTheirField)
+{
+    const satsim::RuleInfo& rule = satsim::ruleInfo(GetParam());
+    const int item = provoke(GetParam());
+    const std::string message = error().msg;
+    if (rule.alert) {
+        EXPECT_EQ(error().code, 6000) << message;
+        EXPECT_EQ(message, "Emitido com sucesso + conteúdo notas.");
+    } else {
+        EXPECT_EQ(error().code, rule.applies == satsim::Applies::Cancel ? 7010 : 6010) << message;
+        std::string text = "Rejeição: " + std::string(rule.text);
+        if (item)
+            text =
+                std::regex_replace(text, std::regex("\\(N\\)"), "(" + std::to_string(item) + ")");
+        EXPECT_TRUE(text == message ||
+                    message.rfind(text.ends_with('.') ? text.substr(0, text.size() - 1) + " ("
+                                                      : text + " (",
+                                  0) == 0)
+            << message;
+    }
+    EXPECT_EQ(field(answer, 3), satsim::padded(rule.code, 4)) << answer.text();
+}
+
+std::vector<Rule> everyRule()
+{
+    std::vector<Rule> rules;
+    for (const satsim::RuleInfo& info : satsim::allRules())
+        rules.push_back(info.rule);
+    return rules;
+}
+
+INSTANTIATE_TEST_SUITE_P(Simulator, RejectionCodes, testing::ValuesIn(everyRule()),
+                         [](const testing::TestParamInfo<Rule>& rule) {
+                             return "code" + std::to_string(satsim::ruleInfo(rule.param).code);
+                         });
+
+TEST(CodeTableReadme, HoldsTheTablesOfTheCode)
+{
+    std::ifstream in(SIMULATOR_README, std::ios::binary);
+    const std::string readme((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+    for (const std::string& table :
+         {satsim::replyCodesMarkdown(), satsim::rejectionCodesMarkdown()})
+        EXPECT_NE(readme.find(table), std::string::npos)
+            << "simulator/README.md must hold, as they are, the tables `satsim codes` prints:\n"
+            << table;
 }
 
 } // namespace

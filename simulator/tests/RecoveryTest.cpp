@@ -74,16 +74,16 @@ TEST_P(SessionQueryRefusals, AnswerWithTheirCode)
 
 INSTANTIATE_TEST_SUITE_P(
     Simulator, SessionQueryRefusals,
-    testing::Values(
-        SessionRefusal{"unknownSession", true, demo::code, 555,
-                       "000007|11003|Sessão não existe||"},
-        SessionRefusal{"wrongCode", true, "87654321", 12,
-                       "000007|11001|Código de ativação inválido||"},
-        SessionRefusal{"notActivated", false, demo::factoryCode, 12,
-                       "000007|11002|SAT ainda não ativado||"},
-        SessionRefusal{"sessionOutOfRange", true, demo::code, 1000000,
-                       "000007|11099|Número de sessão a consultar inválido: 1000000 (use de 0 "
-                       "a 999999)||"}),
+    testing::Values(SessionRefusal{"unknownSession", true, demo::code, 555,
+                                   "000007|11003|Sessão não existe: 555||"},
+                    SessionRefusal{"wrongCode", true, "87654321", 12,
+                                   "000007|11001|Código ativação inválido||"},
+                    SessionRefusal{"notActivated", false, demo::factoryCode, 12,
+                                   "000007|11002|SAT ainda não ativado.||"},
+                    SessionRefusal{
+                        "sessionOutOfRange", true, demo::code, 1000000,
+                        "000007|11099|Erro desconhecido: Número de sessão a consultar inválido: "
+                        "1000000 (use de 0 a 999999)||"}),
     CaseName());
 
 TEST_F(Recovery, ConsultationsAreNotKeptAsSessions)
@@ -98,7 +98,8 @@ TEST_F(Recovery, LastFiscalSessionIsTheLastSaleOrCancel)
     activate();
     associate();
     EXPECT_EQ(lastFiscal(30),
-              "000030|19099|Nenhuma sessão fiscal (venda ou cancelamento) registrada||");
+              "000030|19099|Erro desconhecido: Nenhuma sessão fiscal (venda ou cancelamento) "
+              "registrada||");
 
     const std::string sold = sale(31);
     for (int session = 40; session < 70; ++session) // more sessions than the device keeps
@@ -123,11 +124,11 @@ TEST_F(Recovery, IcpBrasilCertificateAfterItsRequest)
     ASSERT_EQ(error().code, 4006) << activated.text();
     ASSERT_TRUE(context.setActivationCode(demo::code));
 
-    EXPECT_EQ(certificate(50, "não é um certificado"), "000050|05002|Certificado inválido||");
+    EXPECT_EQ(certificate(50, "não é um certificado"), "000050|05003|Certificado Inválido||");
     EXPECT_EQ(certificate(51, pemCertificate(), "87654321"),
               "000051|05001|Código de ativação inválido||");
     EXPECT_EQ(certificate(52, pemCertificate()),
-              "000052|05000|Certificado transmitido com sucesso||");
+              "000052|05000|Certificado transmitido com Sucesso||");
     EXPECT_EQ(error().code, 5000);
 }
 
@@ -135,8 +136,8 @@ TEST_F(Recovery, AcSatDeviceWaitsForNoCertificate)
 {
     activate();
     EXPECT_EQ(certificate(53, pemCertificate()),
-              "000053|05099|SAT ativado com certificado AC-SAT: não há requisição ICP-Brasil "
-              "aguardando certificado||");
+              "000053|05099|Erro desconhecido: SAT ativado com certificado AC-SAT: não há "
+              "requisição ICP-Brasil aguardando certificado||");
 }
 
 } // namespace

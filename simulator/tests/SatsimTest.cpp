@@ -29,7 +29,9 @@ TEST_F(SatsimTest, HelpNamesEveryCommand)
     EXPECT_EQ(help.exitCode, 0);
     for (const char* command :
          {"status", "reset", "unplug", "plug", "fault timeout|cts|unknown|busy", "fault answer",
-          "fault clear", "clock set", "clock advance", "set lock", "set link", "set log header|plain", "transmit", "log",
+          "fault clear", "clock set", "clock advance", "set lock", "set link", "set log header|plain",
+          "set tables 2016|2015", "set code-block", "set sefaz-block ready|none|held",
+          "set update ok|running|error|invalid", "set regime auto|1|3", "codes", "transmit", "log",
           "24681357", "13572468"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     EXPECT_EQ(satsim({}).exitCode, 2);
@@ -70,7 +72,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "função desconhecida: \"Vender\""},
         UsageCase{"zeroTimes", {"fault", "timeout", "--times", "0"}, "--times deve ser 1 ou mais"},
         UsageCase{"extraArgument", {"unplug", "now"},
-                  "número errado de argumentos para \"unplug\""}),
+                  "número errado de argumentos para \"unplug\""},
+        UsageCase{"unknownTables", {"set", "tables", "2017"},
+                  "use set tables 2016 ou set tables 2015"},
+        UsageCase{"negativeCodeBlock", {"set", "code-block", "-1m"},
+                  "a duração do bloqueio não pode ser negativa"},
+        UsageCase{"codeBlockWithoutUnit", {"set", "code-block", "10"},
+                  "duração inválida: \"10\" (exemplos: 90s, 31m, 2h, 1d)"},
+        UsageCase{"unknownSefazBlock", {"set", "sefaz-block", "off"},
+                  "use set sefaz-block ready, none ou held"},
+        UsageCase{"unknownUpdate", {"set", "update", "done"},
+                  "use set update ok, running, error ou invalid"},
+        UsageCase{"regimeTwo", {"set", "regime", "2"}, "use set regime auto, 1 ou 3"}),
     CaseName());
 
 TEST_F(SatsimTest, StatusShowsWhatTheLibraryDid)
@@ -244,7 +257,7 @@ TEST_F(SatsimTest, ChosenAnswerForTheNextCallsOfAFunction)
         EXPECT_EQ(error().code, 8000);
         EXPECT_EQ(error().msg, "Resposta escolhida");
     }
-    EXPECT_EQ(client.ConsultarSAT().text(), "000012|08000|SAT em operação||");
+    EXPECT_EQ(client.ConsultarSAT().text(), "000012|08000|SAT em operação.||");
     EXPECT_EQ(client.BloquearSAT().text(), "qualquer texto");
     EXPECT_EQ(error().code, 2);
     EXPECT_EQ(error().msg, "Mensagem própria");
@@ -274,7 +287,7 @@ TEST_F(SatsimTest, AutonomousBlockEndsWithTheNextTransmission)
     EXPECT_EQ(error().code, 6008);
     EXPECT_EQ(error().msg, "SAT bloqueado por falta de comunicação");
     client.DesbloquearSAT();
-    EXPECT_EQ(error().code, 17003);
+    EXPECT_EQ(error().code, 17006);
     const Run transmit = satsim({"transmit"});
     EXPECT_EQ(transmit.out, "0 CF-e transmitidos à SEFAZ.\n");
     EXPECT_EQ(field(client.ConsultarStatusOperacional(), 28), "0");
@@ -305,8 +318,8 @@ TEST_P(OtherLocks, RefuseSalesAndCannotBeLiftedByTheTaxpayer)
 }
 
 INSTANTIATE_TEST_SUITE_P(Satsim, OtherLocks,
-                         testing::Values(LockCase{"sefaz", "1", 6007, 17002},
-                                         LockCase{"deactivation", "4", 6007, 17004}),
+                         testing::Values(LockCase{"sefaz", "1", 6007, 17003},
+                                         LockCase{"deactivation", "4", 6007, 17007}),
                          CaseName());
 
 TEST_F(SatsimTest, LinkAndBatteryShowInTheStatus)
@@ -336,6 +349,53 @@ TEST_F(SatsimTest, LogPrintsTheRecords)
     EXPECT_NE(log.out.find("|SAT-SEFAZ|info|ATIVACAO:SAT ativado para o CNPJ 48213907000165 "
                            "(AC-SAT)\n"),
               std::string::npos);
+}
+
+
+// Three wrong codes in a row block sales and cancels for a while, even with the right code; a
+// right code before that, or the block's end, starts the count again.
+TEST_F(SatsimTest, WrongCodesBlockSalesForAWhile)
+{
+    activate();
+    associate();
+    auto wrongCodes = [&](int count) {
+        ASSERT_TRUE(context.setActivationCode("87654321"));
+        for (int i = 0; i < count; ++i)
+            client.ConsultarStatusOperacional();
+        ASSERT_TRUE(context.setActivationCode(demo::code));
+    };
+    wrongCodes(2);
+    client.ConsultarStatusOperacional();
+    wrongCodes(2);
+    sell(endToEndDocument);
+
+    wrongCodes(3);
+    client.EnviarDadosVenda(endToEndDocument);
+    EXPECT_EQ(error().code, 6009);
+    EXPECT_EQ(error().msg.rfind("SAT bloqueado, código de ativação incorreto: até ", 0), 0u)
+        << error().msg;
+    EXPECT_NE(satsim({"status"}).out.find("vendas e cancelamentos bloqueados até"),
+              std::string::npos);
+    client.ConsultarStatusOperacional();
+    EXPECT_EQ(error().code, 10000) << "other functions take the right code";
+
+    ASSERT_EQ(satsim({"clock", "advance", "9m"}).exitCode, 0);
+    client.EnviarDadosVenda(endToEndDocument);
+    EXPECT_EQ(error().code, 6009);
+    ASSERT_EQ(satsim({"clock", "advance", "2m"}).exitCode, 0);
+    wrongCodes(1);
+    sell(endToEndDocument);
+
+    ASSERT_EQ(satsim({"set", "code-block", "90s"}).exitCode, 0);
+    wrongCodes(3);
+    client.EnviarDadosVenda(endToEndDocument);
+    EXPECT_EQ(error().code, 6009);
+    ASSERT_EQ(satsim({"clock", "advance", "91s"}).exitCode, 0);
+    sell(endToEndDocument);
+
+    ASSERT_EQ(satsim({"set", "code-block", "0"}).exitCode, 0);
+    wrongCodes(5);
+    sell(endToEndDocument);
 }
 
 } // namespace

@@ -51,6 +51,14 @@ TEST(DeviceState, EveryValueSurvivesTheFile) {
     s.answers.push_back({"ConsultarSAT", "000012|08000|a\tb|", 8000, "msg\\n", 2});
     s.sessions.push_back({4321, "EnviarDadosVenda", 6000, "Emitido", "004321|06000|x\ty|QUJD|", 4});
     s.certificateReceived = true;
+    // Every setting away from its default, so that one the file forgets shows.
+    s.tables = satsim::Tables::Until2015;
+    s.wrongCodes = 2;
+    s.codeBlockUntil = 1735787999;
+    s.codeBlockSeconds = 90;
+    s.sefazBlock = satsim::SefazBlock::Held;
+    s.update = satsim::UpdateOutcome::Invalid;
+    s.taxRegime = 1;
     satsim::addLog(s, 1735787045, satsim::originAc, "alerta", "CODIGO", "linha 1\nlinha 2: a|b");
 
     const std::string text = satsim::serialize(s);
