@@ -184,7 +184,8 @@ public:
         };
         std::printf("\nlog: %zu bytes, %d records; display lines: %zu bytes\n", decodedLog().size(),
                     records, formattedLines().size());
-        print("formatting speed / line scan speed", "LineScan", "FormatLog/", "target at least 0.333");
+        print("formatting speed / line scan speed", "LineScan", "FormatLog/",
+              "target at least 0.333");
         for (const char* way : {"avx512", "avx2", "sse2", "plain"}) {
             const std::string name = std::string("FormatLog/") + way;
             if (wall.count(name))

@@ -39,11 +39,9 @@ using Clock = std::chrono::steady_clock;
 // How long a program may take to show its dialog before the run counts as failed.
 constexpr auto giveUpAfter = std::chrono::seconds(60);
 
-template <typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
+template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
-template <typename T>
-Reply<T> owned(T* reply)
+template <typename T> Reply<T> owned(T* reply)
 {
     return Reply<T>(reply, &std::free);
 }

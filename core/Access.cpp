@@ -11,9 +11,8 @@ AccessConfirmation::AccessConfirmation(AppContext& context, MenuState& menu, Mes
 {
 }
 
-AccessConfirmation::Outcome AccessConfirmation::confirm(DeviceKind selected,
-                                                        std::string_view typedCode,
-                                                        bool codeFieldEnabled)
+AccessConfirmation::Outcome
+AccessConfirmation::confirm(DeviceKind selected, std::string_view typedCode, bool codeFieldEnabled)
 {
     context_.deviceKind = selected;
     Outcome outcome{false, codeFieldEnabled};

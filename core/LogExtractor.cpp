@@ -70,7 +70,8 @@ public:
     // Writes the line and its line feed; returns the end.
     char* copyTo(char* out) const
     {
-        const std::size_t n = fitting(std::string_view(line_, length_), LogExtractor::maxDisplayLine);
+        const std::size_t n =
+            fitting(std::string_view(line_, length_), LogExtractor::maxDisplayLine);
         std::memcpy(out, line_, n);
         out[n] = '\n';
         return out + n + 1;
@@ -225,8 +226,7 @@ private:
         const __m128i nine = _mm_set1_epi8(9);
         const __m128i value = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
         // A digit's value, taken unsigned, is at most nine.
-        const int digits =
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(value, nine), nine));
+        const int digits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(value, nine), nine));
         constexpr int stampBits = (1 << stampLength) - 1;
         return (digits & stampBits) == stampBits;
     }
@@ -250,10 +250,10 @@ private:
         const auto ch = [](char c, int at) {
             return std::uint64_t{static_cast<unsigned char>(c)} << (8 * at);
         };
-        const std::uint64_t first = pair(day, 6) | ch('/', 2) | pair(day, 4) << 24 |
-                                    ch('/', 5) | pair(day, 0) << 48;
-        const std::uint64_t second = pair(day, 2) | ch(' ', 2) | pair(time, 2) << 24 |
-                                     ch(':', 5) | pair(time, 4) << 48;
+        const std::uint64_t first =
+            pair(day, 6) | ch('/', 2) | pair(day, 4) << 24 | ch('/', 5) | pair(day, 0) << 48;
+        const std::uint64_t second =
+            pair(day, 2) | ch(' ', 2) | pair(time, 2) << 24 | ch(':', 5) | pair(time, 4) << 48;
         const std::uint64_t third = ch(':', 0) | pair(time, 6) << 8;
         std::memcpy(out, &first, 8);
         std::memcpy(out + 8, &second, 8);
@@ -350,8 +350,7 @@ struct Sse2Blocks {
     {
         const __m128i want = _mm_set1_epi8(c);
         const auto at = [block, want](int offset) {
-            const __m128i chunk =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + offset));
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + offset));
             return std::uint64_t{
                 static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, want)))};
         };
@@ -382,8 +381,10 @@ struct Avx2Blocks {
         const __m256i want = _mm256_set1_epi8(c);
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block));
         const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32));
-        const auto lowMask = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, want)));
-        const auto highMask = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, want)));
+        const auto lowMask =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, want)));
+        const auto highMask =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, want)));
         return std::uint64_t{lowMask} | std::uint64_t{highMask} << 32;
     }
 };
@@ -395,9 +396,8 @@ struct Avx512Blocks {
     }
 };
 
-[[gnu::target("avx2,bmi,bmi2,popcnt"), gnu::flatten]] bool avx2Marks(const char* p,
-                                                                      const char* end,
-                                                                      CommonMarks& m)
+[[gnu::target("avx2,bmi,bmi2,popcnt"), gnu::flatten]] bool avx2Marks(const char* p, const char* end,
+                                                                     CommonMarks& m)
 {
     return commonMarks<Avx2Blocks>(p, end, m);
 }
@@ -501,8 +501,7 @@ std::string LogExtractor::dateText(std::string_view timestamp)
 
 namespace {
 
-template <MarksReader readMarks>
-LogExtractor::Lines formatFrom(const char* p, const char* end)
+template <MarksReader readMarks> LogExtractor::Lines formatFrom(const char* p, const char* end)
 {
     LineBuffer out(static_cast<std::size_t>(end - p) + static_cast<std::size_t>(end - p) / 8);
     DecimalCounter number;

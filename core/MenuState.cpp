@@ -40,7 +40,8 @@ MenuState::MenuState()
     for (const MenuGroup& group : menuGroups)
         controls_[std::string(group.name)] = Flags{false, true, {}};
     for (const MenuTile& tile : menuTiles) {
-        controls_[std::string(tile.panel)] = Flags{tile.panelVisible, true, std::string(tile.group)};
+        controls_[std::string(tile.panel)] =
+            Flags{tile.panelVisible, true, std::string(tile.group)};
         controls_[std::string(tile.image)] = Flags{true, true, std::string(tile.panel)};
         controls_[std::string(tile.caption)] = Flags{true, true, std::string(tile.panel)};
     }

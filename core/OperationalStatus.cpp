@@ -128,8 +128,8 @@ StatusLabelSink::~StatusLabelSink() = default;
 
 StatusQuery::StatusQuery(AppContext& context, SatClient& client, MenuState& menu,
                          MessageSink& messages, LineSink& statusLog, StatusLabelSink& labels)
-    : context_(context), client_(client), menu_(menu), messages_(messages),
-      statusLog_(statusLog), labels_(labels)
+    : context_(context), client_(client), menu_(menu), messages_(messages), statusLog_(statusLog),
+      labels_(labels)
 {
 }
 
@@ -171,8 +171,8 @@ bool StatusQuery::refreshStatus()
         // A tile left hidden by an earlier confirmation as a kit would be unreachable.
         menu_.show("Panel4");
     }
-    for (const char* control :
-         {"Panel7", "Panel8", "GroupBox1", "GroupBox2", "GroupBox4", "GroupBox3", "Panel20", "Panel5"})
+    for (const char* control : {"Panel7", "Panel8", "GroupBox1", "GroupBox2", "GroupBox4",
+                                "GroupBox3", "Panel20", "Panel5"})
         menu_.show(control);
 
     statusLog_.appendLine(answer.fromAnsi());

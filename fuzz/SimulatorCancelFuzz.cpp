@@ -46,9 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!read.cancel)
         return 0;
 
-    const satsim::IssueParams params{satsim::serialNumber, 8,          654321,
-                                     1735787100,           "01.01.00", "48213907000165",
-                                     simulatorcheck::signer()};
+    const satsim::IssueParams params{
+        satsim::serialNumber,    8, 654321, 1735787100, "01.01.00", "48213907000165",
+        simulatorcheck::signer()};
     const satsim::Issued cfe = satsim::issueCancel(*read.cancel, sale, params);
     require(cfe.key.size() == 44 && satsim::allDigits(cfe.key), "the key has 44 digits");
     require(fuzzcheck::isUtf8(cfe.document), "the CF-e is UTF-8");

@@ -14,7 +14,8 @@ namespace simulatorcheck {
 // The device's key and certificate, made once per run: every CF-e is signed with them.
 inline const satsim::SigningIdentity* signer()
 {
-    static const satsim::SigningIdentity identity = satsim::makeSigningIdentity(satsim::serialNumber);
+    static const satsim::SigningIdentity identity =
+        satsim::makeSigningIdentity(satsim::serialNumber);
     return &identity;
 }
 

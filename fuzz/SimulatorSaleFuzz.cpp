@@ -14,9 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
 
     // 2025-01-02 03:04:05 UTC, the seventh CF-e.
-    const satsim::IssueParams params{satsim::serialNumber, 7,          123456,
-                                     1735787045,           "01.01.00", "48213907000165",
-                                     simulatorcheck::signer()};
+    const satsim::IssueParams params{
+        satsim::serialNumber,    7, 123456, 1735787045, "01.01.00", "48213907000165",
+        simulatorcheck::signer()};
     const satsim::IssueResult issued = satsim::issueSale(*read.sale, params);
     simulatorcheck::checkRefusal(issued.cfe.has_value(), issued.error, issued.rule);
     if (!issued.cfe)

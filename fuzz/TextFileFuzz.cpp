@@ -45,8 +45,8 @@ void writeFile(const std::string& bytes)
     require(fd >= 0, "the scratch file opens for writing");
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                                   static_cast<off_t>(done));
+        const ssize_t n =
+            ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
         require(n > 0, "the scratch file is written");
         done += static_cast<std::size_t>(n);
     }

@@ -175,8 +175,8 @@ std::optional<std::string> toAnsiCodePage(std::string_view utf8)
         return std::string();
     const int length = static_cast<int>(wide.size());
     // No best fit: a character the code page lacks becomes "?", not a look-alike.
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length,
-                                         nullptr, 0, "?", nullptr);
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr,
+                                         0, "?", nullptr);
     if (size <= 0)
         return std::nullopt;
     std::string out(static_cast<std::size_t>(size), '\0');

@@ -24,8 +24,7 @@ LoadResult load(const std::string& fileName);
 // Null when the library does not export the name.
 void* symbol(Handle library, const char* name);
 
-template <typename Fn>
-Fn function(Handle library, const char* name)
+template <typename Fn> Fn function(Handle library, const char* name)
 {
     return reinterpret_cast<Fn>(symbol(library, name));
 }

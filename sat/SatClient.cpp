@@ -31,9 +31,10 @@ void* SatClient::resolve(const char* function, std::string& failure)
             failure = "Não foi possível carregar a biblioteca do SAT \"" + libraryName_ + "\".\n";
             // Most makers ship 32-bit libraries, which a 64-bit program cannot load.
             const std::string bits = std::to_string(sizeof(void*) * 8);
-            failure += loaded.wrongArchitecture
-                           ? "A biblioteca encontrada não é de " + bits + " bits, como este programa."
-                           : std::string("Verifique se o driver do SAT está instalado.");
+            failure +=
+                loaded.wrongArchitecture
+                    ? "A biblioteca encontrada não é de " + bits + " bits, como este programa."
+                    : std::string("Verifique se o driver do SAT está instalado.");
             if (!loaded.error.empty())
                 failure += "\n" + loaded.error;
             return nullptr;
@@ -69,7 +70,7 @@ std::string SatClient::storedCode() const
 std::string SatClient::storedOrDefaultCode() const
 {
     return context_.activationCode().empty() ? std::string(defaultActivationCode)
-                                              : context_.activationCode();
+                                             : context_.activationCode();
 }
 
 SatResponse SatClient::AtivarSAT(int tipoCertificado, std::string_view newCode,
@@ -77,8 +78,8 @@ SatResponse SatClient::AtivarSAT(int tipoCertificado, std::string_view newCode,
 {
     Arg code(codepage::toAnsi(newCode));
     Arg digits(codepage::toAnsi(cnpj));
-    return invoke<AtivarSATFn>("AtivarSAT", sessionNumber, tipoCertificado, code.get(), digits.get(),
-                               uf);
+    return invoke<AtivarSATFn>("AtivarSAT", sessionNumber, tipoCertificado, code.get(),
+                               digits.get(), uf);
 }
 
 SatResponse SatClient::AssociarAssinatura(std::string_view cnpj, std::string_view signature)

@@ -25,7 +25,8 @@ public:
 #endif
     static constexpr int sessionNumber = 12;
     static constexpr std::string_view defaultActivationCode = "24681357";
-    static constexpr std::string_view portFailureText = "Erro ao tentar abrir a porta de comunicacao";
+    static constexpr std::string_view portFailureText =
+        "Erro ao tentar abrir a porta de comunicacao";
     // What the operator is told when the port cannot be opened (status query, code change,
     // sale and cancel).
     static constexpr std::string_view portFailureMessage =
@@ -78,14 +79,16 @@ public:
     // The text followed by exactly 30 blanks.
     static std::string detailText(std::string_view text);
 
-    const std::string& libraryName() const { return libraryName_; }
+    const std::string& libraryName() const
+    {
+        return libraryName_;
+    }
 
 private:
     void* resolve(const char* function, std::string& failure);
     std::string storedCode() const;
     std::string storedOrDefaultCode() const;
-    template <typename Fn, typename... Args>
-    SatResponse invoke(const char* function, Args... args);
+    template <typename Fn, typename... Args> SatResponse invoke(const char* function, Args... args);
 
     AppContext& context_;
     std::string libraryName_;

@@ -55,12 +55,11 @@ using Base64ToAsciiFn = char*(SAT_WINAPI*)();
 // A 32-bit maker's library removes its own arguments (__stdcall); called through a pointer of
 // the compiler's default convention, the caller would remove them again and wreck its stack.
 namespace satlibrary {
-template <typename Fn>
-struct IsWinapi : std::false_type {};
-template <typename R, typename... Args>
-struct IsWinapi<R(__stdcall*)(Args...)> : std::true_type {};
-static_assert(!std::is_same_v<void(__stdcall*)(), void(__cdecl*)()> &&
-                  !IsWinapi<void (*)()>::value,
+template <typename Fn> struct IsWinapi : std::false_type {
+};
+template <typename R, typename... Args> struct IsWinapi<R(__stdcall*)(Args...)> : std::true_type {
+};
+static_assert(!std::is_same_v<void(__stdcall*)(), void(__cdecl*)()> && !IsWinapi<void (*)()>::value,
               "the compiler must tell the calling conventions apart for the checks below");
 } // namespace satlibrary
 

@@ -36,21 +36,25 @@ constexpr const char* noPermissionReason = "sem permissão para gravar o arquivo
 constexpr const char* readOnlyVolumeReason = "o sistema de arquivos é somente leitura";
 constexpr const char* linkLoopReason = "os links formam um ciclo ou são encadeados demais";
 
-fs::path pathFromUtf8(const std::string& utf8) {
+fs::path pathFromUtf8(const std::string& utf8)
+{
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-std::string utf8FromPath(const fs::path& path) {
+std::string utf8FromPath(const fs::path& path)
+{
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
 
-std::function<std::string(int)>& nameSource() {
+std::function<std::string(int)>& nameSource()
+{
     static std::function<std::string(int)> source;
     return source;
 }
 
-std::string randomSuffix(int) {
+std::string randomSuffix(int)
+{
     static std::random_device seed;
     static std::mt19937 random(seed());
     return ".tmp" + std::to_string(random() % 1000000);
@@ -68,12 +72,14 @@ struct Target {
 
 #if defined(_WIN32)
 
-std::string systemMessage(DWORD error) {
+std::string systemMessage(DWORD error)
+{
     return std::system_category().message(static_cast<int>(error));
 }
 
 // The path a link or junction finally leads to, through the system's own resolution.
-bool finalPath(const fs::path& link, fs::path& resolved, std::string& refusal) {
+bool finalPath(const fs::path& link, fs::path& resolved, std::string& refusal)
+{
     const HANDLE handle =
         CreateFileW(link.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -101,7 +107,8 @@ bool finalPath(const fs::path& link, fs::path& resolved, std::string& refusal) {
     return true;
 }
 
-Target resolveTarget(const fs::path& chosen) {
+Target resolveTarget(const fs::path& chosen)
+{
     Target target;
     target.path = chosen;
     DWORD attributes = GetFileAttributesW(chosen.c_str());
@@ -140,7 +147,8 @@ Target resolveTarget(const fs::path& chosen) {
 
 #else
 
-Target resolveTarget(const fs::path& chosen) {
+Target resolveTarget(const fs::path& chosen)
+{
     constexpr int maxLinks = 40;
     Target target;
     target.path = chosen;
@@ -185,7 +193,8 @@ Target resolveTarget(const fs::path& chosen) {
 
 // The longest name a folder's file system takes, in the units of the platform's names (bytes
 // here, UTF-16 units on Windows).
-std::size_t nameLimit([[maybe_unused]] const fs::path& folder) {
+std::size_t nameLimit([[maybe_unused]] const fs::path& folder)
+{
 #if defined(_WIN32)
     return 255;
 #else
@@ -196,7 +205,8 @@ std::size_t nameLimit([[maybe_unused]] const fs::path& folder) {
 
 // The target's name with the suffix, its end cut when the whole would pass the file system's
 // limit (never inside a character: a UTF-8 sequence, a UTF-16 pair).
-fs::path temporaryName(const fs::path& target, const std::string& suffix) {
+fs::path temporaryName(const fs::path& target, const std::string& suffix)
+{
     const fs::path folder = target.parent_path();
     fs::path::string_type name = target.filename().native();
     const fs::path::string_type tail(suffix.begin(), suffix.end());
@@ -224,7 +234,8 @@ fs::path temporaryName(const fs::path& target, const std::string& suffix) {
 }
 
 // Exclusive creation, so a file that happens to carry the temporary name is never truncated.
-std::FILE* createExclusively(const fs::path& path, FileAccess access, int& error) {
+std::FILE* createExclusively(const fs::path& path, FileAccess access, int& error)
+{
 #if defined(_WIN32)
     (void)access;
     const int fd =
@@ -257,7 +268,8 @@ std::FILE* createExclusively(const fs::path& path, FileAccess access, int& error
 
 // A new file beside the target; a name already taken is left alone and another one tried.
 std::FILE* createTemporaryBeside(const fs::path& target, FileAccess access, fs::path& temporary,
-                                 int& error) {
+                                 int& error)
+{
     constexpr int attempts = 100;
     error = EEXIST;
     for (int attempt = 0; attempt < attempts; ++attempt) {
@@ -274,7 +286,8 @@ std::FILE* createTemporaryBeside(const fs::path& target, FileAccess access, fs::
 // The permissions the new file must end with, set before it takes the target's place.
 // Returns an errno value, 0 when done.
 int setPermissions([[maybe_unused]] std::FILE* file, [[maybe_unused]] const Target& target,
-                   [[maybe_unused]] FileAccess access) {
+                   [[maybe_unused]] FileAccess access)
+{
 #if defined(_WIN32)
     return 0;
 #else
@@ -299,7 +312,8 @@ int setPermissions([[maybe_unused]] std::FILE* file, [[maybe_unused]] const Targ
 }
 
 // The data on the disk before the rename makes it the file.
-int flushToDisk(std::FILE* file) {
+int flushToDisk(std::FILE* file)
+{
 #if defined(_WIN32)
     return _commit(_fileno(file)) == 0 ? 0 : errno;
 #else
@@ -308,7 +322,8 @@ int flushToDisk(std::FILE* file) {
 }
 
 // Puts the temporary file in the target's place. Returns why not, empty when done.
-std::string replace(const fs::path& temporary, const fs::path& target) {
+std::string replace(const fs::path& temporary, const fs::path& target)
+{
 #if defined(_WIN32)
     // Write-through: the move is on the disk when the call returns.
     if (!MoveFileExW(temporary.c_str(), target.c_str(),
@@ -334,27 +349,32 @@ std::string replace(const fs::path& temporary, const fs::path& target) {
 // Text mode where the platform has one; elsewhere readText turns CR LF into LF itself.
 #if defined(_WIN32)
 constexpr bool runtimeTranslatesLineEnds = true;
-std::FILE* openForReading(const fs::path& path) {
+std::FILE* openForReading(const fs::path& path)
+{
     return _wfopen(path.c_str(), L"rt");
 }
 #else
 constexpr bool runtimeTranslatesLineEnds = false;
-std::FILE* openForReading(const fs::path& path) {
+std::FILE* openForReading(const fs::path& path)
+{
     return std::fopen(path.c_str(), "rb");
 }
 #endif
 
-std::string failure(const std::string& what, const fs::path& target, int error) {
+std::string failure(const std::string& what, const fs::path& target, int error)
+{
     return what + " \"" + utf8FromPath(target) + "\": " + std::strerror(error);
 }
 
 } // namespace
 
-void setTemporaryNameSource(std::function<std::string(int)> source) {
+void setTemporaryNameSource(std::function<std::string(int)> source)
+{
     nameSource() = std::move(source);
 }
 
-std::string encodeLines(const std::vector<std::string>& linesUtf8, Encoding encoding) {
+std::string encodeLines(const std::vector<std::string>& linesUtf8, Encoding encoding)
+{
     std::string out;
     for (const std::string& line : linesUtf8) {
         const std::string ansi =
@@ -376,11 +396,13 @@ std::string encodeLines(const std::vector<std::string>& linesUtf8, Encoding enco
 }
 
 WriteResult writeLines(const std::string& pathUtf8, const std::vector<std::string>& linesUtf8,
-                       Encoding encoding, FileAccess access) {
+                       Encoding encoding, FileAccess access)
+{
     return writeBytes(pathUtf8, encodeLines(linesUtf8, encoding), access);
 }
 
-bool declaresUtf8Xml(const std::string& textUtf8) {
+bool declaresUtf8Xml(const std::string& textUtf8)
+{
     if (!textUtf8.starts_with("<?xml"))
         return false;
     const std::size_t end = textUtf8.find("?>");
@@ -399,7 +421,8 @@ bool declaresUtf8Xml(const std::string& textUtf8) {
     return close != std::string::npos && declaration.substr(open + 1, close - open - 1) == "utf-8";
 }
 
-WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes, FileAccess access) {
+WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes, FileAccess access)
+{
     WriteResult result;
     if (pathUtf8.empty()) {
         result.error = "Nenhum nome de arquivo foi informado.";
@@ -449,7 +472,8 @@ WriteResult writeBytes(const std::string& pathUtf8, const std::string& bytes, Fi
     return result;
 }
 
-ReadResult readText(const std::string& pathUtf8, std::size_t maxBytes) {
+ReadResult readText(const std::string& pathUtf8, std::size_t maxBytes)
+{
     ReadResult result;
     if (pathUtf8.empty()) {
         result.error = "Nenhum nome de arquivo foi informado.";

@@ -62,8 +62,8 @@ xmlNode* lastOf(xmlNode* parent, std::initializer_list<std::string_view> names)
 void addIdentification(xmlNode* ide, const std::string& key, const IssueParams& params,
                        bool withEnvironment)
 {
-    removeChildren(ide, {"cUF", "cNF", "mod", "nserieSAT", "nCFe", "dEmi", "hEmi", "cDV",
-                         "tpAmb", "assinaturaQRCODE"});
+    removeChildren(ide, {"cUF", "cNF", "mod", "nserieSAT", "nCFe", "dEmi", "hEmi", "cDV", "tpAmb",
+                         "assinaturaQRCODE"});
     std::vector<std::pair<const char*, std::string>> generated = {
         {"cUF", std::to_string(stateCode)},
         {"cNF", padded(params.randomCode, 6)},
@@ -500,9 +500,9 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
             xml::insertAfter(lastOf(v.prod, {"vProd", "indRegra", "vDesc", "vOutro"}), "vItem",
                              formatDecimal(static_cast<double>(v.item) / 100.0, 2));
         if (subtotalDiscount.value > 0)
-            itemValue = xml::insertAfter(
-                itemValue, "vRatDesc",
-                formatDecimal(static_cast<double>(discountShares[i]) / 100.0, 2));
+            itemValue =
+                xml::insertAfter(itemValue, "vRatDesc",
+                                 formatDecimal(static_cast<double>(discountShares[i]) / 100.0, 2));
         if (subtotalIncrease.value > 0)
             xml::insertAfter(itemValue, "vRatAcr",
                              formatDecimal(static_cast<double>(increaseShares[i]) / 100.0, 2));
@@ -560,9 +560,9 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
         paid += cents(value.value);
     }
     if (paid < cfeTotal)
-        return refuse(Rule::PaymentShort,
-                      "o pagamento de " + formatDecimal(static_cast<double>(paid) / 100.0, 2) +
-                          " é menor que o total de " + totalText);
+        return refuse(Rule::PaymentShort, "o pagamento de " +
+                                              formatDecimal(static_cast<double>(paid) / 100.0, 2) +
+                                              " é menor que o total de " + totalText);
     // The access key holds the emitter's 14 digits: any other text would give a key of another
     // length, with letters, or none at all. A sale always names the activated taxpayer; only
     // the end-to-end test's document gets here unchecked.
@@ -579,8 +579,8 @@ IssueResult issueSale(SaleInput& sale, const IssueParams& params)
     issued.buyerId = buyerOf(infCFe);
     issued.emitterIE = xml::childText(emit, "IE").value_or("");
     issued.cashier = xml::childText(ide, "numeroCaixa").value_or("");
-    issued.qrSignature = qrCodeSignature(params, issued.key + stamp14(params.now) +
-                                                     issued.total + issued.buyerId);
+    issued.qrSignature =
+        qrCodeSignature(params, issued.key + stamp14(params.now) + issued.total + issued.buyerId);
 
     // The CF-e is written in the layout version the sale was written in.
     const std::string version = xml::attribute(infCFe, "versaoDadosEnt").value_or("0.07");
@@ -679,7 +679,8 @@ std::size_t utf8Length(std::string_view text, std::size_t i, char32_t& codePoint
             return 0;
         codePoint = (codePoint << 6) | (byte & 0x3F);
     }
-    const bool overlong = (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);
+    const bool overlong =
+        (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);
     const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
     if (overlong || surrogate || codePoint > 0x10FFFF)
         return 0;

@@ -66,10 +66,10 @@ struct IssueParams {
 };
 
 struct Issued {
-    std::string key;       // 44 digits
-    std::string document;  // the signed CF-e, UTF-8
-    std::string total;     // vCFe, "250.00"
-    std::string buyerId;   // CPF or CNPJ of the buyer, if any
+    std::string key;      // 44 digits
+    std::string document; // the signed CF-e, UTF-8
+    std::string total;    // vCFe, "250.00"
+    std::string buyerId;  // CPF or CNPJ of the buyer, if any
     std::string emitterIE;
     std::string cashier;
     std::string qrSignature;

@@ -128,8 +128,7 @@ bool Device::codeBlocked() const
     return state_.codeBlockUntil != 0 && now_ < state_.codeBlockUntil;
 }
 
-std::optional<Reply> Device::admit(Function function, int session, const TextArg& code,
-                                   Needs needs)
+std::optional<Reply> Device::admit(Function function, int session, const TextArg& code, Needs needs)
 {
     if (auto refused = checkSession(function, session))
         return refused;
@@ -193,9 +192,9 @@ void Device::recordIssued(const std::string& key, std::size_t size)
 std::string Device::csr() const
 {
     // Shaped like a request so that it can be shown and saved; it holds no real key.
-    const std::string body = base64::encode(
-        "Requisicao de certificado simulada - CN=SAT " + std::string(serialNumber) +
-        ", CNPJ=" + state_.taxpayerCnpj + ", emitida em " + stamp14(now_));
+    const std::string body =
+        base64::encode("Requisicao de certificado simulada - CN=SAT " + std::string(serialNumber) +
+                       ", CNPJ=" + state_.taxpayerCnpj + ", emitida em " + stamp14(now_));
     std::string pem = "-----BEGIN CERTIFICATE REQUEST-----\n";
     for (std::size_t i = 0; i < body.size(); i += 64)
         pem += body.substr(i, 64) + "\n";
@@ -289,8 +288,7 @@ Reply Device::associarAssinatura(int session, const TextArg& code, const TextArg
     return say(session, 13000);
 }
 
-Reply Device::configurarInterfaceDeRede(int session, const TextArg& code,
-                                        const TextArg& document)
+Reply Device::configurarInterfaceDeRede(int session, const TextArg& code, const TextArg& document)
 {
     if (auto refused = admit(Function::ConfigurarInterfaceDeRede, session, code, Needs::Nothing))
         return *refused;
@@ -313,8 +311,7 @@ Reply Device::configurarInterfaceDeRede(int session, const TextArg& code,
 
 Reply Device::consultarStatusOperacional(int session, const TextArg& code)
 {
-    if (auto refused =
-            admit(Function::ConsultarStatusOperacional, session, code, Needs::Nothing))
+    if (auto refused = admit(Function::ConsultarStatusOperacional, session, code, Needs::Nothing))
         return *refused;
     const NetworkState& n = state_.network;
     const bool fixed = n.lanType == "IPFIX";
@@ -442,7 +439,7 @@ Reply Device::enviarDadosVenda(int session, const TextArg& code, const TextArg& 
         return rejected(session, 6010, issued.rejection());
     const Issued& cfe = *issued.cfe;
     recordIssued(cfe.key, cfe.document.size());
-    state_.lastSale = {"CFe" + cfe.key, now_,         cfe.total, cfe.buyerId,
+    state_.lastSale = {"CFe" + cfe.key, now_,        cfe.total, cfe.buyerId,
                        cfe.emitterIE,   cfe.cashier, false};
     log("info", "VENDA",
         "CF-e " + padded(number, 6) + " emitido, valor " + cfe.total + ", chave CFe" + cfe.key);
@@ -506,8 +503,7 @@ Reply Device::cancelarUltimaVenda(int session, const TextArg& code, const TextAr
     const Issued cfe = issueCancel(cancel, sale, params);
     recordIssued(cfe.key, cfe.document.size());
     sale.cancelled = true;
-    log("info", "CANCELAMENTO",
-        "Venda " + sale.key + " cancelada pelo CF-e " + padded(number, 6));
+    log("info", "CANCELAMENTO", "Venda " + sale.key + " cancelada pelo CF-e " + padded(number, 6));
 
     return cfeAnswer(session, 7000, cfe);
 }

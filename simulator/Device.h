@@ -17,8 +17,7 @@ class Device {
 public:
     Device(DeviceState& state, DeviceTime now, std::mt19937& random);
 
-    Reply ativarSAT(int session, int subcommand, const TextArg& code, const TextArg& cnpj,
-                    int uf);
+    Reply ativarSAT(int session, int subcommand, const TextArg& code, const TextArg& cnpj, int uf);
     Reply associarAssinatura(int session, const TextArg& code, const TextArg& cnpj,
                              const TextArg& signature);
     Reply configurarInterfaceDeRede(int session, const TextArg& code, const TextArg& document);

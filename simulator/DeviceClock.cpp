@@ -80,7 +80,7 @@ std::optional<DeviceTime> parseStamp14(std::string_view text)
             value = value * 10 + (text[i] - '0');
         return value;
     };
-    const CivilTime wanted{number(0, 4), number(4, 2), number(6, 2),
+    const CivilTime wanted{number(0, 4), number(4, 2),  number(6, 2),
                            number(8, 2), number(10, 2), number(12, 2)};
     if (wanted.year < 1971 || wanted.year > 2999)
         return std::nullopt;

@@ -21,11 +21,11 @@ struct CivilTime {
 CivilTime civil(DeviceTime time);
 std::optional<DeviceTime> fromCivil(const CivilTime& time);
 
-std::string stamp14(DeviceTime time);      // YYYYMMDDhhmmss
-std::string date8(DeviceTime time);        // YYYYMMDD
-std::string time6(DeviceTime time);        // hhmmss
-std::string yearMonth4(DeviceTime time);   // YYMM
-std::string readable(DeviceTime time);     // DD/MM/YYYY hh:mm:ss
+std::string stamp14(DeviceTime time);    // YYYYMMDDhhmmss
+std::string date8(DeviceTime time);      // YYYYMMDD
+std::string time6(DeviceTime time);      // hhmmss
+std::string yearMonth4(DeviceTime time); // YYMM
+std::string readable(DeviceTime time);   // DD/MM/YYYY hh:mm:ss
 
 // YYYYMMDDhhmmss to a time; nullopt when it is not a valid date and time.
 std::optional<DeviceTime> parseStamp14(std::string_view text);

@@ -79,8 +79,7 @@ std::vector<std::string_view> split(std::string_view text, char separator)
     }
 }
 
-template <typename Int>
-std::optional<Int> number(std::string_view text)
+template <typename Int> std::optional<Int> number(std::string_view text)
 {
     Int value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -140,8 +139,8 @@ std::string_view faultName(Fault fault)
 
 std::optional<Fault> faultByName(std::string_view name)
 {
-    for (const Fault f : {Fault::None, Fault::Timeout, Fault::NoCts, Fault::Unrecognised,
-                          Fault::Busy})
+    for (const Fault f :
+         {Fault::None, Fault::Timeout, Fault::NoCts, Fault::Unrecognised, Fault::Busy})
         if (faultName(f) == name)
             return f;
     return std::nullopt;
@@ -163,16 +162,16 @@ DeviceState factoryState(DeviceTime now)
 void addLog(DeviceState& state, DeviceTime now, std::string_view origin, std::string_view level,
             std::string_view event, std::string_view message)
 {
-    std::string record = stamp14(now) + "|" + std::string(origin) + "|" + std::string(level) +
-                         "|" + std::string(event) + ":";
+    std::string record = stamp14(now) + "|" + std::string(origin) + "|" + std::string(level) + "|" +
+                         std::string(event) + ":";
     // A record is one line; its message may hold bars and colons but never a line break.
     for (const char c : toUtf8(message))
         record += (c == '\n' || c == '\r') ? ' ' : c;
     state.log.push_back(std::move(record));
     if (state.log.size() > maxLogRecords)
         state.log.erase(state.log.begin(),
-                        state.log.begin() + static_cast<std::ptrdiff_t>(state.log.size() -
-                                                                        maxLogRecords));
+                        state.log.begin() +
+                            static_cast<std::ptrdiff_t>(state.log.size() - maxLogRecords));
 }
 
 std::string logText(const DeviceState& state, DeviceTime now)
@@ -187,8 +186,7 @@ std::string logText(const DeviceState& state, DeviceTime now)
             std::size_t bar = record.find('|');
             for (int i = 0; i < 2 && bar != std::string::npos; ++i)
                 bar = record.find('|', bar + 1);
-            const std::size_t colon =
-                bar == std::string::npos ? bar : record.find(':', bar + 1);
+            const std::size_t colon = bar == std::string::npos ? bar : record.find(':', bar + 1);
             if (colon != std::string::npos) {
                 text.append(record, 0, bar + 1);
                 text.append(record, colon + 1);

@@ -113,8 +113,8 @@ struct DeviceState {
     std::string softwareVersion{factoryVersion};
     bool linkUp = true;
     std::string battery = "ALTO";
-    int lastNumber = 0;      // number of the last CF-e issued, 0 when none
-    std::string lastCfeKey;  // its 44 digits
+    int lastNumber = 0;                    // number of the last CF-e issued, 0 when none
+    std::string lastCfeKey;                // its 44 digits
     std::string pendingFirst, pendingLast; // CF-e not yet transmitted (44 digits each)
     int pendingCount = 0;
     DeviceTime lastTransmission = 0;  // 0: never

@@ -17,12 +17,12 @@ bool isValidCnpj(std::string_view text);
 int modulus11(std::string_view digits);
 
 struct KeyParts {
-    std::string_view stateCode;   // 2 digits
-    std::string_view yearMonth;   // YYMM
-    std::string_view cnpj;        // 14 digits, the emitter
-    std::string_view serial;      // 9 digits
-    int number = 0;               // CF-e number, 1 to 999999
-    int randomCode = 0;           // 0 to 999999
+    std::string_view stateCode; // 2 digits
+    std::string_view yearMonth; // YYMM
+    std::string_view cnpj;      // 14 digits, the emitter
+    std::string_view serial;    // 9 digits
+    int number = 0;             // CF-e number, 1 to 999999
+    int randomCode = 0;         // 0 to 999999
 };
 
 // The 44 digits of a CF-e access key (without the "CFe" prefix).

@@ -34,7 +34,8 @@ struct Library {
     satsim::Simulator simulator;
 };
 
-Library& library() {
+Library& library()
+{
     static Library instance;
     return instance;
 }
@@ -49,20 +50,24 @@ struct ThreadRecord {
     std::string decoded; // what Base64ToAscii returns
 };
 
-ThreadRecord& threadRecord() {
+ThreadRecord& threadRecord()
+{
     thread_local ThreadRecord record;
     return record;
 }
 
-TextArg shortText(const char* text) {
+TextArg shortText(const char* text)
+{
     return readText(text, satsim::shortTextLimit);
 }
 
-TextArg document(const char* text) {
+TextArg document(const char* text)
+{
     return readText(text, satsim::documentLimit + 1);
 }
 
-char* run(Function function, int session, const std::function<satsim::Reply(Device&)>& operation) {
+char* run(Function function, int session, const std::function<satsim::Reply(Device&)>& operation)
+{
     satsim::Reply reply;
     {
         Library& lib = library();
@@ -82,7 +87,8 @@ char* run(Function function, int session, const std::function<satsim::Reply(Devi
 } // namespace
 
 SATSIM_EXPORT char* SAT_WINAPI AtivarSAT(int sessao, int tipocertificado, char* atv, char* cnpj,
-                                         int uf) {
+                                         int uf)
+{
     const TextArg code = shortText(atv), digits = shortText(cnpj);
     return run(Function::AtivarSAT, sessao, [&](Device& device) {
         return device.ativarSAT(sessao, tipocertificado, code, digits, uf);
@@ -90,7 +96,8 @@ SATSIM_EXPORT char* SAT_WINAPI AtivarSAT(int sessao, int tipocertificado, char* 
 }
 
 SATSIM_EXPORT char* SAT_WINAPI AssociarAssinatura(int sessao, char* atv, char* cnpj,
-                                                  char* assinatura) {
+                                                  char* assinatura)
+{
     const TextArg code = shortText(atv), digits = shortText(cnpj),
                   signature = shortText(assinatura);
     return run(Function::AssociarAssinatura, sessao, [&](Device& device) {
@@ -98,33 +105,38 @@ SATSIM_EXPORT char* SAT_WINAPI AssociarAssinatura(int sessao, char* atv, char* c
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConfigurarInterfaceDeRede(int sessao, char* atv, char* xml) {
+SATSIM_EXPORT char* SAT_WINAPI ConfigurarInterfaceDeRede(int sessao, char* atv, char* xml)
+{
     const TextArg code = shortText(atv), config = readText(xml, networkDocumentLimit);
     return run(Function::ConfigurarInterfaceDeRede, sessao, [&](Device& device) {
         return device.configurarInterfaceDeRede(sessao, code, config);
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConsultarStatusOperacional(int sessao, char* atv) {
+SATSIM_EXPORT char* SAT_WINAPI ConsultarStatusOperacional(int sessao, char* atv)
+{
     const TextArg code = shortText(atv);
     return run(Function::ConsultarStatusOperacional, sessao,
                [&](Device& device) { return device.consultarStatusOperacional(sessao, code); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ExtrairLogs(int sessao, char* atv) {
+SATSIM_EXPORT char* SAT_WINAPI ExtrairLogs(int sessao, char* atv)
+{
     const TextArg code = shortText(atv);
     return run(Function::ExtrairLogs, sessao,
                [&](Device& device) { return device.extrairLogs(sessao, code); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI EnviarDadosVenda(int sessao, char* atv, char* dadosVenda) {
+SATSIM_EXPORT char* SAT_WINAPI EnviarDadosVenda(int sessao, char* atv, char* dadosVenda)
+{
     const TextArg code = shortText(atv), sale = document(dadosVenda);
     return run(Function::EnviarDadosVenda, sessao,
                [&](Device& device) { return device.enviarDadosVenda(sessao, code, sale); });
 }
 
 SATSIM_EXPORT char* SAT_WINAPI CancelarUltimaVenda(int sessao, char* atv, char* chave,
-                                                   char* dadosCancelamento) {
+                                                   char* dadosCancelamento)
+{
     const TextArg code = shortText(atv), key = shortText(chave),
                   cancel = document(dadosCancelamento);
     return run(Function::CancelarUltimaVenda, sessao, [&](Device& device) {
@@ -132,31 +144,36 @@ SATSIM_EXPORT char* SAT_WINAPI CancelarUltimaVenda(int sessao, char* atv, char* 
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI TesteFimAFim(int sessao, char* atv, char* dadosVenda) {
+SATSIM_EXPORT char* SAT_WINAPI TesteFimAFim(int sessao, char* atv, char* dadosVenda)
+{
     const TextArg code = shortText(atv), sale = document(dadosVenda);
     return run(Function::TesteFimAFim, sessao,
                [&](Device& device) { return device.testeFimAFim(sessao, code, sale); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConsultarSAT(int sessao) {
+SATSIM_EXPORT char* SAT_WINAPI ConsultarSAT(int sessao)
+{
     return run(Function::ConsultarSAT, sessao,
                [&](Device& device) { return device.consultarSAT(sessao); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI BloquearSAT(int sessao, char* atv) {
+SATSIM_EXPORT char* SAT_WINAPI BloquearSAT(int sessao, char* atv)
+{
     const TextArg code = shortText(atv);
     return run(Function::BloquearSAT, sessao,
                [&](Device& device) { return device.bloquearSAT(sessao, code); });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI DesbloquearSAT(int sessao, char* atv) {
+SATSIM_EXPORT char* SAT_WINAPI DesbloquearSAT(int sessao, char* atv)
+{
     const TextArg code = shortText(atv);
     return run(Function::DesbloquearSAT, sessao,
                [&](Device& device) { return device.desbloquearSAT(sessao, code); });
 }
 
 SATSIM_EXPORT char* SAT_WINAPI TrocarCodigoDeAtivacao(int sessao, char* codigo, int opcao,
-                                                      char* novoCodigo, char* confNovoCodigo) {
+                                                      char* novoCodigo, char* confNovoCodigo)
+{
     const TextArg code = shortText(codigo), replacement = shortText(novoCodigo),
                   confirmation = shortText(confNovoCodigo);
     return run(Function::TrocarCodigoDeAtivacao, sessao, [&](Device& device) {
@@ -168,7 +185,8 @@ namespace {
 
 // A real device takes minutes over its update; SATSIM_UPDATE_SECONDS (0 to 600) lets the
 // simulated one take its time too, so a manager can be seen waiting for it.
-std::chrono::seconds updateDuration() {
+std::chrono::seconds updateDuration()
+{
     const char* text = std::getenv("SATSIM_UPDATE_SECONDS");
     if (!text || !*text)
         return std::chrono::seconds(0);
@@ -181,7 +199,8 @@ std::chrono::seconds updateDuration() {
 
 } // namespace
 
-SATSIM_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv) {
+SATSIM_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
+{
     const TextArg code = shortText(atv);
     return run(Function::AtualizarSoftwareSAT, sessao, [&](Device& device) {
         // The device is busy meanwhile: every other call waits for it.
@@ -191,27 +210,31 @@ SATSIM_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv) {
 }
 
 SATSIM_EXPORT char* SAT_WINAPI ComunicarCertificadoICPBRASIL(int sessao, char* atv,
-                                                             char* certificado) {
+                                                             char* certificado)
+{
     const TextArg code = shortText(atv), certificate = document(certificado);
     return run(Function::ComunicarCertificadoICPBRASIL, sessao, [&](Device& device) {
         return device.comunicarCertificadoICPBRASIL(sessao, code, certificate);
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConsultarNumeroSessao(int sessao, char* atv, int cNumeroDeSessao) {
+SATSIM_EXPORT char* SAT_WINAPI ConsultarNumeroSessao(int sessao, char* atv, int cNumeroDeSessao)
+{
     const TextArg code = shortText(atv);
     return run(Function::ConsultarNumeroSessao, sessao, [&](Device& device) {
         return device.consultarNumeroSessao(sessao, code, cNumeroDeSessao);
     });
 }
 
-SATSIM_EXPORT char* SAT_WINAPI ConsultarUltimaSessaoFiscal(int sessao, char* atv) {
+SATSIM_EXPORT char* SAT_WINAPI ConsultarUltimaSessaoFiscal(int sessao, char* atv)
+{
     const TextArg code = shortText(atv);
     return run(Function::ConsultarUltimaSessaoFiscal, sessao,
                [&](Device& device) { return device.consultarUltimaSessaoFiscal(sessao, code); });
 }
 
-SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro() {
+SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
+{
     const satsim::Reply& last = threadRecord().last;
     COMM_ERROR error{};
     error.code = last.code;
@@ -220,7 +243,8 @@ SATSIM_EXPORT COMM_ERROR SAT_WINAPI CodigoErro() {
     return error;
 }
 
-SATSIM_EXPORT char* SAT_WINAPI Base64ToAscii() {
+SATSIM_EXPORT char* SAT_WINAPI Base64ToAscii()
+{
     ThreadRecord& record = threadRecord();
     record.decoded = satsim::base64::decode(record.last.payload);
     return record.decoded.data();

@@ -77,8 +77,8 @@ std::optional<std::string> normaliseAddress(std::string_view text)
     const auto values = groups(text);
     if (!values)
         return std::nullopt;
-    return padded((*values)[0], 3) + "." + padded((*values)[1], 3) + "." +
-           padded((*values)[2], 3) + "." + padded((*values)[3], 3);
+    return padded((*values)[0], 3) + "." + padded((*values)[1], 3) + "." + padded((*values)[2], 3) +
+           "." + padded((*values)[3], 3);
 }
 
 NetworkParse parseNetworkConfig(std::string_view bytes)
@@ -135,8 +135,7 @@ NetworkParse parseNetworkConfig(std::string_view bytes)
             if (n.user.empty())
                 r.error = "PPPoE sem usuario";
         } else if (n.lanType != "DHCP") {
-            r.error = "tipoLan deve ser DHCP, IPFIX ou PPPoE, não \"" + printable(n.lanType) +
-                      "\"";
+            r.error = "tipoLan deve ser DHCP, IPFIX ou PPPoE, não \"" + printable(n.lanType) + "\"";
         }
     }
 

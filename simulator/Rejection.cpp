@@ -53,8 +53,7 @@ const std::map<std::string_view, Names>& saleLayout()
              {"cProd", "cEAN", "xProd", "NCM", "CEST", "cANP", "CFOP", "uCom", "qCom", "vUnCom",
               "indRegra", "vDesc", "vOutro", "obsFiscoDet"}},
             {"obsFiscoDet", {"xTextoDet"}},
-            {"imposto",
-             {"vItem12741", "ICMS", "PIS", "PISST", "COFINS", "COFINSST", "ISSQN"}},
+            {"imposto", {"vItem12741", "ICMS", "PIS", "PISST", "COFINS", "COFINSST", "ISSQN"}},
             {"ICMS", {"ICMS00", "ICMS40", "ICMSSN102", "ICMSSN900"}},
             {"ICMS00", {"Orig", "CST", "pICMS"}},
             {"ICMS40", {"Orig", "CST"}},
@@ -268,8 +267,8 @@ std::optional<Rejection> checkItem(const xmlNode* det, std::size_t number)
         return reject(Rule::ProductDescription, where);
     if (characters(*description) > 120)
         return tooLong("xProd", 120);
-    if (const auto ncm = text("NCM"); ncm && !((ncm->size() == 2 || ncm->size() == 8) &&
-                                               allDigits(*ncm)))
+    if (const auto ncm = text("NCM");
+        ncm && !((ncm->size() == 2 || ncm->size() == 8) && allDigits(*ncm)))
         return reject(Rule::Unidentified, where + ": NCM " + quoted(*ncm));
     const auto cfop = text("CFOP");
     if (!cfop || cfop->empty())
@@ -328,7 +327,7 @@ std::optional<Rejection> checkAdditionalInformation(const xmlNode* infCFe)
 }
 
 constexpr std::string_view paymentCodes[] = {"01", "02", "03", "04", "05", "10", "11", "12",
-                                              "13", "15", "16", "17", "18", "19", "99"};
+                                             "13", "15", "16", "17", "18", "19", "99"};
 
 std::optional<Rejection> checkPayments(const xmlNode* infCFe)
 {

@@ -29,14 +29,22 @@ enum class Function {
 };
 
 inline constexpr Function allFunctions[] = {
-    Function::AtivarSAT,          Function::EnviarDadosVenda,
-    Function::CancelarUltimaVenda, Function::ConsultarSAT,
-    Function::TesteFimAFim,       Function::ConsultarStatusOperacional,
-    Function::ConfigurarInterfaceDeRede, Function::AssociarAssinatura,
-    Function::AtualizarSoftwareSAT, Function::ExtrairLogs,
-    Function::BloquearSAT,        Function::DesbloquearSAT,
-    Function::TrocarCodigoDeAtivacao, Function::ComunicarCertificadoICPBRASIL,
-    Function::ConsultarNumeroSessao, Function::ConsultarUltimaSessaoFiscal,
+    Function::AtivarSAT,
+    Function::EnviarDadosVenda,
+    Function::CancelarUltimaVenda,
+    Function::ConsultarSAT,
+    Function::TesteFimAFim,
+    Function::ConsultarStatusOperacional,
+    Function::ConfigurarInterfaceDeRede,
+    Function::AssociarAssinatura,
+    Function::AtualizarSoftwareSAT,
+    Function::ExtrairLogs,
+    Function::BloquearSAT,
+    Function::DesbloquearSAT,
+    Function::TrocarCodigoDeAtivacao,
+    Function::ComunicarCertificadoICPBRASIL,
+    Function::ConsultarNumeroSessao,
+    Function::ConsultarUltimaSessaoFiscal,
 };
 
 std::string_view functionName(Function function);

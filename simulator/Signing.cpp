@@ -25,7 +25,8 @@ struct OpenSslFree {
 };
 template <typename T> using Owned = std::unique_ptr<T, OpenSslFree>;
 
-[[noreturn]] void fail(const std::string& what) {
+[[noreturn]] void fail(const std::string& what)
+{
     std::string message = what;
     if (const unsigned long code = ERR_get_error()) {
         char reason[256];
@@ -37,27 +38,31 @@ template <typename T> using Owned = std::unique_ptr<T, OpenSslFree>;
     throw std::runtime_error(message);
 }
 
-Owned<BIO> readFrom(std::string_view text) {
+Owned<BIO> readFrom(std::string_view text)
+{
     Owned<BIO> bio(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
     if (!bio)
         fail("sem memória para ler o PEM");
     return bio;
 }
 
-std::string drain(BIO* bio) {
+std::string drain(BIO* bio)
+{
     char* data = nullptr;
     const long size = BIO_get_mem_data(bio, &data);
     return size > 0 ? std::string(data, static_cast<std::size_t>(size)) : std::string();
 }
 
-void addName(X509_NAME* name, const char* field, const std::string& value) {
+void addName(X509_NAME* name, const char* field, const std::string& value)
+{
     if (!X509_NAME_add_entry_by_txt(name, field, MBSTRING_UTF8,
                                     reinterpret_cast<const unsigned char*>(value.c_str()), -1, -1,
                                     0))
         fail(std::string("campo ") + field + " do certificado recusado");
 }
 
-void addExtension(X509* certificate, int nid, const char* value) {
+void addExtension(X509* certificate, int nid, const char* value)
+{
     X509V3_CTX context;
     X509V3_set_ctx_nodb(&context);
     X509V3_set_ctx(&context, certificate, certificate, nullptr, nullptr, 0);
@@ -68,11 +73,13 @@ void addExtension(X509* certificate, int nid, const char* value) {
 
 } // namespace
 
-std::string certificateCommonName(std::string_view serial) {
+std::string certificateCommonName(std::string_view serial)
+{
     return "SAT " + std::string(serial) + " SIMULADO - SEM VALOR FISCAL";
 }
 
-SigningIdentity makeSigningIdentity(std::string_view serial) {
+SigningIdentity makeSigningIdentity(std::string_view serial)
+{
     Owned<EVP_PKEY> key(EVP_RSA_gen(2048));
     if (!key)
         fail("chave RSA não gerada");
@@ -114,7 +121,8 @@ SigningIdentity makeSigningIdentity(std::string_view serial) {
     return {drain(keyOut.get()), drain(certificateOut.get())};
 }
 
-std::string signSha256(std::string_view keyPem, std::string_view bytes) {
+std::string signSha256(std::string_view keyPem, std::string_view bytes)
+{
     Owned<BIO> in = readFrom(keyPem);
     Owned<EVP_PKEY> key(PEM_read_bio_PrivateKey(in.get(), nullptr, nullptr, nullptr));
     if (!key)
@@ -134,7 +142,8 @@ std::string signSha256(std::string_view keyPem, std::string_view bytes) {
     return signature;
 }
 
-std::string certificateDer(std::string_view certificatePem) {
+std::string certificateDer(std::string_view certificatePem)
+{
     Owned<BIO> in = readFrom(certificatePem);
     Owned<X509> certificate(PEM_read_bio_X509(in.get(), nullptr, nullptr, nullptr));
     if (!certificate)

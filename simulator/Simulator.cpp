@@ -8,7 +8,8 @@ namespace satsim {
 
 Simulator::Simulator() : random_(std::random_device{}()) {}
 
-std::optional<Reply> Simulator::injectedFault(DeviceState& state, Function function, int session) {
+std::optional<Reply> Simulator::injectedFault(DeviceState& state, Function function, int session)
+{
     if (state.unplugged)
         return transportFailure(function == Function::ExtrairLogs ? logPortFailureText
                                                                   : portFailureText,
@@ -54,7 +55,8 @@ namespace {
 
 // The fault a call of the function meets: the port, a chosen answer (Fault::Unrecognised
 // stands for both: the device never sees the command), a set fault, or none.
-Fault faultFor(const DeviceState& state, Function function) {
+Fault faultFor(const DeviceState& state, Function function)
+{
     if (state.unplugged)
         return Fault::Unrecognised;
     for (const ScriptedAnswer& a : state.answers)
@@ -66,13 +68,15 @@ Fault faultFor(const DeviceState& state, Function function) {
 }
 
 // The consultations give back what the device answered before; they are not answers to keep.
-bool keepsSession(Function function, int session, const Reply& reply) {
+bool keepsSession(Function function, int session, const Reply& reply)
+{
     return function != Function::ConsultarNumeroSessao &&
            function != Function::ConsultarUltimaSessaoFiscal && session >= 0 && session <= 999999 &&
            reply.text.size() > 7 && reply.text[6] == '|';
 }
 
-void keepSession(DeviceState& state, Function function, int session, const Reply& reply) {
+void keepSession(DeviceState& state, Function function, int session, const Reply& reply)
+{
     SessionRecord record{
         session, std::string(functionName(function)), reply.code, reply.message, reply.text, 0};
     if (!reply.payload.empty()) {
@@ -106,7 +110,8 @@ void keepSession(DeviceState& state, Function function, int session, const Reply
 } // namespace
 
 Reply Simulator::call(Function function, int session,
-                      const std::function<Reply(Device&)>& operation) {
+                      const std::function<Reply(Device&)>& operation)
+{
     const std::filesystem::path path = StateStore::configuredPath();
     const StateLock lock(path);
     DeviceState& state = store_.refresh(path, deviceNow(0));

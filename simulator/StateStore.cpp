@@ -26,7 +26,8 @@ namespace {
 
 constexpr std::uintmax_t maxStateFileSize = 16 * 1024 * 1024;
 
-std::optional<std::string> readFile(const fs::path& path) {
+std::optional<std::string> readFile(const fs::path& path)
+{
     std::error_code error;
     const auto size = fs::file_size(path, error);
     if (error)
@@ -39,7 +40,8 @@ std::optional<std::string> readFile(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::optional<fs::path> environmentPath(const char* name) {
+std::optional<fs::path> environmentPath(const char* name)
+{
 #if defined(_WIN32)
     std::wstring wide(name, name + std::char_traits<char>::length(name));
     const wchar_t* value = _wgetenv(wide.c_str());
@@ -51,7 +53,8 @@ std::optional<fs::path> environmentPath(const char* name) {
     return fs::path(value);
 }
 
-std::string octal(unsigned mode) {
+std::string octal(unsigned mode)
+{
     char text[8];
     std::snprintf(text, sizeof text, "%04o", mode);
     return text;
@@ -59,7 +62,8 @@ std::string octal(unsigned mode) {
 
 // Why the fall-back folder may not hold the state, empty when it may. Anyone can make a name
 // in the temporary folder: only a real folder of this user's, closed to everyone else, is ours.
-std::string fallbackRefusal([[maybe_unused]] const fs::path& folder) {
+std::string fallbackRefusal([[maybe_unused]] const fs::path& folder)
+{
 #if defined(_WIN32)
     return {}; // the temporary folder is the user's own on Windows
 #else
@@ -84,12 +88,14 @@ std::string fallbackRefusal([[maybe_unused]] const fs::path& folder) {
 
 } // namespace
 
-std::string utf8Path(const fs::path& path) {
+std::string utf8Path(const fs::path& path)
+{
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
 
-fs::path StateStore::defaultPath() {
+fs::path StateStore::defaultPath()
+{
 #if defined(_WIN32)
     if (auto base = environmentPath("LOCALAPPDATA"))
         return *base / "TORVAL VEXOR" / "satsim-estado.txt";
@@ -102,7 +108,8 @@ fs::path StateStore::defaultPath() {
     return fallbackFolder() / "satsim-estado.txt";
 }
 
-fs::path StateStore::fallbackFolder() {
+fs::path StateStore::fallbackFolder()
+{
     std::error_code error;
     fs::path temporary = fs::temp_directory_path(error);
 #if defined(_WIN32)
@@ -114,7 +121,8 @@ fs::path StateStore::fallbackFolder() {
 #endif
 }
 
-std::string StateStore::prepareFolder(const fs::path& statePath) {
+std::string StateStore::prepareFolder(const fs::path& statePath)
+{
     const fs::path folder = statePath.parent_path();
     if (folder.empty())
         return {};
@@ -130,13 +138,15 @@ std::string StateStore::prepareFolder(const fs::path& statePath) {
     return {};
 }
 
-fs::path StateStore::configuredPath() {
+fs::path StateStore::configuredPath()
+{
     if (auto chosen = environmentPath("SATSIM_STATE"))
         return *chosen;
     return defaultPath();
 }
 
-DeviceState& StateStore::refresh(const fs::path& path, DeviceTime now) {
+DeviceState& StateStore::refresh(const fs::path& path, DeviceTime now)
+{
     if (path != path_) {
         path_ = path;
         seen_.reset();
@@ -181,7 +191,8 @@ DeviceState& StateStore::refresh(const fs::path& path, DeviceTime now) {
     return state_;
 }
 
-std::string StateStore::save() {
+std::string StateStore::save()
+{
     std::string text = serialize(state_);
     if (seen_ && *seen_ == text)
         return {};
@@ -197,7 +208,8 @@ std::string StateStore::save() {
 
 #if defined(_WIN32)
 
-StateLock::StateLock(const fs::path& statePath) {
+StateLock::StateLock(const fs::path& statePath)
+{
     if (!StateStore::prepareFolder(statePath).empty())
         return;
     fs::path lockPath = statePath;
@@ -215,7 +227,8 @@ StateLock::StateLock(const fs::path& statePath) {
     handle_ = handle;
 }
 
-StateLock::~StateLock() {
+StateLock::~StateLock()
+{
     if (!handle_)
         return;
     OVERLAPPED at{};
@@ -223,13 +236,15 @@ StateLock::~StateLock() {
     CloseHandle(handle_);
 }
 
-bool StateLock::held() const {
+bool StateLock::held() const
+{
     return handle_ != nullptr;
 }
 
 #else
 
-StateLock::StateLock(const fs::path& statePath) {
+StateLock::StateLock(const fs::path& statePath)
+{
     if (!StateStore::prepareFolder(statePath).empty())
         return;
     fs::path lockPath = statePath;
@@ -249,12 +264,14 @@ StateLock::StateLock(const fs::path& statePath) {
 }
 
 // Closing the file releases the lock.
-StateLock::~StateLock() {
+StateLock::~StateLock()
+{
     if (fd_ >= 0)
         ::close(fd_);
 }
 
-bool StateLock::held() const {
+bool StateLock::held() const
+{
     return fd_ >= 0;
 }
 

@@ -90,8 +90,8 @@ std::optional<double> parseDecimal(std::string_view text)
         if ((c < '0' || c > '9') && c != '.')
             return std::nullopt;
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                              std::chars_format::fixed);
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
     if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
         return std::nullopt;
     return value;

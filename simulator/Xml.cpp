@@ -96,10 +96,10 @@ Parsed parse(std::string_view bytes)
     // Errors reach this context's handler only, never the program's standard error.
     context->sax->serror = keepFirstError;
     // The text was made UTF-8 above, whatever its declaration says.
-    xmlDoc* document = xmlCtxtReadMemory(
-        context.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8",
-        XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
-            XML_PARSE_NOCDATA);
+    xmlDoc* document = xmlCtxtReadMemory(context.get(), utf8.data(), static_cast<int>(utf8.size()),
+                                         nullptr, "UTF-8",
+                                         XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR |
+                                             XML_PARSE_NOWARNING | XML_PARSE_NOCDATA);
     firstError = nullptr;
     parsed.document.reset(document);
     if (!document || !context->wellFormed) {
@@ -261,9 +261,9 @@ std::string serialize(xmlDoc* document)
     xmlChar* memory = nullptr;
     int size = 0;
     xmlDocDumpMemoryEnc(document, &memory, &size, "UTF-8");
-    std::string result = memory ? std::string(reinterpret_cast<const char*>(memory),
-                                              static_cast<std::size_t>(size))
-                                : std::string();
+    std::string result =
+        memory ? std::string(reinterpret_cast<const char*>(memory), static_cast<std::size_t>(size))
+               : std::string();
     xmlFree(memory);
     return result;
 }

@@ -95,11 +95,13 @@ struct Usage {
     std::string message;
 };
 
-[[noreturn]] void usage(const std::string& message) {
+[[noreturn]] void usage(const std::string& message)
+{
     throw Usage{message};
 }
 
-int toInt(const std::string& text, const char* what) {
+int toInt(const std::string& text, const char* what)
+{
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size())
@@ -107,7 +109,8 @@ int toInt(const std::string& text, const char* what) {
     return value;
 }
 
-std::int64_t toDuration(const std::string& text) {
+std::int64_t toDuration(const std::string& text)
+{
     if (text.size() < 2)
         usage("duração inválida: \"" + text + "\" (exemplos: 90s, 31m, 2h, 1d)");
     const char unit = text.back();
@@ -121,24 +124,28 @@ std::int64_t toDuration(const std::string& text) {
     return static_cast<std::int64_t>(toInt(text.substr(0, text.size() - 1), "a duração")) * factor;
 }
 
-Function toFunction(const std::string& name) {
+Function toFunction(const std::string& name)
+{
     const auto function = functionByName(name);
     if (!function)
         usage("função desconhecida: \"" + name + "\"");
     return *function;
 }
 
-std::string show(std::string_view bytes) {
+std::string show(std::string_view bytes)
+{
     return printable(bytes, 200);
 }
 
-std::string lockName(int state) {
+std::string lockName(int state)
+{
     static const char* names[] = {"Desbloqueado", "Bloqueio SEFAZ", "Bloqueio Contribuinte",
                                   "Bloqueio Autônomo", "Bloqueio para desativação"};
     return state >= 0 && state <= 4 ? names[state] : "?";
 }
 
-std::string faultText(const FaultSetting& fault) {
+std::string faultText(const FaultSetting& fault)
+{
     static const char* names[] = {"nenhuma", "timeout (0x8000)", "sem sinal CTS (0x8001)",
                                   "resposta não reconhecida (4)", "SAT em processamento"};
     std::string text = names[static_cast<int>(fault.kind)];
@@ -150,7 +157,8 @@ std::string faultText(const FaultSetting& fault) {
     return text;
 }
 
-void printStatus(const DeviceState& s, const StateStore& store) {
+void printStatus(const DeviceState& s, const StateStore& store)
+{
     const DeviceTime now = deviceNow(s.clockOffset);
     std::cout << "Arquivo de estado: " << utf8Path(store.path()) << "\n";
     if (!store.problem().empty())
@@ -223,7 +231,8 @@ struct Options {
     std::vector<std::string> words;
 };
 
-Options options(const std::vector<std::string>& args, std::size_t from) {
+Options options(const std::vector<std::string>& args, std::size_t from)
+{
     Options o;
     for (std::size_t i = from; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -252,7 +261,8 @@ Options options(const std::vector<std::string>& args, std::size_t from) {
     return o;
 }
 
-std::vector<std::string> fields(const std::string& text) {
+std::vector<std::string> fields(const std::string& text)
+{
     std::vector<std::string> parts;
     std::size_t start = 0;
     while (true) {
@@ -265,7 +275,8 @@ std::vector<std::string> fields(const std::string& text) {
 }
 
 // Returns what to print; the state is changed in place.
-std::string apply(DeviceState& s, const std::vector<std::string>& args, StateStore& store) {
+std::string apply(DeviceState& s, const std::vector<std::string>& args, StateStore& store)
+{
     const std::string& command = args[0];
     const DeviceTime now = deviceNow(s.clockOffset);
     auto expect = [&](std::size_t count) {
@@ -474,7 +485,8 @@ std::string apply(DeviceState& s, const std::vector<std::string>& args, StateSto
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     std::vector<std::string> args(argv + 1, argv + argc);
     std::optional<std::filesystem::path> statePath;
     if (args.size() >= 2 && args[0] == "--state") {

@@ -55,8 +55,7 @@ QAccessibleInterface* factory(const QString& className, QObject* object)
     return nullptr;
 }
 
-template <typename Interface>
-void useOwnInterface(QWidget* widget, const char* property)
+template <typename Interface> void useOwnInterface(QWidget* widget, const char* property)
 {
     static const bool installed = (QAccessible::installFactory(factory), true);
     (void)installed;

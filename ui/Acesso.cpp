@@ -20,9 +20,8 @@
 
 TOKRightDlg2::TOKRightDlg2(Screens& screens, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), screens_(screens),
-      messages_(this),
-      confirmation_(screens.context, screens.GridForm()->menu(), messages_,
-                    [&screens] { return screens.GridForm()->refreshStatus(); })
+      messages_(this), confirmation_(screens.context, screens.GridForm()->menu(), messages_,
+                                     [&screens] { return screens.GridForm()->refreshStatus(); })
 {
     setObjectName("OKRightDlg2");
     setWindowTitle("TORVAL VEXOR Manager");

@@ -7,8 +7,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-TForm11::TForm11(Screens& screens, QWidget* owner)
-    : Screen(screens, owner, "CSR", QSize(729, 382))
+TForm11::TForm11(Screens& screens, QWidget* owner) : Screen(screens, owner, "CSR", QSize(729, 382))
 {
     setObjectName("Form11");
     setFont(tahoma());

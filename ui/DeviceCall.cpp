@@ -67,8 +67,7 @@ bool runOffUiThread(const std::function<void()>& work)
     std::unique_ptr<QThread> worker(QThread::create([&] {
         try {
             work();
-        }
-        catch (...) {
+        } catch (...) {
             error = std::current_exception();
         }
     }));

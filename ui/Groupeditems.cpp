@@ -309,12 +309,15 @@ void TGridForm::closeEvent(QCloseEvent* event)
     VexorApplication::endEventLoop();
 }
 
+// One line each: the handlers read as a table.
+// clang-format off
 void TGridForm::Panel3Click() { Screens::openScreen(screens_.Form15()); }
 void TGridForm::Image2Click() { Screens::openScreen(screens_.Form15()); }
 void TGridForm::Panel12Click() { Screens::openScreen(screens_.Form15()); }
 void TGridForm::Image3Click() { Screens::openScreen(screens_.OKRightDlg()); }
 void TGridForm::AtivarSATClick() { Screens::openScreen(screens_.Form16()); }
 void TGridForm::Image10Click() { Screens::openScreen(screens_.Form17()); }
+// clang-format on
 
 void TGridForm::Image4Click()
 {
@@ -322,10 +325,13 @@ void TGridForm::Image4Click()
     Screens::openScreen(screens_.Form6());
 }
 
+// One line each: the handlers read as a table.
+// clang-format off
 void TGridForm::Image12Click() { Screens::openScreen(screens_.Form7()); }
 void TGridForm::Panel21Click() { Screens::openScreen(screens_.Form7()); }
 void TGridForm::Image14Click() { Screens::openScreen(screens_.Form18()); }
 void TGridForm::Image7Click() { Screens::openScreen(screens_.Form12()); }
+// clang-format on
 
 void TGridForm::Image5Click()
 {
@@ -336,7 +342,10 @@ void TGridForm::Image5Click()
     fiscal->Memo1->clear();
 }
 
-void TGridForm::Panel14Click() { Screens::openScreen(screens_.Fiscal()); }
+void TGridForm::Panel14Click()
+{
+    Screens::openScreen(screens_.Fiscal());
+}
 
 void TGridForm::Image13Click()
 {

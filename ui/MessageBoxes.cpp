@@ -52,7 +52,7 @@ QString MessageBoxes::bounded(const QString& text)
     if (text.at(cut - 1).isHighSurrogate())
         --cut;
     const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
-    return text.left(cut) + QString::fromUtf8(cutNotice)
-                                .arg(brazil.toString(static_cast<qlonglong>(cut)),
-                                     brazil.toString(static_cast<qlonglong>(text.size())));
+    return text.left(cut) +
+           QString::fromUtf8(cutNotice).arg(brazil.toString(static_cast<qlonglong>(cut)),
+                                            brazil.toString(static_cast<qlonglong>(text.size())));
 }

@@ -15,5 +15,6 @@ protected:
     Screens& screens_;
 };
 
-// The font the smaller screens are drawn in; the platform's sans-serif stands in where it is missing.
+// The font the smaller screens are drawn in; the platform's sans-serif stands in where it is
+// missing.
 QFont tahoma();

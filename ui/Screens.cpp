@@ -53,8 +53,7 @@ void Screens::createAll()
     Form18();
 }
 
-template <typename T>
-T* Screens::get(QPointer<T>& slot)
+template <typename T> T* Screens::get(QPointer<T>& slot)
 {
     if (!slot)
         slot = new T(*this, GridForm());
@@ -68,6 +67,8 @@ TGridForm* Screens::GridForm()
     return gridForm_.get();
 }
 
+// One line each: the accessors read as a table.
+// clang-format off
 TForm6* Screens::Form6() { return get(form6_); }
 TForm7* Screens::Form7() { return get(form7_); }
 TOKRightDlg2* Screens::OKRightDlg2() { return get(okRightDlg2_); }
@@ -82,6 +83,7 @@ TForm15* Screens::Form15() { return get(form15_); }
 TForm16* Screens::Form16() { return get(form16_); }
 TForm17* Screens::Form17() { return get(form17_); }
 TForm18* Screens::Form18() { return get(form18_); }
+// clang-format on
 
 void Screens::openScreen(QWidget* screen)
 {

@@ -63,8 +63,7 @@ public:
     SatClient& client;
 
 private:
-    template <typename T>
-    T* get(QPointer<T>& slot);
+    template <typename T> T* get(QPointer<T>& slot);
 
     std::unique_ptr<TGridForm> gridForm_;
     QPointer<TForm6> form6_;

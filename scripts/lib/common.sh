@@ -14,6 +14,10 @@ PACKAGE_PACKAGES=(lintian gzip dpkg-dev)
 # on Debian 12) and libxml2, without Qt.
 FUZZ_PACKAGES=(cmake ninja-build clang libclang-rt-dev pkg-config libxml2 libxml2-dev)
 
+# What scripts/check-format needs: the formatter of Debian 12, whose layout .clang-format is
+# written for.
+FORMAT_PACKAGES=(clang-format-14)
+
 # What the Windows cross builds and their run under Wine need (scripts/lib/windows.sh): the
 # icons are drawn into PNG files (Qt SVG is not built for Windows), the offscreen platform's
 # fonts are the host's; the installer is made with NSIS and tried on a virtual display.

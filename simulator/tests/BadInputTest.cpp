@@ -17,8 +17,7 @@ namespace {
 // The device library's functions, called directly so that any pointer can be passed.
 struct Raw {
     explicit Raw(dynlib::Handle library) : handle(library) {}
-    template <typename Fn>
-    Fn get(const char* name) const
+    template <typename Fn> Fn get(const char* name) const
     {
         return dynlib::function<Fn>(handle, name);
     }
@@ -99,8 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
         NullCase{"associationSignature",
                  [](const Raw& r, char* c) {
                      char cnpj[] = "1061528100014048213907000165";
-                     return r.get<AssociarAssinaturaFn>("AssociarAssinatura")(12, c, cnpj,
-                                                                              nullptr);
+                     return r.get<AssociarAssinaturaFn>("AssociarAssinatura")(12, c, cnpj, nullptr);
                  },
                  13003, "Assinatura fora do padrão informado: assinatura vazia"},
         NullCase{"networkDocument",
@@ -161,8 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
                  18099, "Erro desconhecido: Novo código de ativação deve ter de 8 a 32 caracteres"},
         NullCase{"codeChangeOptionZero",
                  [](const Raw& r, char* c) {
-                     return r.get<TrocarCodigoDeAtivacaoFn>("TrocarCodigoDeAtivacao")(12, c, 0,
-                                                                                      c, c);
+                     return r.get<TrocarCodigoDeAtivacaoFn>("TrocarCodigoDeAtivacao")(12, c, 0, c,
+                                                                                      c);
                  },
                  18099,
                  "Erro desconhecido: Opção 0 inválida: use 1 (código de ativação) ou 2 (código de "
@@ -234,7 +232,8 @@ std::string largestSale(const std::string& sale)
         std::string note;
         while (note.size() < size)
             note += "Obs " + std::to_string(seed * 7919 % 100003) + " Lote " +
-                    std::to_string(seed * seed % 9973) + "; ", ++seed;
+                    std::to_string(seed * seed % 9973) + "; ",
+                ++seed;
         return note.substr(0, size);
     };
     std::string items;

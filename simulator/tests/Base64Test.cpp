@@ -21,15 +21,14 @@ TEST_P(Rfc4648, EncodesAndDecodes)
     EXPECT_EQ(satsim::base64::decode(GetParam().text), GetParam().bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Base64, Rfc4648,
-                         testing::Values(Vector{"empty", "", ""}, Vector{"one", "f", "Zg=="},
-                                         Vector{"two", "fo", "Zm8="},
-                                         Vector{"three", "foo", "Zm9v"},
-                                         Vector{"four", "foob", "Zm9vYg=="},
-                                         Vector{"five", "fooba", "Zm9vYmE="},
-                                         Vector{"six", "foobar", "Zm9vYmFy"},
-                                         Vector{"highBytes", std::string("\xFF\xFE\x00\x80", 4), "//4AgA=="}),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    Base64, Rfc4648,
+    testing::Values(Vector{"empty", "", ""}, Vector{"one", "f", "Zg=="},
+                    Vector{"two", "fo", "Zm8="}, Vector{"three", "foo", "Zm9v"},
+                    Vector{"four", "foob", "Zm9vYg=="}, Vector{"five", "fooba", "Zm9vYmE="},
+                    Vector{"six", "foobar", "Zm9vYmFy"},
+                    Vector{"highBytes", std::string("\xFF\xFE\x00\x80", 4), "//4AgA=="}),
+    CaseName());
 
 TEST(Base64, EveryByteSurvivesTheRoundTrip)
 {

@@ -1,5 +1,5 @@
-#include "Base64.h"
 #include "Cfe.h"
+#include "Base64.h"
 #include "Digits.h"
 #include "Xml.h"
 
@@ -11,9 +11,9 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <set>
-#include <iterator>
 
 namespace {
 
@@ -38,9 +38,8 @@ const satsim::SigningIdentity& testSigner()
 
 IssueParams params(int number = 7, int randomCode = 123456)
 {
-    return {satsim::serialNumber, number,           randomCode,
-            issueTime,            "01.01.00",       "48213907000165",
-            &testSigner()};
+    return {satsim::serialNumber, number,           randomCode,   issueTime,
+            "01.01.00",           "48213907000165", &testSigner()};
 }
 
 std::string between(const std::string& text, const std::string& open, const std::string& close)
@@ -136,10 +135,9 @@ TEST(Cfe, SubtotalDiscountIsSharedAndContributionsAreComputed)
     std::string document = sampleSale();
     document = replaced(document, "<PISNT>\n            <CST>04</CST>\n          </PISNT>",
                         "<PISAliq><CST>01</CST><vBC>37.80</vBC><pPIS>0.0165</pPIS></PISAliq>");
-    document =
-        replaced(document, "<COFINSNT>\n            <CST>04</CST>\n          </COFINSNT>",
-                 "<COFINSAliq><CST>01</CST><vBC>37.80</vBC><pCOFINS>0.0760</pCOFINS>"
-                 "</COFINSAliq>");
+    document = replaced(document, "<COFINSNT>\n            <CST>04</CST>\n          </COFINSNT>",
+                        "<COFINSAliq><CST>01</CST><vBC>37.80</vBC><pCOFINS>0.0760</pCOFINS>"
+                        "</COFINSAliq>");
     document = replaced(document, "<PISNT>\n            <CST>04</CST>\n          </PISNT>",
                         "<PISQtde><CST>03</CST><qBCProd>0.7500</qBCProd>"
                         "<vAliqProd>0.2000</vAliqProd></PISQtde>");
@@ -153,10 +151,8 @@ TEST(Cfe, SubtotalDiscountIsSharedAndContributionsAreComputed)
     const std::string& xml = result.cfe->document;
 
     // 1.00 over 37.80 and 11.00: 0.77 and what is left, 0.23.
-    EXPECT_NE(xml.find("<vItem>37.80</vItem><vRatDesc>0.77</vRatDesc></prod>"),
-              std::string::npos);
-    EXPECT_NE(xml.find("<vItem>11.00</vItem><vRatDesc>0.23</vRatDesc></prod>"),
-              std::string::npos);
+    EXPECT_NE(xml.find("<vItem>37.80</vItem><vRatDesc>0.77</vRatDesc></prod>"), std::string::npos);
+    EXPECT_NE(xml.find("<vItem>11.00</vItem><vRatDesc>0.23</vRatDesc></prod>"), std::string::npos);
     // ICMS on 37.80 - 0.77 = 37.03 at 18 %.
     EXPECT_NE(xml.find("<pICMS>18.00</pICMS><vICMS>6.67</vICMS>"), std::string::npos);
     // 37.80 x 0.0165 = 0.6237; 37.80 x 0.0760 = 2.8728; 0.75 x 0.20 = 0.15.
@@ -404,8 +400,8 @@ INSTANTIATE_TEST_SUITE_P(
         AcceptedSale{"notesOf5000Characters",
                      {{"Venda de demonstração do SAT simulado - sem valor fiscal",
                        std::string(4998, 'x') + "çã"}}},
-        AcceptedSale{"itemNoteOf500Characters", {{"</prod>",
-                     "</prod><infAdProd>" + std::string(500, 'n') + "</infAdProd>"}}},
+        AcceptedSale{"itemNoteOf500Characters",
+                     {{"</prod>", "</prod><infAdProd>" + std::string(500, 'n') + "</infAdProd>"}}},
         AcceptedSale{"serviceItem",
                      {{"<ICMS>\n          <ICMS40>\n            <Orig>0</Orig>\n            "
                        "<CST>40</CST>\n          </ICMS40>\n        </ICMS>",
@@ -558,8 +554,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cfe, KeyMarker,
     testing::Values(
         MarkerCase{"inText", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CFe><infCFe><a>" +
-                                 markerBait + "</a><b/><c>" + markerBait +
-                                 "</c></infCFe></CFe>\n"},
+                                 markerBait + "</a><b/><c>" + markerBait + "</c></infCFe></CFe>\n"},
         MarkerCase{"manyInOneText", "<?xml version=\"1.0\"?>\n<CFe><infCpl>" +
                                         repeated("Zd!^ ", 300) + "</infCpl></CFe>\n"},
         MarkerCase{"afterAnEntity", "<CFe><a>x&amp;" + markerBait + "&lt;</a></CFe>"},
@@ -572,8 +567,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Cfe, KeyMarkerIsKeptOutOfDocumentsOfManyShapes)
 {
     std::mt19937 random(20261208);
-    const std::vector<std::string> pieces = {"d!^", " ", "Z", "é", "&amp;", "ç", "CFe", "0",
-                                             "9", "/", "\"", "'", "&#65;", "~"};
+    const std::vector<std::string> pieces = {"d!^", " ", "Z", "é",  "&amp;", "ç",     "CFe",
+                                             "0",   "9", "/", "\"", "'",     "&#65;", "~"};
     auto text = [&](std::size_t parts) {
         std::string out;
         for (std::size_t i = 0; i < parts; ++i)
@@ -699,8 +694,7 @@ TEST_P(CancelDocuments, AreRefusedWithTheirCodeAndReason)
 
 std::string cancelWith(const std::string& ide, const std::string& rest = "")
 {
-    return "<CFeCanc><infCFe chCanc=\"CFe1\"><ide>" + ide + "</ide>" + rest +
-           "</infCFe></CFeCanc>";
+    return "<CFeCanc><infCFe chCanc=\"CFe1\"><ide>" + ide + "</ide>" + rest + "</infCFe></CFeCanc>";
 }
 
 const std::string goodIde =

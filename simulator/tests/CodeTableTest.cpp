@@ -125,6 +125,8 @@ protected:
 void CodeTable::provoke(const std::string& row)
 {
     const std::string taxpayers = demo::softwareHouse + demo::taxpayer;
+    // One row a provocation: the steps read best as one line each.
+    // clang-format off
     const std::map<std::string, std::function<void()>> calls = {
         {"04000", [&] { activateWith(1); }},
         {"04002", [&] { client.AtivarSAT(1, demo::code, "48213907000166", 35); }},
@@ -291,124 +293,104 @@ void CodeTable::provoke(const std::string& row)
         {"XX098", [&] { satsim({"fault", "busy", "--times", "1"}); client.ConsultarSAT(); }},
         {"XX099", [&] { withCode(demo::factoryCode); client.BloquearSAT(); }},
     };
+    // clang-format on
     const auto call = calls.find(row);
     ASSERT_NE(call, calls.end()) << "no way to provoke " << row << " is known to the test";
     call->second();
 }
 
+// A rule broken by an edit of the sample sale or cancel: the item its text then names, and
+// the taxpayer's regime the sale is made under.
+struct Breach {
+    Rule rule;
+    Edits edits;
+    int item = 0;
+    std::string regime = "";
+};
+
+const std::string csosn102 = "<ICMSSN102><Orig>0</Orig><CSOSN>102</CSOSN></ICMSSN102>";
+const std::string csosn900 =
+    "<ICMSSN900><Orig>0</Orig><CSOSN>900</CSOSN><pICMS>18.00</pICMS></ICMSSN900>";
+
+const std::vector<Breach> saleBreaches = {
+    {Rule::Unidentified, {{"<CFOP>5102</CFOP>", ""}}},
+    {Rule::LayoutVersion, {{" versaoDadosEnt=\"0.07\"", ""}}},
+    {Rule::LayoutNotNewest, {{"\"0.07\"", "\"0.06\""}}},
+    {Rule::SoftwareHouseCnpj, {{"<CNPJ>10615281000140", "<CNPJ>10615281000141"}}},
+    {Rule::Signature, {{"<signAC>SGR-SAT SISTEMA DE GESTAO E RETAGUARDA DO SAT</signAC>", ""}}},
+    {Rule::EmitterCnpj, {{"<CNPJ>48213907000165", "<CNPJ>48213907000166"}}},
+    {Rule::EmitterNotTaxpayer, {{"<CNPJ>48213907000165", "<CNPJ>11222333000181"}}},
+    {Rule::EmitterIeMissing, {{"<IE>111111111111</IE>", ""}}},
+    {Rule::EmitterIe, {{"<IE>111111111111</IE>", "<IE>ISENTO</IE>"}}},
+    {Rule::IssqnRegime, {{"<indRatISSQN>", "<cRegTribISSQN>7</cRegTribISSQN><indRatISSQN>"}}},
+    {Rule::IssqnApportion, {{"<indRatISSQN>N", "<indRatISSQN>X"}}},
+    {Rule::BuyerCnpj, {{"<CPF>11144477735</CPF>", "<CNPJ>11222333000180</CNPJ>"}}},
+    {Rule::BuyerCpf, {{"<CPF>11144477735", "<CPF>11144477736"}}},
+    {Rule::ItemNumber, {{"<det nItem=\"2\">", "<det nItem=\"3\">"}}},
+    {Rule::ProductCode, {{"<cProd>0001</cProd>", ""}}},
+    {Rule::ProductDescription, {{"<xProd>CAFÉ TORRADO E MOÍDO 500 g</xProd>", ""}}},
+    {Rule::Cfop, {{"<CFOP>5102</CFOP>", "<CFOP>6102</CFOP>"}}},
+    {Rule::Gtin, {{"7891000100103", "7891000100104"}}, 1},
+    {Rule::Unit, {{"<uCom>UN</uCom>", ""}}},
+    {Rule::Quantity, {{"<qCom>2.0000</qCom>", "<qCom>2,0</qCom>"}}, 1},
+    {Rule::UnitPrice, {{"<vUnCom>15.00</vUnCom>", "<vUnCom>15.0001</vUnCom>"}}, 2},
+    {Rule::CalculationRule, {{"<indRegra>A</indRegra>", "<indRegra>R</indRegra>"}}, 1},
+    {Rule::ItemDiscount, {{"<vDesc>0.25</vDesc>", "<vDesc>0,25</vDesc>"}}, 2},
+    {Rule::ItemOther, {{"<indRegra>A</indRegra>", "<indRegra>A</indRegra><vOutro>-1</vOutro>"}}, 1},
+    {Rule::SubtotalDiscount,
+     {{"<total/>", "<total><DescAcrEntr><vDescSubtot>-1.00</vDescSubtot></DescAcrEntr></total>"}}},
+    {Rule::SubtotalIncrease,
+     {{"<total/>", "<total><DescAcrEntr><vAcresSubtot>1,00</vAcresSubtot></DescAcrEntr></total>"}}},
+    {Rule::NegativeValue, {{"<vDesc>0.25</vDesc>", "<vDesc>11.26</vDesc>"}}},
+    {Rule::PaymentCode, {{"<cMP>01</cMP>", "<cMP>06</cMP>"}}},
+    {Rule::PaymentValue, {{"<vMP>50.00</vMP>", "<vMP>0.00</vMP>"}}},
+    {Rule::PaymentShort, {{"<vMP>50.00</vMP>", "<vMP>40.00</vMP>"}}},
+    {Rule::RegimeIcms00, {}, 0, "1"},
+    {Rule::RegimeIcms40, {{icms00, csosn102}}},
+    {Rule::RegimeSn102, {{icms00, csosn102}}, 0, "3"},
+    {Rule::RegimeSn900, {{icms00, csosn900}}, 0, "3"},
+};
+
+// Edits of the cancel document of the sample sale.
+const std::vector<Breach> cancelBreaches = {
+    {Rule::CancelSoftwareHouseCnpj, {{"<CNPJ>10615281000140", "<CNPJ>10615281000141"}}},
+    {Rule::CancelBuyerCnpj, {{"<dest/>", "<dest><CNPJ>11222333000181</CNPJ></dest>"}}},
+    {Rule::CancelBuyerCpf, {{"<dest/>", "<dest><CPF>11144477736</CPF></dest>"}}},
+};
+
 int CodeTable::provoke(Rule rule)
 {
-    auto sold = [&](const Edits& edits, const std::string& regime = "") {
-        if (!regime.empty())
-            set("regime", regime);
+    for (const Breach& breach : saleBreaches) {
+        if (breach.rule != rule)
+            continue;
+        if (!breach.regime.empty())
+            set("regime", breach.regime);
         activated();
-        answer = client.EnviarDadosVenda(saleWith(edits));
-    };
-    auto cancelled = [&](const Edits& edits) {
-        cancelAfter([] {},
-                    [&](const std::string& key) { return edited(cancelDocument(key), edits); });
-    };
-    const std::string csosn102 = "<ICMSSN102><Orig>0</Orig><CSOSN>102</CSOSN></ICMSSN102>";
-    const std::map<Rule, std::function<int()>> documents = {
-        {Rule::Unidentified, [&] { sold({{"<CFOP>5102</CFOP>", ""}}); return 0; }},
-        {Rule::LayoutVersion, [&] { sold({{" versaoDadosEnt=\"0.07\"", ""}}); return 0; }},
-        {Rule::LayoutNotNewest, [&] { sold({{"\"0.07\"", "\"0.06\""}}); return 0; }},
-        {Rule::SoftwareHouseCnpj,
-         [&] { sold({{"<CNPJ>10615281000140", "<CNPJ>10615281000141"}}); return 0; }},
-        {Rule::CancelSoftwareHouseCnpj,
-         [&] { cancelled({{"<CNPJ>10615281000140", "<CNPJ>10615281000141"}}); return 0; }},
-        {Rule::Signature,
-         [&] {
-             sold({{"<signAC>SGR-SAT SISTEMA DE GESTAO E RETAGUARDA DO SAT</signAC>", ""}});
-             return 0;
-         }},
-        {Rule::EmitterCnpj,
-         [&] { sold({{"<CNPJ>48213907000165", "<CNPJ>48213907000166"}}); return 0; }},
-        {Rule::EmitterNotTaxpayer,
-         [&] { sold({{"<CNPJ>48213907000165", "<CNPJ>11222333000181"}}); return 0; }},
-        {Rule::EmitterIeMissing, [&] { sold({{"<IE>111111111111</IE>", ""}}); return 0; }},
-        {Rule::EmitterIe, [&] { sold({{"<IE>111111111111</IE>", "<IE>ISENTO</IE>"}}); return 0; }},
-        {Rule::IssqnRegime,
-         [&] {
-             sold({{"<indRatISSQN>", "<cRegTribISSQN>7</cRegTribISSQN><indRatISSQN>"}});
-             return 0;
-         }},
-        {Rule::IssqnApportion, [&] { sold({{"<indRatISSQN>N", "<indRatISSQN>X"}}); return 0; }},
-        {Rule::BuyerCnpj,
-         [&] { sold({{"<CPF>11144477735</CPF>", "<CNPJ>11222333000180</CNPJ>"}}); return 0; }},
-        {Rule::BuyerCpf, [&] { sold({{"<CPF>11144477735", "<CPF>11144477736"}}); return 0; }},
-        {Rule::ItemNumber, [&] { sold({{"<det nItem=\"2\">", "<det nItem=\"3\">"}}); return 0; }},
-        {Rule::ProductCode, [&] { sold({{"<cProd>0001</cProd>", ""}}); return 0; }},
-        {Rule::ProductDescription,
-         [&] { sold({{"<xProd>CAFÉ TORRADO E MOÍDO 500 g</xProd>", ""}}); return 0; }},
-        {Rule::Cfop, [&] { sold({{"<CFOP>5102</CFOP>", "<CFOP>6102</CFOP>"}}); return 0; }},
-        {Rule::Gtin, [&] { sold({{"7891000100103", "7891000100104"}}); return 1; }},
-        {Rule::Unit, [&] { sold({{"<uCom>UN</uCom>", ""}}); return 0; }},
-        {Rule::Quantity, [&] { sold({{"<qCom>2.0000</qCom>", "<qCom>2,0</qCom>"}}); return 1; }},
-        {Rule::UnitPrice,
-         [&] { sold({{"<vUnCom>15.00</vUnCom>", "<vUnCom>15.0001</vUnCom>"}}); return 2; }},
-        {Rule::CalculationRule,
-         [&] { sold({{"<indRegra>A</indRegra>", "<indRegra>R</indRegra>"}}); return 1; }},
-        {Rule::ItemDiscount,
-         [&] { sold({{"<vDesc>0.25</vDesc>", "<vDesc>0,25</vDesc>"}}); return 2; }},
-        {Rule::ItemOther,
-         [&] {
-             sold({{"<indRegra>A</indRegra>", "<indRegra>A</indRegra><vOutro>-1.00</vOutro>"}});
-             return 1;
-         }},
-        {Rule::SubtotalDiscount,
-         [&] {
-             sold({{"<total/>", "<total><DescAcrEntr><vDescSubtot>-1.00</vDescSubtot>"
-                                "</DescAcrEntr></total>"}});
-             return 0;
-         }},
-        {Rule::SubtotalIncrease,
-         [&] {
-             sold({{"<total/>", "<total><DescAcrEntr><vAcresSubtot>1,00</vAcresSubtot>"
-                                "</DescAcrEntr></total>"}});
-             return 0;
-         }},
-        {Rule::NegativeValue,
-         [&] { sold({{"<vDesc>0.25</vDesc>", "<vDesc>11.26</vDesc>"}}); return 0; }},
-        {Rule::PaymentCode, [&] { sold({{"<cMP>01</cMP>", "<cMP>06</cMP>"}}); return 0; }},
-        {Rule::PaymentValue, [&] { sold({{"<vMP>50.00</vMP>", "<vMP>0.00</vMP>"}}); return 0; }},
-        {Rule::PaymentShort, [&] { sold({{"<vMP>50.00</vMP>", "<vMP>40.00</vMP>"}}); return 0; }},
-        {Rule::RegimeIcms00, [&] { sold({}, "1"); return 0; }},
-        {Rule::RegimeIcms40, [&] { sold({{icms00, csosn102}}); return 0; }},
-        {Rule::RegimeSn102, [&] { sold({{icms00, csosn102}}, "3"); return 0; }},
-        {Rule::RegimeSn900,
-         [&] {
-             sold({{icms00, "<ICMSSN900><Orig>0</Orig><CSOSN>900</CSOSN><pICMS>18.00</pICMS>"
-                            "</ICMSSN900>"}},
-                  "3");
-             return 0;
-         }},
-        {Rule::CancelBuyerCnpj,
-         [&] { cancelled({{"<dest/>", "<dest><CNPJ>11222333000181</CNPJ></dest>"}}); return 0; }},
-        {Rule::CancelBuyerCpf,
-         [&] { cancelled({{"<dest/>", "<dest><CPF>11144477736</CPF></dest>"}}); return 0; }},
-        {Rule::CancelKey,
-         [&] {
-             cancelAfter([] {}, [&](const std::string&) { return sample("cancelamento.xml"); });
-             return 0;
-         }},
-        {Rule::CancelDone,
-         [&] {
-             activated();
-             const std::string key = sell(sample("venda.xml"));
-             client.CancelarUltimaVenda(key, cancelDocument(key));
-             answer = client.CancelarUltimaVenda(key, cancelDocument(key));
-             return 0;
-         }},
-        {Rule::CancelLate,
-         [&] { cancelAfter([&] { satsim({"clock", "advance", "31m"}); }); return 0; }},
-    };
-    const auto document = documents.find(rule);
-    if (document == documents.end()) {
-        ADD_FAILURE() << "no document breaks rule " << satsim::ruleInfo(rule).code;
-        return 0;
+        answer = client.EnviarDadosVenda(saleWith(breach.edits));
+        return breach.item;
     }
-    return document->second();
+    for (const Breach& breach : cancelBreaches) {
+        if (breach.rule == rule) {
+            cancelAfter(
+                [] {},
+                [&](const std::string& key) { return edited(cancelDocument(key), breach.edits); });
+            return 0;
+        }
+    }
+    if (rule == Rule::CancelKey) {
+        // The document left naming the placeholder key.
+        cancelAfter([] {}, [&](const std::string&) { return sample("cancelamento.xml"); });
+    } else if (rule == Rule::CancelDone) {
+        activated();
+        const std::string key = sell(sample("venda.xml"));
+        client.CancelarUltimaVenda(key, cancelDocument(key));
+        answer = client.CancelarUltimaVenda(key, cancelDocument(key));
+    } else if (rule == Rule::CancelLate) {
+        cancelAfter([&] { satsim({"clock", "advance", "31m"}); });
+    } else {
+        ADD_FAILURE() << "no document breaks rule " << satsim::ruleInfo(rule).code;
+    }
+    return 0;
 }
 
 class ReplyCodes : public CodeTable, public testing::WithParamInterface<std::string> {};

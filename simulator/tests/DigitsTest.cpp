@@ -1,5 +1,5 @@
-#include "DeviceClock.h"
 #include "Digits.h"
+#include "DeviceClock.h"
 #include "Texts.h"
 
 #include "CaseName.h"
@@ -21,28 +21,28 @@ TEST_P(Cnpj, CheckDigitsDecide)
     EXPECT_EQ(satsim::isValidCnpj(GetParam().text), GetParam().valid);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Digits, Cnpj,
-    testing::Values(CnpjCase{"demoTaxpayer", "48213907000165", true},
-                    CnpjCase{"demoSoftwareHouse", "10615281000140", true},
-                    CnpjCase{"wrongSecondDigit", "48213907000164", false},
-                    CnpjCase{"wrongFirstDigit", "48213907000175", false},
-                    CnpjCase{"allZerosPassesTheDigitsButIsNoCnpj", "00000000000000", false},
-                    CnpjCase{"oneDigitRepeated", "11111111111111", false},
-                    CnpjCase{"thirteenDigits", "4821390700016", false},
-                    CnpjCase{"fifteenDigits", "482139070001650", false},
-                    CnpjCase{"punctuated", "48.213.907/0001-65", false},
-                    CnpjCase{"empty", "", false}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Digits, Cnpj,
+                         testing::Values(CnpjCase{"demoTaxpayer", "48213907000165", true},
+                                         CnpjCase{"demoSoftwareHouse", "10615281000140", true},
+                                         CnpjCase{"wrongSecondDigit", "48213907000164", false},
+                                         CnpjCase{"wrongFirstDigit", "48213907000175", false},
+                                         CnpjCase{"allZerosPassesTheDigitsButIsNoCnpj",
+                                                  "00000000000000", false},
+                                         CnpjCase{"oneDigitRepeated", "11111111111111", false},
+                                         CnpjCase{"thirteenDigits", "4821390700016", false},
+                                         CnpjCase{"fifteenDigits", "482139070001650", false},
+                                         CnpjCase{"punctuated", "48.213.907/0001-65", false},
+                                         CnpjCase{"empty", "", false}),
+                         CaseName());
 
 TEST(Digits, Modulus11OfThePublishedExampleKey)
 {
     // The example access key of the electronic invoice manuals ends in 5.
     EXPECT_EQ(satsim::modulus11("5206043300991100250655012000000780026730161"), 5);
     // Remainders 0 and 1 give 0; any other gives 11 minus it.
-    EXPECT_EQ(satsim::modulus11("0"), 0);      // 0
-    EXPECT_EQ(satsim::modulus11("6"), 0);      // 12 % 11 = 1
-    EXPECT_EQ(satsim::modulus11("5"), 1);      // 10
+    EXPECT_EQ(satsim::modulus11("0"), 0);         // 0
+    EXPECT_EQ(satsim::modulus11("6"), 0);         // 12 % 11 = 1
+    EXPECT_EQ(satsim::modulus11("5"), 1);         // 10
     EXPECT_EQ(satsim::modulus11("100000000"), 9); // weights restart at 2 after 9: 1 * 2 = 2
 }
 
@@ -74,17 +74,15 @@ TEST_P(Decimals, ReadAsACfeWritesThem)
     EXPECT_EQ(satsim::parseDecimal(GetParam().text), GetParam().value);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, Decimals,
-                         testing::Values(DecimalCase{"threeDecimals", "250.000", 250.0},
-                                         DecimalCase{"fourDecimals", "0.7500", 0.75},
-                                         DecimalCase{"integer", "12", 12.0},
-                                         DecimalCase{"commaIsNotADecimalPoint", "1,5", {}},
-                                         DecimalCase{"negative", "-1.00", {}},
-                                         DecimalCase{"plusSign", "+1.00", {}},
-                                         DecimalCase{"exponent", "1e5", {}},
-                                         DecimalCase{"blank", " 1.00", {}},
-                                         DecimalCase{"empty", "", {}}),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Decimals,
+    testing::Values(DecimalCase{"threeDecimals", "250.000", 250.0},
+                    DecimalCase{"fourDecimals", "0.7500", 0.75}, DecimalCase{"integer", "12", 12.0},
+                    DecimalCase{"commaIsNotADecimalPoint", "1,5", {}},
+                    DecimalCase{"negative", "-1.00", {}}, DecimalCase{"plusSign", "+1.00", {}},
+                    DecimalCase{"exponent", "1e5", {}}, DecimalCase{"blank", " 1.00", {}},
+                    DecimalCase{"empty", "", {}}),
+    CaseName());
 
 TEST(Texts, CentsRoundHalvesUpAndFormatWithAPoint)
 {

@@ -108,8 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{"ConsultarStatusOperacional",
                  [](SatClient& c) { return c.ConsultarStatusOperacional(); }, 10001},
         CodeCase{"ConfigurarInterfaceDeRede",
-                 [](SatClient& c) { return c.ConfigurarInterfaceDeRede(fixedNetwork()); },
-                 12001},
+                 [](SatClient& c) { return c.ConfigurarInterfaceDeRede(fixedNetwork()); }, 12001},
         CodeCase{"ExtrairLogs", [](SatClient& c) { return c.ExtrairLogs(); }, 15001},
         CodeCase{"AssociarAssinatura",
                  [](SatClient& c) {
@@ -117,21 +116,19 @@ INSTANTIATE_TEST_SUITE_P(
                                                  demo::signature);
                  },
                  13001},
-        CodeCase{"EnviarDadosVenda",
-                 [](SatClient& c) { return c.EnviarDadosVenda(sampleSale()); }, 6001},
+        CodeCase{"EnviarDadosVenda", [](SatClient& c) { return c.EnviarDadosVenda(sampleSale()); },
+                 6001},
         CodeCase{"CancelarUltimaVenda",
-                 [](SatClient& c) { return c.CancelarUltimaVenda("CFe1", "<CFeCanc/>"); },
-                 7001},
-        CodeCase{"TesteFimAFim",
-                 [](SatClient& c) { return c.TesteFimAFim(endToEndDocument); }, 9001},
+                 [](SatClient& c) { return c.CancelarUltimaVenda("CFe1", "<CFeCanc/>"); }, 7001},
+        CodeCase{"TesteFimAFim", [](SatClient& c) { return c.TesteFimAFim(endToEndDocument); },
+                 9001},
         CodeCase{"BloquearSAT", [](SatClient& c) { return c.BloquearSAT(); }, 16001},
         CodeCase{"DesbloquearSAT", [](SatClient& c) { return c.DesbloquearSAT(); }, 17001},
         CodeCase{"AtualizarSoftwareSAT", [](SatClient& c) { return c.AtualizarSoftwareSAT(); },
                  14001},
         CodeCase{"TrocarCodigoDeAtivacao",
                  [](SatClient& c) {
-                     return c.TrocarCodigoDeAtivacao(demo::factoryCode, 1, "87654321",
-                                                     "87654321");
+                     return c.TrocarCodigoDeAtivacao(demo::factoryCode, 1, "87654321", "87654321");
                  },
                  18001}),
     CaseName());
@@ -154,8 +151,8 @@ TEST_F(LifeTest, ActivationOnceThenAlreadyActivated)
     const SatResponse status = client.ConsultarStatusOperacional();
     EXPECT_EQ(field(status, 2), "10000");
     EXPECT_EQ(field(status, 26), today());
-    EXPECT_EQ(field(status, 27), std::to_string(std::stoi(today().substr(0, 4)) + 5) +
-                                     today().substr(4));
+    EXPECT_EQ(field(status, 27),
+              std::to_string(std::stoi(today().substr(0, 4)) + 5) + today().substr(4));
     EXPECT_EQ(field(status, 25).substr(0, 8), today()) << "activation talked to the tax authority";
 }
 
@@ -180,8 +177,7 @@ TEST_P(RefusedActivation, LeavesTheDeviceAsItWas)
     EXPECT_EQ(error().msg, c.message);
     EXPECT_FALSE(response.contains("Sucesso"));
     ASSERT_TRUE(context.setActivationCode(demo::factoryCode));
-    EXPECT_EQ(field(client.ConsultarStatusOperacional(), 2), "10000")
-        << "still a factory device";
+    EXPECT_EQ(field(client.ConsultarStatusOperacional(), 2), "10000") << "still a factory device";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -348,8 +344,8 @@ TEST_F(SaleTest, SaleAnswersTheSignedCfeAndItsKey)
     const std::string key = response.text().substr(first, response.text().find('|', first) - first);
     EXPECT_EQ(key, f[8]);
     const std::string yearMonth = f[7].substr(2, 4);
-    EXPECT_TRUE(std::regex_match(key, std::regex("CFe35" + yearMonth +
-                                                 "4821390700016559900004019000001\\d{7}")))
+    EXPECT_TRUE(std::regex_match(
+        key, std::regex("CFe35" + yearMonth + "4821390700016559900004019000001\\d{7}")))
         << key;
     EXPECT_EQ(f[9], "48.80");
     EXPECT_EQ(f[10], "11144477735");
@@ -379,7 +375,8 @@ TEST_F(SaleTest, KeyIsTheFirstCfeOfTheAnswerWhateverTheDocumentHolds)
 {
     // "d!^" is Base64 "ZCFe" when it falls on a group start; three copies cover every alignment.
     std::string document = sampleSale();
-    const std::string name = "CAF\xC9 TORRADO E MO\xCD" "DO 500 g";
+    const std::string name = "CAF\xC9 TORRADO E MO\xCD"
+                             "DO 500 g";
     document.replace(document.find(name), name.size(), "d!^ d!^ d!^");
     const SatResponse response = client.EnviarDadosVenda(document);
     ASSERT_EQ(error().code, 6000) << response.text();
@@ -416,8 +413,8 @@ TEST_P(RefusedSale, SaysWhyAndCountsNothing)
     EXPECT_EQ(error().msg, GetParam().message);
     if (!GetParam().alert.empty()) { // session|06010|CCCC|message|cod|mensagemSEFAZ
         EXPECT_EQ(response.text().substr(6), "|0" + std::to_string(GetParam().refusal) + "|" +
-                                                  GetParam().alert + "|" + GetParam().message +
-                                                  "||");
+                                                 GetParam().alert + "|" + GetParam().message +
+                                                 "||");
     }
     EXPECT_FALSE(response.contains("sucesso"));
     EXPECT_FALSE(response.contains("CFe"));
@@ -772,8 +769,8 @@ TEST_F(SaleTest, LogHoldsWellFormedRecordsOfWhatHappened)
         start = end + 1;
     }
     EXPECT_EQ(events, (std::vector<std::string>{"FABRICA", "ATIVACAO", "ASSOCIACAO", "REDE",
-                                                "VENDA", "CANCELAMENTO", "BLOQUEIO",
-                                                "DESBLOQUEIO", "ATUALIZACAO", "CODIGO"}));
+                                                "VENDA", "CANCELAMENTO", "BLOQUEIO", "DESBLOQUEIO",
+                                                "ATUALIZACAO", "CODIGO"}));
     EXPECT_NE(log.find("|SAT|info|VENDA:CF-e 000001 emitido, valor 48.80, chave " + key + "\n"),
               std::string::npos);
     EXPECT_NE(log.find("|SAT-SEFAZ|info|ATIVACAO:"), std::string::npos);
@@ -811,7 +808,8 @@ TEST_F(SaleTest, StateIsKeptInTheFileAcrossARestart)
 TEST_F(LifeTest, UnreadableStateFileGivesAFactoryDevice)
 {
     {
-        std::ofstream(statePath(), std::ios::binary) << "\x7F" "ELF garbage\n";
+        std::ofstream(statePath(), std::ios::binary) << "\x7F"
+                                                        "ELF garbage\n";
     }
     ASSERT_TRUE(context.setActivationCode(demo::factoryCode));
     const SatResponse status = client.ConsultarStatusOperacional();

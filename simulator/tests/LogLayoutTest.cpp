@@ -40,12 +40,16 @@ TEST_F(LogLayout, HeaderLayoutIsTheDefault)
     const std::vector<std::string> lines = linesOf(extracted());
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[0].substr(0, 31), "LOG SAT 900004019 - 6 registros");
-    const std::regex record("\\d{14}\\|(SAT|SAT-SEFAZ|AC-SAT)\\|(info|alerta|erro)\\|[A-Z]+:[^\n]*");
+    const std::regex record(
+        "\\d{14}\\|(SAT|SAT-SEFAZ|AC-SAT)\\|(info|alerta|erro)\\|[A-Z]+:[^\n]*");
     for (std::size_t i = 1; i < lines.size(); ++i)
         EXPECT_TRUE(std::regex_match(lines[i], record)) << lines[i];
-    EXPECT_EQ(lines[1].substr(14), "|SAT|info|FABRICA:Equipamento SAT 900004019 em estado de fábrica");
-    EXPECT_EQ(lines[2].substr(14), "|AC-SAT|info|COMANDO:Comando AtivarSAT recebido, sessão 000012");
-    EXPECT_EQ(lines[4].substr(14), "|AC-SAT|info|COMANDO:Comando BloquearSAT recebido, sessão 000012");
+    EXPECT_EQ(lines[1].substr(14),
+              "|SAT|info|FABRICA:Equipamento SAT 900004019 em estado de fábrica");
+    EXPECT_EQ(lines[2].substr(14),
+              "|AC-SAT|info|COMANDO:Comando AtivarSAT recebido, sessão 000012");
+    EXPECT_EQ(lines[4].substr(14),
+              "|AC-SAT|info|COMANDO:Comando BloquearSAT recebido, sessão 000012");
     EXPECT_EQ(lines[5].substr(14), "|SAT|alerta|CODIGO:Código de ativação inválido em BloquearSAT");
 }
 

@@ -92,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "lanMask 255.000.255.000 não é uma máscara de rede válida"},
         Refused{"noDns1", "<lanDNS1>192.168.001.001</lanDNS1>", "", "elemento lanDNS1 ausente"},
         Refused{"wifiWithoutSsid", ">ETHE<", ">WIFI<", "rede WIFI sem SSID"},
-        Refused{"unknownInterface", ">ETHE<", ">USB<", "tipoInter deve ser ETHE ou WIFI, não \"USB\""},
+        Refused{"unknownInterface", ">ETHE<", ">USB<",
+                "tipoInter deve ser ETHE ou WIFI, não \"USB\""},
         Refused{"noInterface", "<tipoInter>ETHE</tipoInter>", "", "elemento tipoInter ausente"},
         Refused{"unknownLanType", ">IPFIX<", ">STATIC<",
                 "tipoLan deve ser DHCP, IPFIX ou PPPoE, não \"STATIC\""},
@@ -128,17 +129,16 @@ TEST_P(Addresses, AreZeroPaddedGroups)
     EXPECT_EQ(satsim::normaliseAddress(GetParam().text), GetParam().normal);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    NetworkConfig, Addresses,
-    testing::Values(Address{"short", "10.0.0.1", "010.000.000.001"},
-                    Address{"padded", "192.168.001.010", "192.168.001.010"},
-                    Address{"maximum", "255.255.255.255", "255.255.255.255"},
-                    Address{"fourDigits", "1000.0.0.1", std::nullopt},
-                    Address{"emptyGroup", "10..0.1", std::nullopt},
-                    Address{"fiveGroups", "1.2.3.4.5", std::nullopt},
-                    Address{"blanks", " 10.0.0.1", std::nullopt},
-                    Address{"sign", "+1.0.0.1", std::nullopt},
-                    Address{"empty", "", std::nullopt}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(NetworkConfig, Addresses,
+                         testing::Values(Address{"short", "10.0.0.1", "010.000.000.001"},
+                                         Address{"padded", "192.168.001.010", "192.168.001.010"},
+                                         Address{"maximum", "255.255.255.255", "255.255.255.255"},
+                                         Address{"fourDigits", "1000.0.0.1", std::nullopt},
+                                         Address{"emptyGroup", "10..0.1", std::nullopt},
+                                         Address{"fiveGroups", "1.2.3.4.5", std::nullopt},
+                                         Address{"blanks", " 10.0.0.1", std::nullopt},
+                                         Address{"sign", "+1.0.0.1", std::nullopt},
+                                         Address{"empty", "", std::nullopt}),
+                         CaseName());
 
 } // namespace

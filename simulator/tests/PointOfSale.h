@@ -23,8 +23,7 @@ protected:
         handle = loaded.handle;
     }
 
-    template <typename Fn>
-    Fn get(const char* name) const
+    template <typename Fn> Fn get(const char* name) const
     {
         const Fn fn = dynlib::function<Fn>(handle, name);
         EXPECT_NE(fn, nullptr) << name;
@@ -39,8 +38,7 @@ protected:
     }
     std::string bySession(int session, int wanted, std::string code = demo::code)
     {
-        return get<ConsultarNumeroSessaoFn>("ConsultarNumeroSessao")(session, code.data(),
-                                                                     wanted);
+        return get<ConsultarNumeroSessaoFn>("ConsultarNumeroSessao")(session, code.data(), wanted);
     }
     std::string lastFiscal(int session, std::string code = demo::code)
     {
@@ -52,10 +50,7 @@ protected:
         return get<ComunicarCertificadoICPBRASILFn>("ComunicarCertificadoICPBRASIL")(
             session, code.data(), text.data());
     }
-    std::string decoded() const
-    {
-        return get<Base64ToAsciiFn>("Base64ToAscii")();
-    }
+    std::string decoded() const { return get<Base64ToAsciiFn>("Base64ToAscii")(); }
 
     dynlib::Handle handle = nullptr;
     std::string codeText = demo::code;

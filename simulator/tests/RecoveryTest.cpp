@@ -62,8 +62,7 @@ struct SessionRefusal {
     std::string answer;
 };
 
-class SessionQueryRefusals : public Recovery,
-                             public testing::WithParamInterface<SessionRefusal> {};
+class SessionQueryRefusals : public Recovery, public testing::WithParamInterface<SessionRefusal> {};
 
 TEST_P(SessionQueryRefusals, AnswerWithTheirCode)
 {

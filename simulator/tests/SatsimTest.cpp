@@ -27,12 +27,28 @@ TEST_F(SatsimTest, HelpNamesEveryCommand)
 {
     const Run help = satsim({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* command :
-         {"status", "reset", "unplug", "plug", "fault timeout|cts|unknown|busy", "fault answer",
-          "fault clear", "clock set", "clock advance", "set lock", "set link", "set log header|plain",
-          "set tables 2016|2015", "set code-block", "set sefaz-block ready|none|held",
-          "set update ok|running|error|invalid", "set regime auto|1|3", "codes", "transmit", "log",
-          "24681357", "13572468"})
+    for (const char* command : {"status",
+                                "reset",
+                                "unplug",
+                                "plug",
+                                "fault timeout|cts|unknown|busy",
+                                "fault answer",
+                                "fault clear",
+                                "clock set",
+                                "clock advance",
+                                "set lock",
+                                "set link",
+                                "set log header|plain",
+                                "set tables 2016|2015",
+                                "set code-block",
+                                "set sefaz-block ready|none|held",
+                                "set update ok|running|error|invalid",
+                                "set regime auto|1|3",
+                                "codes",
+                                "transmit",
+                                "log",
+                                "24681357",
+                                "13572468"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     EXPECT_EQ(satsim({}).exitCode, 2);
 }
@@ -51,8 +67,8 @@ TEST_P(SatsimUsage, IsRefusedAndTheStateIsLeftAlone)
     const std::string before = readAll(statePath());
     const Run run = satsim(GetParam().args);
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "satsim: " + GetParam().error +
-                           "\nUse \"satsim --help\" para ver os comandos.\n");
+    EXPECT_EQ(run.err,
+              "satsim: " + GetParam().error + "\nUse \"satsim --help\" para ver os comandos.\n");
     EXPECT_EQ(readAll(statePath()), before);
 }
 
@@ -61,27 +77,35 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         UsageCase{"unknownCommand", {"explode"}, "comando desconhecido: \"explode\""},
         UsageCase{"lockOutOfRange", {"set", "lock", "5"}, "o estado de bloqueio vai de 0 a 4"},
-        UsageCase{"lockNotANumber", {"set", "lock", "x"},
+        UsageCase{"lockNotANumber",
+                  {"set", "lock", "x"},
                   "o estado de bloqueio deve ser um número inteiro: \"x\""},
-        UsageCase{"impossibleDate", {"clock", "set", "20250230120000"},
+        UsageCase{"impossibleDate",
+                  {"clock", "set", "20250230120000"},
                   "data e hora inválidas: \"20250230120000\" (use AAAAMMDDhhmmss)"},
-        UsageCase{"durationWithoutUnit", {"clock", "advance", "30"},
+        UsageCase{"durationWithoutUnit",
+                  {"clock", "advance", "30"},
                   "duração inválida: \"30\" (exemplos: 90s, 31m, 2h, 1d)"},
         UsageCase{"unknownFault", {"fault", "flood"}, "falha desconhecida: \"flood\""},
-        UsageCase{"unknownFunction", {"fault", "answer", "Vender", "x"},
+        UsageCase{"unknownFunction",
+                  {"fault", "answer", "Vender", "x"},
                   "função desconhecida: \"Vender\""},
         UsageCase{"zeroTimes", {"fault", "timeout", "--times", "0"}, "--times deve ser 1 ou mais"},
-        UsageCase{"extraArgument", {"unplug", "now"},
-                  "número errado de argumentos para \"unplug\""},
-        UsageCase{"unknownTables", {"set", "tables", "2017"},
-                  "use set tables 2016 ou set tables 2015"},
-        UsageCase{"negativeCodeBlock", {"set", "code-block", "-1m"},
+        UsageCase{
+            "extraArgument", {"unplug", "now"}, "número errado de argumentos para \"unplug\""},
+        UsageCase{
+            "unknownTables", {"set", "tables", "2017"}, "use set tables 2016 ou set tables 2015"},
+        UsageCase{"negativeCodeBlock",
+                  {"set", "code-block", "-1m"},
                   "a duração do bloqueio não pode ser negativa"},
-        UsageCase{"codeBlockWithoutUnit", {"set", "code-block", "10"},
+        UsageCase{"codeBlockWithoutUnit",
+                  {"set", "code-block", "10"},
                   "duração inválida: \"10\" (exemplos: 90s, 31m, 2h, 1d)"},
-        UsageCase{"unknownSefazBlock", {"set", "sefaz-block", "off"},
+        UsageCase{"unknownSefazBlock",
+                  {"set", "sefaz-block", "off"},
                   "use set sefaz-block ready, none ou held"},
-        UsageCase{"unknownUpdate", {"set", "update", "done"},
+        UsageCase{"unknownUpdate",
+                  {"set", "update", "done"},
                   "use set update ok, running, error ou invalid"},
         UsageCase{"regimeTwo", {"set", "regime", "2"}, "use set regime auto, 1 ou 3"}),
     CaseName());
@@ -143,8 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
     Satsim, Unplugged,
     testing::Values(
         PortCase{"AtivarSAT",
-                 [](SatClient& c) { return c.AtivarSAT(1, demo::code, demo::taxpayer, 35); },
-                 port},
+                 [](SatClient& c) { return c.AtivarSAT(1, demo::code, demo::taxpayer, 35); }, port},
         PortCase{"AssociarAssinatura",
                  [](SatClient& c) {
                      return c.AssociarAssinatura(demo::softwareHouse + demo::taxpayer,
@@ -161,8 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
                  [](SatClient& c) { return c.EnviarDadosVenda(endToEndDocument); }, port},
         PortCase{"CancelarUltimaVenda",
                  [](SatClient& c) { return c.CancelarUltimaVenda("CFe1", "<CFeCanc/>"); }, port},
-        PortCase{"TesteFimAFim",
-                 [](SatClient& c) { return c.TesteFimAFim(endToEndDocument); }, port},
+        PortCase{"TesteFimAFim", [](SatClient& c) { return c.TesteFimAFim(endToEndDocument); },
+                 port},
         PortCase{"ConsultarSAT", [](SatClient& c) { return c.ConsultarSAT(); }, port},
         PortCase{"BloquearSAT", [](SatClient& c) { return c.BloquearSAT(); }, port},
         PortCase{"DesbloquearSAT", [](SatClient& c) { return c.DesbloquearSAT(); }, port},
@@ -199,10 +222,10 @@ class TransportFault : public SimulatorTest, public testing::WithParamInterface<
 TEST_P(TransportFault, LastsForItsCallsOfItsFunction)
 {
     activate();
-    ASSERT_EQ(satsim({"fault", GetParam().kind, "--times", "3", "--only",
-                      "consultarstatusoperacional"})
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        satsim({"fault", GetParam().kind, "--times", "3", "--only", "consultarstatusoperacional"})
+            .exitCode,
+        0);
     // Another function is not affected and does not use up the fault.
     client.BloquearSAT();
     EXPECT_EQ(error().code, 16000);
@@ -218,12 +241,11 @@ TEST_P(TransportFault, LastsForItsCallsOfItsFunction)
 
 INSTANTIATE_TEST_SUITE_P(
     Satsim, TransportFault,
-    testing::Values(FaultCase{"timeout", "timeout", "Timeout", 0x8000},
-                    FaultCase{"noCts", "cts", "Sem sinal CTS", 0x8001},
-                    FaultCase{"unrecognised", "unknown",
-                              "Comando recebido do equipamento não reconhecido", 4},
-                    FaultCase{"busy", "busy", "000012|10098|SAT em processamento. Tente novamente.",
-                              10098}),
+    testing::Values(
+        FaultCase{"timeout", "timeout", "Timeout", 0x8000},
+        FaultCase{"noCts", "cts", "Sem sinal CTS", 0x8001},
+        FaultCase{"unrecognised", "unknown", "Comando recebido do equipamento não reconhecido", 4},
+        FaultCase{"busy", "busy", "000012|10098|SAT em processamento. Tente novamente.", 10098}),
     CaseName());
 
 TEST_F(SatsimTest, FaultWithoutCountLastsUntilCleared)
@@ -350,7 +372,6 @@ TEST_F(SatsimTest, LogPrintsTheRecords)
                            "(AC-SAT)\n"),
               std::string::npos);
 }
-
 
 // Three wrong codes in a row block sales and cancels for a while, even with the right code; a
 // right code before that, or the block's end, starts the count again.

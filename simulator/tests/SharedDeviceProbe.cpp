@@ -18,7 +18,8 @@
 
 namespace {
 
-int sell(int count, const std::string& documentFile, std::string code) {
+int sell(int count, const std::string& documentFile, std::string code)
+{
     std::ifstream in(documentFile, std::ios::binary);
     const std::string document((std::istreambuf_iterator<char>(in)),
                                std::istreambuf_iterator<char>());
@@ -46,7 +47,8 @@ int sell(int count, const std::string& documentFile, std::string code) {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     const std::string mode = argc > 2 ? argv[1] : "";
     if (mode.empty() || (mode == "sell" && argc != 6) || (mode == "hold" && argc != 3)) {
         std::cerr << "usage: shared_device_probe sell STATE COUNT SALE_FILE CODE | hold STATE\n";

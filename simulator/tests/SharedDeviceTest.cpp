@@ -28,12 +28,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string readAll(const fs::path& path) {
+std::string readAll(const fs::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
+std::vector<std::string> linesOf(const std::string& text)
+{
     std::vector<std::string> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);)
@@ -42,7 +44,8 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-std::string sixDigits(int number) {
+std::string sixDigits(int number)
+{
     char text[16];
     std::snprintf(text, sizeof text, "%06d", number);
     return text;
@@ -51,8 +54,8 @@ std::string sixDigits(int number) {
 // The probe, started with its output in a file; killed if the test ends first.
 class OtherProgram {
 public:
-    OtherProgram(const std::vector<std::string>& args, fs::path output)
-        : output_(std::move(output)) {
+    OtherProgram(const std::vector<std::string>& args, fs::path output) : output_(std::move(output))
+    {
         std::vector<char*> argv;
         std::vector<std::string> words{SHARED_DEVICE_PROBE};
         words.insert(words.end(), args.begin(), args.end());
@@ -67,7 +70,8 @@ public:
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
-    ~OtherProgram() {
+    ~OtherProgram()
+    {
         if (pid_ > 0)
             kill();
     }
@@ -78,7 +82,8 @@ public:
     std::string output() const { return readAll(output_); }
 
     // Its exit status, or -1 when it did not exit by itself.
-    int wait() {
+    int wait()
+    {
         int status = 0;
         if (pid_ <= 0 || ::waitpid(pid_, &status, 0) != pid_)
             return -1;
@@ -86,12 +91,14 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     // Ends it as a crash would: no chance to let anything go by itself.
-    void kill() {
+    void kill()
+    {
         ::kill(pid_, SIGKILL);
         wait();
     }
     // Waits until it has printed the text.
-    bool says(const std::string& text) const {
+    bool says(const std::string& text) const
+    {
         for (int tries = 0; tries < 1000; ++tries) {
             if (output().find(text) != std::string::npos)
                 return true;
@@ -108,14 +115,16 @@ private:
 class SharedDevice : public PointOfSale {
 public:
     std::string consultarSAT(int session) { return get<ConsultarSATFn>("ConsultarSAT")(session); }
-    std::string extrairLogs(int session) {
+    std::string extrairLogs(int session)
+    {
         return get<ExtrairLogsFn>("ExtrairLogs")(session, codeText.data());
     }
     COMM_ERROR codigoErro() const { return get<CodigoErroFn>("CodigoErro")(); }
     Run runSatsim(const std::vector<std::string>& args) { return satsim(args); }
 };
 
-TEST_F(SharedDevice, TwoProgramsSellingOnOneStateFileIssueEachNumberOnceAndLogEverySale) {
+TEST_F(SharedDevice, TwoProgramsSellingOnOneStateFileIssueEachNumberOnceAndLogEverySale)
+{
     activate();
     associate();
     constexpr int each = 40;
@@ -170,7 +179,8 @@ struct WaitingCase {
 class LockHeldByAnotherProgram : public SharedDevice,
                                  public testing::WithParamInterface<WaitingCase> {};
 
-TEST_P(LockHeldByAnotherProgram, MakesTheChangeWaitAndIsFreedWhenThatProgramDies) {
+TEST_P(LockHeldByAnotherProgram, MakesTheChangeWaitAndIsFreedWhenThatProgramDies)
+{
     OtherProgram holder({"hold", statePath().string()}, folder() / "holder.out");
     ASSERT_TRUE(holder.started());
     ASSERT_TRUE(holder.says("held")) << holder.output();
@@ -214,7 +224,8 @@ class AnswerOfAThread : public SharedDevice, public testing::WithParamInterface<
 
 // The pointer a call returns, the error record and the decoded document stay the calling
 // thread's until that thread calls again, whatever other threads call meanwhile.
-TEST_P(AnswerOfAThread, StaysItsOwnWhileAnotherThreadCalls) {
+TEST_P(AnswerOfAThread, StaysItsOwnWhileAnotherThreadCalls)
+{
     activate();
     char* mine = nullptr;
     if (GetParam().mine.code == 8000)
@@ -246,7 +257,8 @@ INSTANTIATE_TEST_SUITE_P(Simulator, AnswerOfAThread,
                          CaseName());
 
 // Run under ThreadSanitizer or Helgrind as well: two threads calling at the same time.
-TEST_F(SharedDevice, TwoThreadsCallingAtOnceNeverGetEachOthersAnswers) {
+TEST_F(SharedDevice, TwoThreadsCallingAtOnceNeverGetEachOthersAnswers)
+{
     activate();
     constexpr int calls = 300;
     std::atomic<int> ready{0};

@@ -25,11 +25,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string sampleSale() {
+std::string sampleSale()
+{
     return codepage::toAnsi(SimulatorTest::sample("venda.xml"));
 }
 
-std::string between(const std::string& text, const std::string& open, const std::string& close) {
+std::string between(const std::string& text, const std::string& open, const std::string& close)
+{
     const std::size_t start = text.find(open);
     if (start == std::string::npos)
         return "<none>";
@@ -40,7 +42,8 @@ std::string between(const std::string& text, const std::string& open, const std:
 // The document with its character references written as the characters they stand for (the
 // device writes some that way to keep "CFe" out of the Base64 text), so that a test finds and
 // changes values by their text. It says the same, so it verifies the same.
-std::string withoutReferences(const std::string& document) {
+std::string withoutReferences(const std::string& document)
+{
     std::string out;
     std::size_t i = 0;
     while (i < document.size()) {
@@ -56,7 +59,8 @@ std::string withoutReferences(const std::string& document) {
     return out;
 }
 
-std::string readAll(const fs::path& path) {
+std::string readAll(const fs::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -66,7 +70,8 @@ struct X509Free {
 };
 using Certificate = std::unique_ptr<X509, X509Free>;
 
-Certificate fromPem(const std::string& pem) {
+Certificate fromPem(const std::string& pem)
+{
     BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
     Certificate certificate(PEM_read_bio_X509(bio, nullptr, nullptr, nullptr));
     BIO_free(bio);
@@ -74,11 +79,13 @@ Certificate fromPem(const std::string& pem) {
 }
 
 // The certificate a CF-e carries in KeyInfo, in DER.
-std::string carriedCertificate(const std::string& cfe) {
+std::string carriedCertificate(const std::string& cfe)
+{
     return satsim::base64::decode(between(cfe, "<X509Certificate>", "</X509Certificate>"));
 }
 
-std::string der(X509* certificate) {
+std::string der(X509* certificate)
+{
     unsigned char* bytes = nullptr;
     const int size = i2d_X509(certificate, &bytes);
     std::string out(reinterpret_cast<const char*>(bytes),
@@ -87,7 +94,8 @@ std::string der(X509* certificate) {
     return out;
 }
 
-std::string oneLineName(const X509_NAME* name) {
+std::string oneLineName(const X509_NAME* name)
+{
     BIO* bio = BIO_new(BIO_s_mem());
     X509_NAME_print_ex(bio, name, 0, XN_FLAG_ONELINE & ~ASN1_STRFLGS_ESC_MSB);
     char* data = nullptr;
@@ -99,21 +107,24 @@ std::string oneLineName(const X509_NAME* name) {
 
 class CfeSignature : public SimulatorTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         SimulatorTest::SetUp();
         activate();
         associate();
     }
 
     // The device's certificate as satsim hands it over.
-    std::string devicePem() {
+    std::string devicePem()
+    {
         const Run run = satsim({"certificate"});
         EXPECT_EQ(run.exitCode, 0) << run.err;
         return run.out;
     }
 
     // The CF-e of a sale, as Base64ToAscii gives it.
-    std::string saleCfe() {
+    std::string saleCfe()
+    {
         lastKey = sell(sampleSale());
         return withoutReferences(client.decodedPayload().text());
     }
@@ -124,7 +135,8 @@ protected:
     };
 
     // xmlsec1 --verify on the document, trusting only the given certificate.
-    Verification verify(const std::string& cfe, const std::string& pem, const std::string& name) {
+    Verification verify(const std::string& cfe, const std::string& pem, const std::string& name)
+    {
         const fs::path document = folder() / (name + ".xml");
         const fs::path trusted = folder() / (name + "-cert.pem");
         const fs::path output = folder() / (name + ".out");
@@ -144,7 +156,8 @@ protected:
         return result;
     }
 
-    static bool haveXmlsec1() {
+    static bool haveXmlsec1()
+    {
         return fs::exists(XMLSEC1_PROGRAM);
     }
 
@@ -156,7 +169,8 @@ protected:
     GTEST_SKIP() << "xmlsec1 is not installed (scripts/test installs it): the signature "          \
                     "cannot be checked by an outside verifier"
 
-TEST_F(CfeSignature, SaleVerifiesWithXmlsec1AndTheDevicesCertificate) {
+TEST_F(CfeSignature, SaleVerifiesWithXmlsec1AndTheDevicesCertificate)
+{
     NEED_XMLSEC1();
     lastKey = sell(sampleSale());
     // Verified as the device hands it over; looked into without its character references.
@@ -180,7 +194,8 @@ TEST_F(CfeSignature, SaleVerifiesWithXmlsec1AndTheDevicesCertificate) {
 }
 
 // The sale screen saves the CF-e with CR LF line ends, in the encoding the CF-e declares.
-TEST_F(CfeSignature, CfeSavedAsTheSaleScreenSavesItVerifies) {
+TEST_F(CfeSignature, CfeSavedAsTheSaleScreenSavesItVerifies)
+{
     NEED_XMLSEC1();
     lastKey = sell(sampleSale());
     const std::string raw = client.decodedPayload().text();
@@ -200,7 +215,8 @@ TEST_F(CfeSignature, CfeSavedAsTheSaleScreenSavesItVerifies) {
     EXPECT_NE(ansi.output.find("not proper UTF-8"), std::string::npos) << ansi.output;
 }
 
-TEST_F(CfeSignature, CancelVerifiesWithTheSameCertificate) {
+TEST_F(CfeSignature, CancelVerifiesWithTheSameCertificate)
+{
     NEED_XMLSEC1();
     const std::string sale = saleCfe();
     client.CancelarUltimaVenda(lastKey, cancelDocument(lastKey));
@@ -214,7 +230,8 @@ TEST_F(CfeSignature, CancelVerifiesWithTheSameCertificate) {
     EXPECT_EQ(verified.output.rfind("OK\n", 0), 0u) << verified.output;
 }
 
-TEST_F(CfeSignature, AnotherCertificateIsNotTrusted) {
+TEST_F(CfeSignature, AnotherCertificateIsNotTrusted)
+{
     NEED_XMLSEC1();
     const std::string cfe = saleCfe();
     const std::string pem = devicePem();
@@ -236,7 +253,8 @@ struct Tampering {
 
 class TamperedCfe : public CfeSignature, public testing::WithParamInterface<Tampering> {};
 
-TEST_P(TamperedCfe, FailsVerification) {
+TEST_P(TamperedCfe, FailsVerification)
+{
     NEED_XMLSEC1();
     std::string cfe = saleCfe();
     const std::string pem = devicePem();
@@ -262,7 +280,8 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(tampering.param.name);
     });
 
-TEST_F(CfeSignature, CertificateSurvivesARestartAndAFactoryReset) {
+TEST_F(CfeSignature, CertificateSurvivesARestartAndAFactoryReset)
+{
     NEED_XMLSEC1();
     const std::string first = saleCfe();
     const std::string pem = devicePem();
@@ -286,7 +305,8 @@ TEST_F(CfeSignature, CertificateSurvivesARestartAndAFactoryReset) {
     EXPECT_EQ(afterReset.exitCode, 0) << afterReset.output;
 }
 
-TEST_F(CfeSignature, CertificateSaysItHasNoFiscalValue) {
+TEST_F(CfeSignature, CertificateSaysItHasNoFiscalValue)
+{
     const std::string cfe = saleCfe();
     const std::string bytes = carriedCertificate(cfe);
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -302,7 +322,8 @@ TEST_F(CfeSignature, CertificateSaysItHasNoFiscalValue) {
     EXPECT_EQ(EVP_PKEY_get_bits(key), 2048);
 }
 
-TEST_F(CfeSignature, QrCodeSignatureIsTheDevicesOverTheQrCodeFields) {
+TEST_F(CfeSignature, QrCodeSignatureIsTheDevicesOverTheQrCodeFields)
+{
     const SatResponse response = client.EnviarDadosVenda(sampleSale());
     ASSERT_EQ(error().code, 6000) << response.text();
     const std::string cfe = withoutReferences(client.decodedPayload().text());

@@ -20,7 +20,8 @@ struct OpenSslFree {
     void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); }
 };
 
-std::unique_ptr<X509, OpenSslFree> certificateOf(const satsim::SigningIdentity& identity) {
+std::unique_ptr<X509, OpenSslFree> certificateOf(const satsim::SigningIdentity& identity)
+{
     BIO* bio = BIO_new_mem_buf(identity.certificatePem.data(),
                                static_cast<int>(identity.certificatePem.size()));
     std::unique_ptr<X509, OpenSslFree> certificate(
@@ -29,7 +30,8 @@ std::unique_ptr<X509, OpenSslFree> certificateOf(const satsim::SigningIdentity& 
     return certificate;
 }
 
-std::unique_ptr<EVP_PKEY, OpenSslFree> keyOf(const satsim::SigningIdentity& identity) {
+std::unique_ptr<EVP_PKEY, OpenSslFree> keyOf(const satsim::SigningIdentity& identity)
+{
     BIO* bio = BIO_new_mem_buf(identity.keyPem.data(), static_cast<int>(identity.keyPem.size()));
     std::unique_ptr<EVP_PKEY, OpenSslFree> key(
         PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr));
@@ -37,14 +39,16 @@ std::unique_ptr<EVP_PKEY, OpenSslFree> keyOf(const satsim::SigningIdentity& iden
     return key;
 }
 
-std::string commonName(X509* certificate) {
+std::string commonName(X509* certificate)
+{
     char name[256] = {};
     X509_NAME_get_text_by_NID(X509_get_subject_name(certificate), NID_commonName, name,
                               sizeof name);
     return name;
 }
 
-bool verifies(X509* certificate, const std::string& signature, const std::string& bytes) {
+bool verifies(X509* certificate, const std::string& signature, const std::string& bytes)
+{
     EVP_MD_CTX* verifier = EVP_MD_CTX_new();
     const bool ok =
         EVP_DigestVerifyInit(verifier, nullptr, EVP_sha256(), nullptr,
@@ -57,12 +61,14 @@ bool verifies(X509* certificate, const std::string& signature, const std::string
 }
 
 // Making an RSA key takes a noticeable moment: one for the whole program.
-const satsim::SigningIdentity& identity() {
+const satsim::SigningIdentity& identity()
+{
     static const satsim::SigningIdentity made = satsim::makeSigningIdentity(satsim::serialNumber);
     return made;
 }
 
-TEST(Signing, IdentityIsAnRsa2048KeyAndItsSelfSignedCertificateWithoutFiscalValue) {
+TEST(Signing, IdentityIsAnRsa2048KeyAndItsSelfSignedCertificateWithoutFiscalValue)
+{
     const auto certificate = certificateOf(identity());
     const auto key = keyOf(identity());
     ASSERT_TRUE(certificate);
@@ -80,7 +86,8 @@ TEST(Signing, IdentityIsAnRsa2048KeyAndItsSelfSignedCertificateWithoutFiscalValu
     EXPECT_GT(X509_cmp_current_time(X509_get0_notAfter(certificate.get())), 0);
 }
 
-TEST(Signing, EveryIdentityIsANewKey) {
+TEST(Signing, EveryIdentityIsANewKey)
+{
     const satsim::SigningIdentity other = satsim::makeSigningIdentity(satsim::serialNumber);
     EXPECT_NE(other.keyPem, identity().keyPem);
     EXPECT_NE(other.certificatePem, identity().certificatePem);
@@ -90,7 +97,8 @@ TEST(Signing, EveryIdentityIsANewKey) {
               0);
 }
 
-TEST(Signing, SignatureVerifiesWithTheCertificatesKeyOverTheSameBytesOnly) {
+TEST(Signing, SignatureVerifiesWithTheCertificatesKeyOverTheSameBytesOnly)
+{
     const std::string bytes = "<SignedInfo xmlns=\"http://www.w3.org/2000/09/xmldsig#\">";
     const std::string signature = satsim::signSha256(identity().keyPem, bytes);
     EXPECT_EQ(signature.size(), 256u);
@@ -101,7 +109,8 @@ TEST(Signing, SignatureVerifiesWithTheCertificatesKeyOverTheSameBytesOnly) {
     EXPECT_EQ(satsim::signSha256(identity().keyPem, bytes), signature);
 }
 
-TEST(Signing, CertificateDerIsThePemsContent) {
+TEST(Signing, CertificateDerIsThePemsContent)
+{
     const std::string der = satsim::certificateDer(identity().certificatePem);
     const auto* data = reinterpret_cast<const unsigned char*>(der.data());
     std::unique_ptr<X509, OpenSslFree> parsed(
@@ -110,13 +119,15 @@ TEST(Signing, CertificateDerIsThePemsContent) {
     EXPECT_EQ(X509_cmp(parsed.get(), certificateOf(identity()).get()), 0);
 }
 
-TEST(Signing, UnreadableKeyOrCertificateIsAnError) {
+TEST(Signing, UnreadableKeyOrCertificateIsAnError)
+{
     EXPECT_THROW(satsim::signSha256("não é uma chave", "x"), std::runtime_error);
     EXPECT_THROW(satsim::signSha256(identity().certificatePem, "x"), std::runtime_error);
     EXPECT_THROW(satsim::certificateDer(identity().keyPem), std::runtime_error);
 }
 
-TEST(Signing, KeyAndCertificateSurviveTheStateFile) {
+TEST(Signing, KeyAndCertificateSurviveTheStateFile)
+{
     satsim::DeviceState state = satsim::factoryState(1735787045);
     state.signingKey = identity().keyPem;
     state.signingCertificate = identity().certificatePem;
@@ -138,7 +149,8 @@ struct Canonical {
 
 class CanonicalForm : public testing::TestWithParam<Canonical> {};
 
-xmlNode* find(xmlNode* node, std::string_view name) {
+xmlNode* find(xmlNode* node, std::string_view name)
+{
     for (; node; node = node->next) {
         if (satsim::xml::is(node, name))
             return node;
@@ -148,7 +160,8 @@ xmlNode* find(xmlNode* node, std::string_view name) {
     return nullptr;
 }
 
-TEST_P(CanonicalForm, IsC14nOfTheElementAlone) {
+TEST_P(CanonicalForm, IsC14nOfTheElementAlone)
+{
     const Canonical& c = GetParam();
     satsim::xml::Parsed parsed = satsim::xml::parse(c.document);
     ASSERT_TRUE(parsed.document) << parsed.error;

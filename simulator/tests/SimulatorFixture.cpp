@@ -156,8 +156,8 @@ std::string SimulatorTest::cancelDocument(const std::string& key) const
 
 SimulatorTest::Run SimulatorTest::satsim(const std::vector<std::string>& args)
 {
-    std::string command = quoted(fs::path(SATSIM_PROGRAM).make_preferred().string()) +
-                          " --state " + quoted(statePath().string());
+    std::string command = quoted(fs::path(SATSIM_PROGRAM).make_preferred().string()) + " --state " +
+                          quoted(statePath().string());
     for (const std::string& arg : args)
         command += " " + quoted(arg);
     const fs::path out = folder_ / "satsim.out";

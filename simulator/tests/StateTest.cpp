@@ -22,16 +22,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const fs::path& path) {
+std::string readAll(const fs::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void writeAll(const fs::path& path, const std::string& bytes) {
+void writeAll(const fs::path& path, const std::string& bytes)
+{
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-TEST(DeviceState, EveryValueSurvivesTheFile) {
+TEST(DeviceState, EveryValueSurvivesTheFile)
+{
     satsim::DeviceState s = satsim::factoryState(1735787045);
     s.activated = true;
     s.activationCode = "c\xF3"
@@ -80,7 +83,8 @@ TEST(DeviceState, EveryValueSurvivesTheFile) {
     EXPECT_EQ(back->log[1], "20250102030405|AC-SAT|alerta|CODIGO:linha 1 linha 2: a|b");
 }
 
-TEST(DeviceState, FactoryDeviceIsNotActivatedAndLogsItsBirth) {
+TEST(DeviceState, FactoryDeviceIsNotActivatedAndLogsItsBirth)
+{
     const satsim::DeviceState s = satsim::factoryState(1735787045);
     EXPECT_FALSE(s.activated);
     EXPECT_EQ(s.activationCode, "24681357");
@@ -91,7 +95,8 @@ TEST(DeviceState, FactoryDeviceIsNotActivatedAndLogsItsBirth) {
                         "de fábrica");
 }
 
-TEST(DeviceState, LogKeepsTheNewestRecords) {
+TEST(DeviceState, LogKeepsTheNewestRecords)
+{
     satsim::DeviceState s;
     for (int i = 0; i < 1005; ++i)
         satsim::addLog(s, 0, satsim::originSat, "info", "EVENTO", std::to_string(i));
@@ -100,7 +105,8 @@ TEST(DeviceState, LogKeepsTheNewestRecords) {
     EXPECT_NE(s.log.back().find("EVENTO:1004"), std::string::npos);
 }
 
-TEST(DeviceState, TextsThatAreNotAStateAreRefused) {
+TEST(DeviceState, TextsThatAreNotAStateAreRefused)
+{
     const std::string good = satsim::serialize(satsim::DeviceState{});
     EXPECT_TRUE(satsim::parseState(good));
     EXPECT_TRUE(satsim::parseState(good + "chave_de_versao_futura=1\n"));
@@ -117,7 +123,8 @@ TEST(DeviceState, TextsThatAreNotAStateAreRefused) {
 
 class StateStoreTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         folder = fs::path(SIMULATOR_TEST_DIR) / "StateStoreTest" /
                  testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(folder);
@@ -129,7 +136,8 @@ protected:
     satsim::StateStore store;
 };
 
-TEST_F(StateStoreTest, MissingFileGivesAFactoryDeviceThatIsThenKept) {
+TEST_F(StateStoreTest, MissingFileGivesAFactoryDeviceThatIsThenKept)
+{
     satsim::DeviceState& s = store.refresh(path, 100);
     EXPECT_FALSE(s.activated);
     EXPECT_TRUE(store.problem().empty());
@@ -145,7 +153,8 @@ TEST_F(StateStoreTest, MissingFileGivesAFactoryDeviceThatIsThenKept) {
     EXPECT_TRUE(other.refresh(path, 200).activated);
 }
 
-TEST_F(StateStoreTest, ChangesByAnotherWriterAreSeenAtTheNextRefresh) {
+TEST_F(StateStoreTest, ChangesByAnotherWriterAreSeenAtTheNextRefresh)
+{
     store.refresh(path, 100);
     ASSERT_EQ(store.save(), "");
 
@@ -156,14 +165,16 @@ TEST_F(StateStoreTest, ChangesByAnotherWriterAreSeenAtTheNextRefresh) {
     EXPECT_EQ(store.refresh(path, 100).lockState, 2);
 }
 
-TEST_F(StateStoreTest, RemovedFileMeansANewDevice) {
+TEST_F(StateStoreTest, RemovedFileMeansANewDevice)
+{
     store.refresh(path, 100).activated = true;
     ASSERT_EQ(store.save(), "");
     fs::remove(path);
     EXPECT_FALSE(store.refresh(path, 100).activated);
 }
 
-TEST_F(StateStoreTest, UnreadableFileGivesAFactoryDeviceAndIsKeptAside) {
+TEST_F(StateStoreTest, UnreadableFileGivesAFactoryDeviceAndIsKeptAside)
+{
     fs::create_directories(path.parent_path());
     writeAll(path, "satsim-estado 1\nbloqueio=9\n");
     const satsim::DeviceState& s = store.refresh(path, 100);
@@ -177,7 +188,8 @@ TEST_F(StateStoreTest, UnreadableFileGivesAFactoryDeviceAndIsKeptAside) {
     EXPECT_TRUE(satsim::parseState(readAll(path)));
 }
 
-TEST_F(StateStoreTest, UnwritableLocationKeepsTheDeviceInMemory) {
+TEST_F(StateStoreTest, UnwritableLocationKeepsTheDeviceInMemory)
+{
     // A regular file where the folder should be: nothing can be written below it.
     writeAll(folder / "sub", "x");
     satsim::DeviceState& s = store.refresh(path, 100);
@@ -187,14 +199,16 @@ TEST_F(StateStoreTest, UnwritableLocationKeepsTheDeviceInMemory) {
 }
 
 #if !defined(_WIN32)
-mode_t modeOf(const fs::path& path) {
+mode_t modeOf(const fs::path& path)
+{
     struct stat info {};
     EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
     return info.st_mode & 07777;
 }
 
 // The state holds the activation code and the network passwords.
-TEST_F(StateStoreTest, StateAndItsLockAreReadableByTheirOwnerOnly) {
+TEST_F(StateStoreTest, StateAndItsLockAreReadableByTheirOwnerOnly)
+{
     const mode_t saved = ::umask(022);
     store.refresh(path, 100).activated = true;
     EXPECT_EQ(store.save(), "");
@@ -215,7 +229,8 @@ TEST_F(StateStoreTest, StateAndItsLockAreReadableByTheirOwnerOnly) {
     ::umask(saved);
 }
 
-TEST_F(StateStoreTest, UnreadableFileKeptAsideIsReadableByItsOwnerOnly) {
+TEST_F(StateStoreTest, UnreadableFileKeptAsideIsReadableByItsOwnerOnly)
+{
     fs::create_directories(path.parent_path());
     writeAll(path, "codigo_ativacao=segredo\n");
     ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
@@ -226,7 +241,8 @@ TEST_F(StateStoreTest, UnreadableFileKeptAsideIsReadableByItsOwnerOnly) {
     EXPECT_EQ(modeOf(aside), 0600u);
 }
 
-TEST_F(StateStoreTest, LockInAPlaceThatCannotBeWrittenIsNotHeldAndTheDeviceGoesOn) {
+TEST_F(StateStoreTest, LockInAPlaceThatCannotBeWrittenIsNotHeldAndTheDeviceGoesOn)
+{
     writeAll(folder / "sub", "x"); // a file where the state's folder should be
     const satsim::StateLock lock(path);
     EXPECT_FALSE(lock.held());
@@ -236,7 +252,8 @@ TEST_F(StateStoreTest, LockInAPlaceThatCannotBeWrittenIsNotHeldAndTheDeviceGoesO
 // Where the state lives, by the variables set; the rest unset. TMPDIR is the test's own.
 class StateLocation : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
         std::replace(name.begin(), name.end(), '/', '_');
         folder = fs::path(SIMULATOR_TEST_DIR) / "StateLocation" / name;
@@ -249,7 +266,8 @@ protected:
         }
         ::setenv("TMPDIR", (folder / "tmp").c_str(), 1);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         for (const auto& [variable, value] : saved) {
             if (value)
                 ::setenv(variable, value->c_str(), 1);
@@ -259,12 +277,14 @@ protected:
         fs::remove_all(folder);
     }
 
-    fs::path fallback() const {
+    fs::path fallback() const
+    {
         return folder / "tmp" / ("torval-vexor-" + std::to_string(::geteuid()));
     }
 
     // Every name below the temporary folder, links not followed, with each file's bytes.
-    std::set<std::string> listing() const {
+    std::set<std::string> listing() const
+    {
         std::set<std::string> names;
         for (const auto& entry : fs::recursive_directory_iterator(folder / "tmp")) {
             std::string line = entry.path().lexically_relative(folder / "tmp").string();
@@ -280,7 +300,8 @@ protected:
     fs::path folder;
 };
 
-TEST_F(StateLocation, FallbackFolderIsMadeForThisUserOnly) {
+TEST_F(StateLocation, FallbackFolderIsMadeForThisUserOnly)
+{
     const mode_t savedMask = ::umask(0);
     satsim::StateStore store;
     const fs::path path = satsim::StateStore::configuredPath();
@@ -303,7 +324,8 @@ struct PlantedCase {
 
 class PlantedFallback : public StateLocation, public testing::WithParamInterface<PlantedCase> {};
 
-TEST_P(PlantedFallback, IsRefusedByNameAndNeitherReadNorWritten) {
+TEST_P(PlantedFallback, IsRefusedByNameAndNeitherReadNorWritten)
+{
     if (GetParam().asAdministrator && ::geteuid() != 0)
         GTEST_SKIP() << "only the administrator can give a folder to another user";
     GetParam().plant(fallback(), folder / "tmp");
@@ -330,7 +352,8 @@ TEST_P(PlantedFallback, IsRefusedByNameAndNeitherReadNorWritten) {
     EXPECT_EQ(listing(), before);
 }
 
-void makeFolder(const fs::path& path, mode_t mode) {
+void makeFolder(const fs::path& path, mode_t mode)
+{
     ASSERT_EQ(::mkdir(path.c_str(), mode), 0);
     ASSERT_EQ(::chmod(path.c_str(), mode), 0);
 }

@@ -416,8 +416,7 @@ TEST_F(Vexor, logsPrintsTheDisplayLinesAndSavesThemAsTheScreenDoes) {
                                 "2 12/03/2015 09:30:06 FOUR THREE msg \xe9\r\n");
 }
 
-TEST_F(Vexor, logsCountSecondsOnATerminalThenClearThem)
-{
+TEST_F(Vexor, logsCountSecondsOnATerminalThenClearThem) {
     terminal = true;
     device.script("ExtrairLogs", {"000012|15000|Transferência completa||", 0, "",
                                   TestDevice::base64("H\n1|2|3|4:5\n")});

@@ -58,7 +58,8 @@ TEST_F(AccessTest, NotActivatedStoresTheDefaultCodeWithoutADeviceCallAndCloses)
     EXPECT_EQ(context.deviceKind, DeviceKind::ProductionNotActivated);
 
     // "Rede SAT", "Ativar SAT" and an empty "Assinatura" frame; "Logs" alone in " Operação ".
-    for (const char* shown : {"Panel3", "Image2", "Panel4", "Image3", "Panel18", "Panel22", "Image13"})
+    for (const char* shown :
+         {"Panel3", "Image2", "Panel4", "Image3", "Panel18", "Panel22", "Image13"})
         EXPECT_TRUE(menu.isOnScreen(shown)) << shown;
     for (const char* hidden : {"Image10", "Panel19", "Panel7", "Panel8", "GroupBox2", "GroupBox4",
                                "Panel24", "Panel5", "Panel20"})
@@ -80,7 +81,8 @@ TEST_P(ProvedCode, StoresTheFieldInWindows1252AndClosesOnlyOnSuccess)
     auto outcome = confirm(GetParam().kind, "código");
     EXPECT_FALSE(outcome.closeDialog);
     EXPECT_TRUE(outcome.codeFieldEnabled);
-    EXPECT_EQ(context.activationCode(), "c\xF3" "digo");
+    EXPECT_EQ(context.activationCode(), "c\xF3"
+                                        "digo");
 
     statusSucceeds = true;
     outcome = confirm(GetParam().kind, "código");

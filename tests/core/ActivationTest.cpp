@@ -316,7 +316,8 @@ TEST(ActivationWithoutErrorRecord, KeepsTheRequestTheDeviceReturned)
     activation.activate({validCnpj, "12345678", "12345678", CertificateKind::AcSat});
     EXPECT_EQ(messages.shown,
               std::vector<std::string>{"A função \"CodigoErro\" não foi encontrada na biblioteca "
-                                       "do SAT \"" + noRecord + "\"."});
+                                       "do SAT \"" +
+                                       noRecord + "\"."});
     EXPECT_EQ(requests.lines, std::vector<std::string>{"BEGIN REQ"});
     EXPECT_EQ(readBytes(saved), "BEGIN REQ\r\n");
     EXPECT_EQ(context.activationCode(), "12345678");

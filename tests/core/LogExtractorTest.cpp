@@ -237,8 +237,8 @@ TEST(LogExtractorBlocks, MarksAtTheEdgesOfABlock)
 TEST(LogExtractorBlocks, LinesLongerThanABlockAndALastLineWithoutFeed)
 {
     const std::string message(200, 'm');
-    const std::string log = "HEADER\r\n20150312093005|o|N|" + std::string(70, 'd') + ":" +
-                            message + "|x:y\r\n20150312093006|o|W|" + message;
+    const std::string log = "HEADER\r\n20150312093005|o|N|" + std::string(70, 'd') + ":" + message +
+                            "|x:y\r\n20150312093006|o|W|" + message;
     EXPECT_EQ(LogExtractor::formatLog(log).text(),
               "1 12/03/2015 09:30:05 " + std::string(70, 'd') + " N " + message + "|x:y\n" +
                   "2 12/03/2015 09:30:06  W " + message + "\n");
@@ -248,7 +248,8 @@ TEST(LogExtractorBlocks, BytesAboveAsciiAreNoMarks)
 {
     // 0xBC, 0xBA and 0x8A share their low seven bits with '|', ':' and the line feed.
     const std::string log = "20150312093005|\xBC|N|\xBA\x8A:\xC3\xA7\xBC\n";
-    EXPECT_EQ(LogExtractor::formatLog(log).text(), "1 12/03/2015 09:30:05 \xBA\x8A N \xC3\xA7\xBC\n");
+    EXPECT_EQ(LogExtractor::formatLog(log).text(),
+              "1 12/03/2015 09:30:05 \xBA\x8A N \xC3\xA7\xBC\n");
 }
 
 // Records of random shapes: fields of the lengths around the edges, missing fields, extra

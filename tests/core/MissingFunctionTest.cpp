@@ -61,8 +61,8 @@ const Case cases[] = {
      }},
     {"association", "AssociarAssinatura",
      [](AppContext&, SatClient& c, RecordedMessages& m) {
-         m.showMessage(SignatureAssociation(c).associate("48.213.907/0001-65",
-                                                         "00.000.000/0000-00", "assinatura"));
+         m.showMessage(SignatureAssociation(c).associate("48.213.907/0001-65", "00.000.000/0000-00",
+                                                         "assinatura"));
      }},
     {"endToEnd", "TesteFimAFim",
      [](AppContext&, SatClient& c, RecordedMessages& m) { DeviceTest(c, m).run(true, false); }},
@@ -122,8 +122,8 @@ TEST_P(MissingFunction, isToldAndTheEarlierRecordIsNotShown)
     context.setActivationCode("12345678");
     SatClient client{context, statusOnly};
 
-    device.script("ConsultarStatusOperacional", {"000012|10000|Resposta com Sucesso", 4321,
-                                                 "registro da consulta anterior"});
+    device.script("ConsultarStatusOperacional",
+                  {"000012|10000|Resposta com Sucesso", 4321, "registro da consulta anterior"});
     ASSERT_TRUE(client.ConsultarStatusOperacional().reached());
     ASSERT_EQ(client.standardReport(), SatClient::detailText("registro da consulta anterior"));
 

@@ -486,9 +486,8 @@ INSTANTIATE_TEST_SUITE_P(
                         "Usuário do proxy"},
         RefusedTextCase{"controlCharacterInTheProxyPassword",
                         withProxy(dhcp("", ""), -1, untouched, "", "", "\x08"), "Senha do proxy"},
-        RefusedTextCase{"theFirstFieldIsNamed", withProxy(dhcp("\x02", "\x03"), 1, untouched,
-                                                          "", "", "\x04"),
-                        "Usuário"}),
+        RefusedTextCase{"theFirstFieldIsNamed",
+                        withProxy(dhcp("\x02", "\x03"), 1, untouched, "", "", "\x04"), "Usuário"}),
     CaseName());
 
 TEST_F(ApplyTest, TabLineFeedAndCarriageReturnGoWholeAndFieldsNotSentAreNotChecked)
@@ -496,8 +495,8 @@ TEST_F(ApplyTest, TabLineFeedAndCarriageReturnGoWholeAndFieldsNotSentAreNotCheck
     NEEDS_LIBXML2();
     // The fixed-address fields and the proxy's texts are not sent here: what they hold is not
     // checked.
-    NetworkSettings settings = withProxy(dhcp("a\tb", "c\nd\re\x7F"), 0, untouched, "\x01",
-                                         "\x01", std::string(1, '\0'));
+    NetworkSettings settings =
+        withProxy(dhcp("a\tb", "c\nd\re\x7F"), 0, untouched, "\x01", "\x01", std::string(1, '\0'));
     settings.ipSat = "\x01";
     const NetworkConfigurator::Document document = configurator.buildDocument(settings);
     ASSERT_TRUE(document.built()) << document.failure;

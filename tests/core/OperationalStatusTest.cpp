@@ -1,7 +1,7 @@
+#include "OperationalStatus.h"
 #include "AppContext.h"
 #include "CaseName.h"
 #include "MenuState.h"
-#include "OperationalStatus.h"
 #include "Recorders.h"
 #include "SatClient.h"
 #include "TestDevice.h"
@@ -16,11 +16,35 @@ namespace {
 std::string statusAnswer(std::vector<std::pair<int, std::string>> changes = {}, int fields = 28)
 {
     std::vector<std::string> f = {
-        "000012", "10000", "Resposta com Sucesso", "0000", "", "900004019", "IPFIX",
-        "192.168.001.010", "00:11:22:33:44:55", "255.255.255.000", "192.168.001.001",
-        "008.008.008.008", "008.008.004.004", "CONECTADO", "ALTO", "4 GB", "12 MB",
-        "20150901123456", "01.01.00", "0.07", "CFe35150948213907000165599000001230000011234561",
-        "000122", "000123", "20150901120000", "20150901120500", "20150101", "20200101", "0"};
+        "000012",
+        "10000",
+        "Resposta com Sucesso",
+        "0000",
+        "",
+        "900004019",
+        "IPFIX",
+        "192.168.001.010",
+        "00:11:22:33:44:55",
+        "255.255.255.000",
+        "192.168.001.001",
+        "008.008.008.008",
+        "008.008.004.004",
+        "CONECTADO",
+        "ALTO",
+        "4 GB",
+        "12 MB",
+        "20150901123456",
+        "01.01.00",
+        "0.07",
+        "CFe35150948213907000165599000001230000011234561",
+        "000122",
+        "000123",
+        "20150901120000",
+        "20150901120500",
+        "20150101",
+        "20200101",
+        "0",
+    };
     for (const auto& [number, text] : changes)
         f.at(static_cast<std::size_t>(number - 1)) = text;
     std::string answer;
@@ -122,7 +146,8 @@ TEST_F(StatusQueryTest, AnswerWithoutSuccessIsShownDecodedAndChangesNothing)
 {
     answer("000012|10099|Erro desconhecido \xE7|");
     EXPECT_FALSE(query.refreshStatus());
-    EXPECT_EQ(messages.shown, std::vector<std::string>{"000012|10099|Erro desconhecido \xEF\xBF\xBD|"});
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{"000012|10099|Erro desconhecido \xEF\xBF\xBD|"});
     EXPECT_EQ(context.activationCode(), "12345678");
     EXPECT_TRUE(labels.set.empty());
     EXPECT_TRUE(statusLog.lines.empty());
@@ -130,14 +155,15 @@ TEST_F(StatusQueryTest, AnswerWithoutSuccessIsShownDecodedAndChangesNothing)
 
 TEST_F(StatusQueryTest, RefusedCodeEmptiesTheCodeAndHidesWhatItOpened)
 {
-    for (const char* control : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4", "Panel18",
-                                "Panel20", "Panel5"})
+    for (const char* control :
+         {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4", "Panel18", "Panel20", "Panel5"})
         menu.show(control);
     answer("000012|10001|Código de ativação inválido||");
 
     EXPECT_FALSE(query.refreshStatus());
 
-    EXPECT_EQ(messages.shown, std::vector<std::string>{"000012|10001|Código de ativação inválido||"});
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{"000012|10001|Código de ativação inválido||"});
     EXPECT_EQ(context.activationCode(), "");
     for (const char* hidden : {"GroupBox3", "GroupBox4", "Panel18", "Panel20", "Panel5"})
         EXPECT_FALSE(menu.isVisible(hidden)) << hidden;
@@ -184,11 +210,11 @@ TEST_P(MenuAfterSuccess, OpensTheGroupsForTheKind)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    StatusQuery, MenuAfterSuccess,
-    testing::Values(KindCase{"Kit", DeviceKind::Kit, false},
-                    KindCase{"ProductionActivated", DeviceKind::ProductionActivated, true}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(StatusQuery, MenuAfterSuccess,
+                         testing::Values(KindCase{"Kit", DeviceKind::Kit, false},
+                                         KindCase{"ProductionActivated",
+                                                  DeviceKind::ProductionActivated, true}),
+                         CaseName());
 
 TEST_F(StatusQueryTest, SetsThe22LabelsInOrderWithTheirFormats)
 {
@@ -241,10 +267,10 @@ TEST_F(StatusQueryTest, ShortAnswerEmptiesTheLabelsOfTheFieldsItLacks)
     ASSERT_TRUE(query.refreshStatus());
 
     EXPECT_EQ(labels.current["DNS1"], "008.008.008.008");
-    for (const char* emptied : {"DNS2", "StatusLAN", "Bat", "MemTot", "MemUsada", "datahora",
-                                "Versao", "VerLayout", "UltimoCFEEmitido", "PrimCFE",
-                                "UltimoCFENEmitido", "TXSefaz", "DataEmissaoCert",
-                                "VencimentoCert", "StatusSAT"})
+    for (const char* emptied :
+         {"DNS2", "StatusLAN", "Bat", "MemTot", "MemUsada", "datahora", "Versao", "VerLayout",
+          "UltimoCFEEmitido", "PrimCFE", "UltimoCFENEmitido", "TXSefaz", "DataEmissaoCert",
+          "VencimentoCert", "StatusSAT"})
         EXPECT_EQ(labels.current[emptied], "") << emptied;
 }
 
@@ -279,7 +305,8 @@ TEST_F(StatusQueryTest, OtherVersionsAreNotReported)
 
 TEST_F(StatusQueryTest, EverySuccessAddsOneLineToTheStatusLog)
 {
-    const std::string same = statusAnswer({{6, "N\xBA" "1"}});
+    const std::string same = statusAnswer({{6, "N\xBA"
+                                               "1"}});
     answer(same);
     answer(same);
     answer("000012|10099|falhou");

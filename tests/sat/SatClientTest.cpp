@@ -1,6 +1,6 @@
+#include "SatClient.h"
 #include "AppContext.h"
 #include "Programs.h"
-#include "SatClient.h"
 #include "TestDevice.h"
 
 #include "CaseName.h"
@@ -34,7 +34,9 @@ protected:
 };
 
 // "Código€1" as the stored code, already in Windows-1252.
-const std::string storedCode = "C\xF3" "digo\x80" "1";
+const std::string storedCode = "C\xF3"
+                               "digo\x80"
+                               "1";
 
 struct CallCase {
     const char* name;
@@ -66,7 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
         CallCase{"AtivarSAT",
                  [](SatClient& c) { return c.AtivarSAT(1, "ação€12", "48213907000165", 35); },
                  "AtivarSAT",
-                 {"12", "1", "a\xE7\xE3o\x80" "12", "48213907000165", "35"}},
+                 {"12", "1",
+                  "a\xE7\xE3o\x80"
+                  "12",
+                  "48213907000165", "35"}},
         CallCase{"AssociarAssinatura",
                  [](SatClient& c) {
                      return c.AssociarAssinatura("1061528100014048213907000165", "SGR ç");
@@ -81,7 +86,9 @@ INSTANTIATE_TEST_SUITE_P(
                  [](SatClient& c) { return c.ConsultarStatusOperacional(); },
                  "ConsultarStatusOperacional",
                  {"12", storedCode}},
-        CallCase{"ExtrairLogs", [](SatClient& c) { return c.ExtrairLogs(); }, "ExtrairLogs",
+        CallCase{"ExtrairLogs",
+                 [](SatClient& c) { return c.ExtrairLogs(); },
+                 "ExtrairLogs",
                  {"12", storedCode}},
         // Documents go as the bytes given: a sale is re-encoded by its caller, a cancel is not.
         CallCase{"EnviarDadosVenda",
@@ -96,14 +103,18 @@ INSTANTIATE_TEST_SUITE_P(
                  "CancelarUltimaVenda",
                  {"12", storedCode, "CFe35150948213907000165599000001230000011234561",
                   "<CFeCanc>ç</CFeCanc>"}},
-        CallCase{"TesteFimAFim", [](SatClient& c) { return c.TesteFimAFim("<CFe/>"); },
+        CallCase{"TesteFimAFim",
+                 [](SatClient& c) { return c.TesteFimAFim("<CFe/>"); },
                  "TesteFimAFim",
                  {"12", storedCode, "<CFe/>"}},
-        CallCase{"ConsultarSAT", [](SatClient& c) { return c.ConsultarSAT(); }, "ConsultarSAT",
-                 {"12"}},
-        CallCase{"BloquearSAT", [](SatClient& c) { return c.BloquearSAT(); }, "BloquearSAT",
+        CallCase{
+            "ConsultarSAT", [](SatClient& c) { return c.ConsultarSAT(); }, "ConsultarSAT", {"12"}},
+        CallCase{"BloquearSAT",
+                 [](SatClient& c) { return c.BloquearSAT(); },
+                 "BloquearSAT",
                  {"12", storedCode}},
-        CallCase{"DesbloquearSAT", [](SatClient& c) { return c.DesbloquearSAT(); },
+        CallCase{"DesbloquearSAT",
+                 [](SatClient& c) { return c.DesbloquearSAT(); },
                  "DesbloquearSAT",
                  {"12", storedCode}},
         CallCase{"TrocarCodigoDeAtivacao",
@@ -111,9 +122,15 @@ INSTANTIATE_TEST_SUITE_P(
                      return c.TrocarCodigoDeAtivacao("emergência", 2, "novo€código", "novo€código");
                  },
                  "TrocarCodigoDeAtivacao",
-                 {"12", "emerg\xEAncia", "2", "novo\x80" "c\xF3" "digo",
-                  "novo\x80" "c\xF3" "digo"}},
-        CallCase{"AtualizarSoftwareSAT", [](SatClient& c) { return c.AtualizarSoftwareSAT(); },
+                 {"12", "emerg\xEAncia", "2",
+                  "novo\x80"
+                  "c\xF3"
+                  "digo",
+                  "novo\x80"
+                  "c\xF3"
+                  "digo"}},
+        CallCase{"AtualizarSoftwareSAT",
+                 [](SatClient& c) { return c.AtualizarSoftwareSAT(); },
                  "AtualizarSoftwareSAT",
                  {"12", storedCode}}),
     CaseName());
@@ -153,8 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
                         [](SatClient& c) { return c.EnviarDadosVenda("<CFe/>"); }, ""},
         DefaultCodeCase{"CancelarUltimaVenda",
                         [](SatClient& c) { return c.CancelarUltimaVenda("", "<CFeCanc/>"); }, ""},
-        DefaultCodeCase{"TesteFimAFim", [](SatClient& c) { return c.TesteFimAFim("<CFe/>"); },
-                        ""},
+        DefaultCodeCase{"TesteFimAFim", [](SatClient& c) { return c.TesteFimAFim("<CFe/>"); }, ""},
         DefaultCodeCase{"AtualizarSoftwareSAT",
                         [](SatClient& c) { return c.AtualizarSoftwareSAT(); }, ""}),
     CaseName());
@@ -226,8 +242,12 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"activated", 4000, "Ativado corretamente", "Ativado corretamente" + blanks30},
         ReportCase{"utf8Message", 8001, "Código de ativação inválido",
                    "Código de ativação inválido" + blanks30},
-        ReportCase{"invalidUtf8Message", 8001, "C\xF3" "digo",
-                   "C\xEF\xBF\xBD" "digo" + blanks30},
+        ReportCase{"invalidUtf8Message", 8001,
+                   "C\xF3"
+                   "digo",
+                   "C\xEF\xBF\xBD"
+                   "digo" +
+                       blanks30},
         ReportCase{"formatDirectivesAreText", 9, "%s %n %d %%", "%s %n %d %%" + blanks30},
         // A record filled to its last byte has no terminator: only 299 bytes are read.
         ReportCase{"unterminatedMessage", 77, std::string(300, 'm'),
@@ -254,7 +274,8 @@ TEST(SatClientHelpers, PortFailureIsTheWholeTextOnly)
     EXPECT_FALSE(SatClient::isPortFailure(SatResponse(port + " ")));
     EXPECT_FALSE(SatClient::isPortFailure(SatResponse("000012|" + port)));
     EXPECT_FALSE(SatClient::isPortFailure(SatResponse("Erro ao tentar abrir a porta")));
-    EXPECT_FALSE(SatClient::isPortFailure(SatResponse("erro ao tentar abrir a porta de comunicacao")));
+    EXPECT_FALSE(
+        SatClient::isPortFailure(SatResponse("erro ao tentar abrir a porta de comunicacao")));
     EXPECT_FALSE(SatClient::isPortFailure(SatResponse::notReached(port)));
 }
 
@@ -286,8 +307,8 @@ TEST_F(SatClientTest, NullResultIsAnEmptyText)
 TEST_F(SatClientTest, DecodedPayloadIsThePayloadOfTheLastCall)
 {
     const std::string log = "HEADER\n20150312093005|two|three|four:msg \xE7\n";
-    device.script("ExtrairLogs", {"000012|15000|Transferência completa|", 0, "",
-                                  TestDevice::base64(log)});
+    device.script("ExtrairLogs",
+                  {"000012|15000|Transferência completa|", 0, "", TestDevice::base64(log)});
     client.ExtrairLogs();
     const SatResponse payload = client.decodedPayload();
     ASSERT_TRUE(payload.reached());
@@ -352,8 +373,9 @@ TEST(SatClientLoading, MissingFunctionIsReportedByNameAndOthersStillWork)
 
     const SatResponse logs = client.ExtrairLogs();
     EXPECT_FALSE(logs.reached());
-    EXPECT_EQ(logs.failure(), "A função \"ExtrairLogs\" não foi encontrada na biblioteca do SAT \"" +
-                                  partialLibrary + "\".");
+    EXPECT_EQ(logs.failure(),
+              "A função \"ExtrairLogs\" não foi encontrada na biblioteca do SAT \"" +
+                  partialLibrary + "\".");
     EXPECT_NE(context.hDLLSat, nullptr);
 
     EXPECT_TRUE(client.BloquearSAT().reached());

@@ -49,9 +49,12 @@ TEST(SatResponse, TestsAreCaseSensitive)
 
 TEST(SatResponse, KeepsInvalidBytesAndDecodesOnDemand)
 {
-    const SatResponse r("000012|08000|C\xF3" "digo");
-    EXPECT_EQ(r.text(), "000012|08000|C\xF3" "digo");
-    EXPECT_EQ(r.utf8(), "000012|08000|C\xEF\xBF\xBD" "digo");
+    const SatResponse r("000012|08000|C\xF3"
+                        "digo");
+    EXPECT_EQ(r.text(), "000012|08000|C\xF3"
+                        "digo");
+    EXPECT_EQ(r.utf8(), "000012|08000|C\xEF\xBF\xBD"
+                        "digo");
     EXPECT_EQ(r.fromAnsi(), "000012|08000|Código");
 }
 

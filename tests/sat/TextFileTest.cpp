@@ -28,19 +28,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readBytes(const fs::path& path) {
+std::string readBytes(const fs::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string utf8(const fs::path& path) {
+std::string utf8(const fs::path& path)
+{
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
 
 class TextFileTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         // A table's case is named "Test/case": one folder, not a folder left in a folder.
         std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
         std::replace(name.begin(), name.end(), '/', '_');
@@ -48,7 +51,8 @@ protected:
         fs::remove_all(folder);
         fs::create_directories(folder);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
 #if defined(_WIN32)
         // Windows deletes no read-only file.
         std::error_code ignored;
@@ -58,14 +62,16 @@ protected:
         fs::remove_all(folder);
     }
 
-    std::size_t entriesInFolder() const {
+    std::size_t entriesInFolder() const
+    {
         return static_cast<std::size_t>(
             std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
     }
 
     // Every entry below the folder with its kind and content (a file's bytes, where a link
     // points), to see that nothing at all changed.
-    std::map<std::string, std::string> snapshot() const {
+    std::map<std::string, std::string> snapshot() const
+    {
         std::map<std::string, std::string> entries;
         for (const auto& entry : fs::recursive_directory_iterator(folder)) {
             const fs::path& path = entry.path();
@@ -94,7 +100,8 @@ struct EncodeCase {
 
 class EncodeLines : public testing::TestWithParam<EncodeCase> {};
 
-TEST_P(EncodeLines, Windows1252WithCrLfAfterEveryLine) {
+TEST_P(EncodeLines, Windows1252WithCrLfAfterEveryLine)
+{
     EXPECT_EQ(textfile::encodeLines(GetParam().lines), GetParam().bytes);
 }
 
@@ -109,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
                     EncodeCase{"blankLinesKept", {"a\n\nb"}, "a\r\n\r\nb\r\n"}),
     CaseName());
 
-TEST(TextFile, Utf8KeepsEveryCharacterAndStillEndsLinesWithCrLf) {
+TEST(TextFile, Utf8KeepsEveryCharacterAndStillEndsLinesWithCrLf)
+{
     EXPECT_EQ(textfile::encodeLines({"<?xml?>\n<xProd>AÇÚCAR ☕</xProd>"}, textfile::Encoding::Utf8),
               "<?xml?>\r\n<xProd>A\xC3\x87\xC3\x9A"
               "CAR \xE2\x98\x95</xProd>\r\n");
@@ -125,7 +133,8 @@ struct Declaration {
 
 class XmlDeclaration : public testing::TestWithParam<Declaration> {};
 
-TEST_P(XmlDeclaration, SaysWhetherTheDocumentIsUtf8) {
+TEST_P(XmlDeclaration, SaysWhetherTheDocumentIsUtf8)
+{
     EXPECT_EQ(textfile::declaresUtf8Xml(GetParam().text), GetParam().utf8);
 }
 
@@ -144,7 +153,8 @@ INSTANTIATE_TEST_SUITE_P(
         Declaration{"plainText", "Emitido com sucesso", false}, Declaration{"empty", "", false}),
     CaseName());
 
-TEST_F(TextFileTest, WritesExactlyTheChosenNameWithoutBom) {
+TEST_F(TextFileTest, WritesExactlyTheChosenNameWithoutBom)
+{
     const fs::path target = folder / u8"relatório status";
     const auto result = textfile::writeLines(utf8(target), {"linha ç", "2"});
     ASSERT_TRUE(result.ok) << result.error;
@@ -152,14 +162,16 @@ TEST_F(TextFileTest, WritesExactlyTheChosenNameWithoutBom) {
     EXPECT_EQ(entriesInFolder(), 1u) << "no extension added and no temporary file left";
 }
 
-TEST_F(TextFileTest, EmptyLogGivesAnEmptyFile) {
+TEST_F(TextFileTest, EmptyLogGivesAnEmptyFile)
+{
     const fs::path target = folder / "vazio.txt";
     ASSERT_TRUE(textfile::writeLines(utf8(target), {}).ok);
     EXPECT_TRUE(fs::exists(target));
     EXPECT_EQ(fs::file_size(target), 0u);
 }
 
-TEST_F(TextFileTest, ReplacesAnExistingLongerFile) {
+TEST_F(TextFileTest, ReplacesAnExistingLongerFile)
+{
     const fs::path target = folder / "log.txt";
     std::ofstream(target, std::ios::binary) << std::string(5000, 'x');
     ASSERT_TRUE(textfile::writeLines(utf8(target), {"novo"}).ok);
@@ -167,7 +179,8 @@ TEST_F(TextFileTest, ReplacesAnExistingLongerFile) {
     EXPECT_EQ(entriesInFolder(), 1u);
 }
 
-TEST_F(TextFileTest, MissingFolderIsReportedAndNothingIsWritten) {
+TEST_F(TextFileTest, MissingFolderIsReportedAndNothingIsWritten)
+{
     const fs::path target = folder / "nao-existe" / "log.txt";
     const auto result = textfile::writeLines(utf8(target), {"a"});
     EXPECT_FALSE(result.ok);
@@ -175,13 +188,15 @@ TEST_F(TextFileTest, MissingFolderIsReportedAndNothingIsWritten) {
     EXPECT_EQ(entriesInFolder(), 0u);
 }
 
-TEST_F(TextFileTest, EmptyNameIsRefused) {
+TEST_F(TextFileTest, EmptyNameIsRefused)
+{
     const auto result = textfile::writeLines("", {"a"});
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.error.empty());
 }
 
-TEST_F(TextFileTest, TargetThatIsAFolderIsLeftAloneAndNoTemporaryRemains) {
+TEST_F(TextFileTest, TargetThatIsAFolderIsLeftAloneAndNoTemporaryRemains)
+{
     const fs::path target = folder / "pasta";
     fs::create_directory(target);
     fs::path inside = target / "keep";
@@ -202,7 +217,8 @@ struct ReadCase {
 
 class ReadText : public TextFileTest, public testing::WithParamInterface<ReadCase> {};
 
-TEST_P(ReadText, CrLfIsReadAsLfUpToTheLimit) {
+TEST_P(ReadText, CrLfIsReadAsLfUpToTheLimit)
+{
     const fs::path path = folder / "venda.xml";
     std::ofstream(path, std::ios::binary) << GetParam().bytes;
     const textfile::ReadResult result = textfile::readText(utf8(path), GetParam().maxBytes);
@@ -236,7 +252,8 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName());
 
 // Windows' text mode, which the sale screen reads with, ends the text at a Ctrl+Z byte.
-TEST_F(TextFileTest, CtrlZEndsTheTextOnlyOnWindows) {
+TEST_F(TextFileTest, CtrlZEndsTheTextOnlyOnWindows)
+{
     const fs::path path = folder / "venda.xml";
     std::ofstream(path, std::ios::binary) << "ab\x1A"
                                              "cd\r\n";
@@ -250,7 +267,8 @@ TEST_F(TextFileTest, CtrlZEndsTheTextOnlyOnWindows) {
 #endif
 }
 
-TEST_F(TextFileTest, SaleDocumentLongerThan2MiBIsCutThere) {
+TEST_F(TextFileTest, SaleDocumentLongerThan2MiBIsCutThere)
+{
     const std::size_t limit = 2097152;
     std::string bytes;
     std::string text;
@@ -268,7 +286,8 @@ TEST_F(TextFileTest, SaleDocumentLongerThan2MiBIsCutThere) {
     EXPECT_EQ(result.text, text.substr(0, limit));
 }
 
-TEST_F(TextFileTest, UnreadableFileIsReportedByName) {
+TEST_F(TextFileTest, UnreadableFileIsReportedByName)
+{
     for (const fs::path& path : {folder / "nao-existe.xml", folder}) {
         const textfile::ReadResult result = textfile::readText(utf8(path), 100);
         EXPECT_FALSE(result.ok) << utf8(path);
@@ -281,7 +300,8 @@ TEST_F(TextFileTest, UnreadableFileIsReportedByName) {
 #if !defined(_WIN32)
 // A write that fails part-way (here: the file-size limit, as a full disk would) must leave
 // the previous file whole.
-TEST_F(TextFileTest, FailedWriteKeepsTheOldFile) {
+TEST_F(TextFileTest, FailedWriteKeepsTheOldFile)
+{
     const fs::path target = folder / "log.txt";
     const std::string old = "conteúdo anterior\r\n";
     std::ofstream(target, std::ios::binary) << old;
@@ -309,7 +329,8 @@ TEST_F(TextFileTest, FailedWriteKeepsTheOldFile) {
 
 // A file that happens to carry the temporary name belongs to someone else: it is neither
 // truncated nor renamed over the target; the save goes on under the next name.
-TEST_F(TextFileTest, TemporaryNameClashLeavesTheOtherFileAloneAndTriesAnotherName) {
+TEST_F(TextFileTest, TemporaryNameClashLeavesTheOtherFileAloneAndTriesAnotherName)
+{
     const fs::path target = folder / "log.txt";
     const fs::path taken = folder / "log.txt.clash";
     std::ofstream(taken, std::ios::binary) << "somebody else's file";
@@ -328,7 +349,8 @@ TEST_F(TextFileTest, TemporaryNameClashLeavesTheOtherFileAloneAndTriesAnotherNam
     EXPECT_EQ(entriesInFolder(), 2u);
 }
 
-TEST_F(TextFileTest, EveryTemporaryNameTakenIsReportedAndNothingIsTouched) {
+TEST_F(TextFileTest, EveryTemporaryNameTakenIsReportedAndNothingIsTouched)
+{
     const fs::path target = folder / "log.txt";
     std::ofstream(target, std::ios::binary) << "old";
     std::ofstream(folder / "log.txt.clash", std::ios::binary) << "other";
@@ -353,12 +375,14 @@ struct DiskCalls {
     std::vector<std::string> calls;
 };
 
-DiskCalls& diskCalls() {
+DiskCalls& diskCalls()
+{
     static DiskCalls calls;
     return calls;
 }
 
-std::string openedPath(int fd) {
+std::string openedPath(int fd)
+{
     char path[4096];
     const ssize_t length =
         ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
@@ -367,7 +391,8 @@ std::string openedPath(int fd) {
 
 } // namespace
 
-extern "C" int fsync(int fd) {
+extern "C" int fsync(int fd)
+{
     using Fsync = int (*)(int);
     static const auto real = reinterpret_cast<Fsync>(::dlsym(RTLD_NEXT, "fsync"));
     DiskCalls& log = diskCalls();
@@ -382,7 +407,8 @@ extern "C" int fsync(int fd) {
     return real(fd);
 }
 
-extern "C" int rename(const char* from, const char* to) noexcept {
+extern "C" int rename(const char* from, const char* to) noexcept
+{
     using Rename = int (*)(const char*, const char*);
     static const auto real = reinterpret_cast<Rename>(::dlsym(RTLD_NEXT, "rename"));
     if (diskCalls().recording)
@@ -393,7 +419,8 @@ extern "C" int rename(const char* from, const char* to) noexcept {
 
 namespace {
 
-std::string refused(const fs::path& chosen, const std::string& reason) {
+std::string refused(const fs::path& chosen, const std::string& reason)
+{
     return "Não foi possível gravar o arquivo \"" + utf8(chosen) + "\": " + reason;
 }
 
@@ -406,7 +433,8 @@ struct RefusedCase {
 
 class RefusedTarget : public TextFileTest, public testing::WithParamInterface<RefusedCase> {};
 
-TEST_P(RefusedTarget, IsNamedAsChosenAndNothingIsWritten) {
+TEST_P(RefusedTarget, IsNamedAsChosenAndNothingIsWritten)
+{
     const fs::path chosen = GetParam().make(folder);
     const auto before = snapshot();
     const textfile::WriteResult result = textfile::writeLines(utf8(chosen), {"novo"});
@@ -415,14 +443,16 @@ TEST_P(RefusedTarget, IsNamedAsChosenAndNothingIsWritten) {
     EXPECT_EQ(snapshot(), before);
 }
 
-fs::path readOnlyFile(const fs::path& folder) {
+fs::path readOnlyFile(const fs::path& folder)
+{
     const fs::path file = folder / "somente-leitura.txt";
     std::ofstream(file, std::ios::binary) << "antigo";
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     return file;
 }
 
-fs::path subfolder(const fs::path& folder) {
+fs::path subfolder(const fs::path& folder)
+{
     fs::create_directory(folder / "pasta");
     return folder / "pasta";
 }
@@ -430,27 +460,31 @@ fs::path subfolder(const fs::path& folder) {
 #if !defined(_WIN32)
 // A link in the folder named `name` that points to `to`; the chosen name is the link.
 std::function<fs::path(const fs::path&)> linkTo(std::string name,
-                                                std::function<fs::path(const fs::path&)> to) {
+                                                std::function<fs::path(const fs::path&)> to)
+{
     return [name, to](const fs::path& folder) {
         fs::create_symlink(to(folder), folder / name);
         return folder / name;
     };
 }
 
-fs::path fifo(const fs::path& folder) {
+fs::path fifo(const fs::path& folder)
+{
     const fs::path path = folder / "fila";
     EXPECT_EQ(::mkfifo(path.c_str(), 0666), 0);
     return path;
 }
 
-fs::path linkLoop(const fs::path& folder) {
+fs::path linkLoop(const fs::path& folder)
+{
     fs::create_symlink("b", folder / "a");
     fs::create_symlink("a", folder / "b");
     return folder / "a";
 }
 #endif
 
-std::vector<RefusedCase> refusedCases() {
+std::vector<RefusedCase> refusedCases()
+{
     std::vector<RefusedCase> cases{
         {"folder", subfolder, "é uma pasta"},
         {"readOnlyFile", readOnlyFile, "o arquivo é somente leitura"},
@@ -472,7 +506,8 @@ std::vector<RefusedCase> refusedCases() {
 INSTANTIATE_TEST_SUITE_P(TextFile, RefusedTarget, testing::ValuesIn(refusedCases()), CaseName());
 
 #if !defined(_WIN32)
-TEST_F(TextFileTest, FileTheUserMayNotWriteIsRefused) {
+TEST_F(TextFileTest, FileTheUserMayNotWriteIsRefused)
+{
     if (::geteuid() == 0)
         GTEST_SKIP() << "the administrator may write any file that has a write bit";
     const fs::path target = folder / "do-grupo.txt";
@@ -495,7 +530,8 @@ struct LinkCase {
 
 class FollowedLink : public TextFileTest, public testing::WithParamInterface<LinkCase> {};
 
-TEST_P(FollowedLink, TheFileItLeadsToIsWrittenAndTheLinkStays) {
+TEST_P(FollowedLink, TheFileItLeadsToIsWrittenAndTheLinkStays)
+{
     fs::create_directory(folder / "sub");
     std::ofstream(folder / "real.txt", std::ios::binary) << "antigo";
     std::ofstream(folder / "sub" / "real.txt", std::ios::binary) << "antigo";
@@ -538,7 +574,8 @@ struct ModeCase {
 
 class FileMode : public TextFileTest, public testing::WithParamInterface<ModeCase> {};
 
-TEST_P(FileMode, NewFilesFollowTheUmaskReplacedOnesKeepTheirsPrivateOnesAre0600) {
+TEST_P(FileMode, NewFilesFollowTheUmaskReplacedOnesKeepTheirsPrivateOnesAre0600)
+{
     const fs::path target = folder / "arquivo.txt";
     if (GetParam().existing) {
         std::ofstream(target, std::ios::binary) << "antigo";
@@ -571,7 +608,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ModeCase{"replacedMadePrivate", 0644, secret, 022, 0600}),
     CaseName());
 
-TEST_F(TextFileTest, ReplacedFileKeepsItsOwnerAndGroup) {
+TEST_F(TextFileTest, ReplacedFileKeepsItsOwnerAndGroup)
+{
     if (::geteuid() != 0)
         GTEST_SKIP() << "only the administrator saves another user's file";
     const fs::path target = folder / "de-outro.txt";
@@ -594,7 +632,8 @@ struct LongNameCase {
 class LongName : public TextFileTest, public testing::WithParamInterface<LongNameCase> {};
 
 // The temporary name beside the file is cut to fit, not the file's own name.
-TEST_P(LongName, IsWrittenUnderExactlyThatName) {
+TEST_P(LongName, IsWrittenUnderExactlyThatName)
+{
     if (::pathconf(folder.c_str(), _PC_NAME_MAX) < 255)
         GTEST_SKIP() << "this file system takes shorter names";
     const fs::path target = folder / GetParam().fileName;
@@ -605,7 +644,8 @@ TEST_P(LongName, IsWrittenUnderExactlyThatName) {
     EXPECT_EQ(entriesInFolder(), 1u);
 }
 
-std::string repeated(const std::string& text, int times) {
+std::string repeated(const std::string& text, int times)
+{
     std::string out;
     for (int i = 0; i < times; ++i)
         out += text;
@@ -624,19 +664,22 @@ INSTANTIATE_TEST_SUITE_P(TextFile, LongName,
 #if defined(__GLIBC__)
 class DiskOrder : public TextFileTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         TextFileTest::SetUp();
         target = folder / "log.txt";
         std::ofstream(target, std::ios::binary) << "antigo";
         textfile::setTemporaryNameSource([](int) { return std::string(".novo"); });
         diskCalls() = DiskCalls{};
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         diskCalls() = DiskCalls{};
         textfile::setTemporaryNameSource(nullptr);
         TextFileTest::TearDown();
     }
-    textfile::WriteResult save() {
+    textfile::WriteResult save()
+    {
         diskCalls().recording = true;
         textfile::WriteResult result = textfile::writeLines(utf8(target), {"novo"});
         diskCalls().recording = false;
@@ -647,7 +690,8 @@ protected:
     fs::path target;
 };
 
-TEST_F(DiskOrder, DataIsFlushedBeforeTheRenameAndTheFolderAfterIt) {
+TEST_F(DiskOrder, DataIsFlushedBeforeTheRenameAndTheFolderAfterIt)
+{
     ASSERT_TRUE(save().ok);
     EXPECT_EQ(diskCalls().calls,
               (std::vector<std::string>{"fsync " + utf8(realFolder() / "log.txt.novo"),
@@ -657,7 +701,8 @@ TEST_F(DiskOrder, DataIsFlushedBeforeTheRenameAndTheFolderAfterIt) {
     EXPECT_EQ(readBytes(target), "novo\r\n");
 }
 
-TEST_F(DiskOrder, DataThatCannotBeFlushedLeavesTheOldFileAndRenamesNothing) {
+TEST_F(DiskOrder, DataThatCannotBeFlushedLeavesTheOldFileAndRenamesNothing)
+{
     diskCalls().failFileFlush = true;
     const textfile::WriteResult result = save();
     EXPECT_FALSE(result.ok);
@@ -670,7 +715,8 @@ TEST_F(DiskOrder, DataThatCannotBeFlushedLeavesTheOldFileAndRenamesNothing) {
 
 // The rename shows the temporary name: cut to fit beside a long name, and never inside a
 // character (each "ç" is two bytes).
-TEST_F(DiskOrder, TemporaryNameBesideALongNameFitsAndCutsNoCharacter) {
+TEST_F(DiskOrder, TemporaryNameBesideALongNameFitsAndCutsNoCharacter)
+{
     if (::pathconf(folder.c_str(), _PC_NAME_MAX) != 255)
         GTEST_SKIP() << "this file system takes other lengths";
     const std::vector<std::pair<std::string, std::string>> cases{

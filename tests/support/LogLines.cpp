@@ -62,13 +62,13 @@ std::string expectedLogLines(const std::string& log, std::size_t& count)
             message = message.substr(colon + 1);
         }
         const std::string& s = fields[0];
-        const std::string date =
-            hasStamp(s) ? s.substr(6, 2) + "/" + s.substr(4, 2) + "/" + s.substr(0, 4) + " " +
-                              s.substr(8, 2) + ":" + s.substr(10, 2) + ":" + s.substr(12, 2)
-                        : s.substr(0, fittingBytes(s, 19));
+        const std::string date = hasStamp(s) ? s.substr(6, 2) + "/" + s.substr(4, 2) + "/" +
+                                                   s.substr(0, 4) + " " + s.substr(8, 2) + ":" +
+                                                   s.substr(10, 2) + ":" + s.substr(12, 2)
+                                             : s.substr(0, fittingBytes(s, 19));
         ++count;
-        const std::string display = std::to_string(count) + " " + date + " " + detail + " " +
-                                    fields[2] + " " + message;
+        const std::string display =
+            std::to_string(count) + " " + date + " " + detail + " " + fields[2] + " " + message;
         out += display.substr(0, fittingBytes(display, 999)) + "\n";
     }
     return out;

@@ -56,17 +56,17 @@ int run(const fs::path& program, const std::vector<std::string>& arguments,
 
     // The child inherits this process's environment: PATH is set for it and put back after.
     std::wstring savedPath(32768, L'\0');
-    const DWORD savedLength = GetEnvironmentVariableW(L"PATH", savedPath.data(),
-                                                      static_cast<DWORD>(savedPath.size()));
+    const DWORD savedLength =
+        GetEnvironmentVariableW(L"PATH", savedPath.data(), static_cast<DWORD>(savedPath.size()));
     savedPath.resize(savedLength);
     SetEnvironmentVariableW(L"PATH", path.c_str());
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr,
-                                        FALSE, 0, nullptr, workingFolder.c_str(), &startup,
-                                        &process);
+    const BOOL started =
+        CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       workingFolder.c_str(), &startup, &process);
     SetEnvironmentVariableW(L"PATH", savedLength ? savedPath.c_str() : nullptr);
     if (!started)
         return -1;

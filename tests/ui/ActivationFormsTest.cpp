@@ -203,10 +203,13 @@ private slots:
         QTemporaryDir folder;
         const QString saved = folder.filePath("csr");
         f->fileAnswers = {saved};
-        f->device.setFallback({"Sucesso BEGIN A\xA0" "B", 4000});
+        f->device.setFallback({"Sucesso BEGIN A\xA0"
+                               "B",
+                               4000});
         typeActivation("00000000000000", "12345678", "12345678");
         QTest::mouseClick(form16->Image2, Qt::LeftButton);
-        QCOMPARE(readAll(saved), QByteArray("BEGIN A\xA0" "B\r\n"));
+        QCOMPARE(readAll(saved), QByteArray("BEGIN A\xA0"
+                                            "B\r\n"));
     }
 
     void cancelledSaveWritesNothingAndTheRequestStays()

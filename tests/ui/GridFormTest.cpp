@@ -11,6 +11,7 @@
 #include "Update.h"
 
 #include <QAccessible>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QIcon>
@@ -22,7 +23,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QDir>
 #include <QTemporaryDir>
 
 namespace {
@@ -46,8 +46,7 @@ QStringList shownWindows(QWidget* grid)
 }
 
 // A control of the main window itself: the windows it owns reuse names such as "Image1".
-template <typename T>
-T* own(QWidget* grid, const QString& name)
+template <typename T> T* own(QWidget* grid, const QString& name)
 {
     for (T* widget : grid->findChildren<T*>(name)) {
         if (widget->window() == grid)
@@ -77,11 +76,10 @@ void hideWindowsBut(QWidget* grid)
 }
 
 const char* const menuControlNames[] = {
-    "GroupBox1", "Panel3",  "Image2",  "Panel12", "Panel4",  "Image3",    "AtivarSAT",
-    "Panel18",   "Image10", "Panel19", "GroupBox2", "Panel5", "Image4",  "Panel6",
-    "Panel20",   "Image12", "Panel21", "Panel24", "Image14", "Panel25",   "GroupBox3",
-    "Panel8",    "Image7",  "Panel13", "Panel7",  "Image5",  "Panel14",   "Panel22",
-    "Image13",   "Panel23", "GroupBox4"};
+    "GroupBox1", "Panel3",  "Image2",    "Panel12", "Panel4",    "Image3",  "AtivarSAT", "Panel18",
+    "Image10",   "Panel19", "GroupBox2", "Panel5",  "Image4",    "Panel6",  "Panel20",   "Image12",
+    "Panel21",   "Panel24", "Image14",   "Panel25", "GroupBox3", "Panel8",  "Image7",    "Panel13",
+    "Panel7",    "Image5",  "Panel14",   "Panel22", "Image13",   "Panel23", "GroupBox4"};
 
 } // namespace
 
@@ -207,13 +205,20 @@ private slots:
         QCOMPARE(own<QGroupBox>(grid, "GroupBox3")->title(), QString(" Operação "));
         QCOMPARE(own<QGroupBox>(grid, "GroupBox4")->title(), QString(" Informações "));
         const std::pair<const char*, const char*> images[] = {
-            {"Image2", "Rede SAT"},     {"Image3", "Ativar SAT"},
-            {"Image10", "Assinatura"},  {"Image4", "Atualizar SW"},
-            {"Image12", "Teste"},       {"Image14", "Trocar Cód Ativação"},
-            {"Image7", "Bloqueio"},     {"Image5", "Fiscal"},
-            {"Image13", "Logs"},        {"Image15", "Atualizar status"},
-            {"Image6", "Salvar log de status"}, {"Image1", "Voltar ao acesso"},
-            {"Image11", "Sair"}};
+            {"Image2", "Rede SAT"},
+            {"Image3", "Ativar SAT"},
+            {"Image10", "Assinatura"},
+            {"Image4", "Atualizar SW"},
+            {"Image12", "Teste"},
+            {"Image14", "Trocar Cód Ativação"},
+            {"Image7", "Bloqueio"},
+            {"Image5", "Fiscal"},
+            {"Image13", "Logs"},
+            {"Image15", "Atualizar status"},
+            {"Image6", "Salvar log de status"},
+            {"Image1", "Voltar ao acesso"},
+            {"Image11", "Sair"},
+        };
         for (const auto& [name, text] : images) {
             auto* image = own<QWidget>(grid, name);
             QCOMPARE(image->accessibleName(), QString(text));
@@ -257,7 +262,8 @@ private slots:
 
         confirm(access->RadioButton2, "12345678");
         QVERIFY(!access->isVisible());
-        for (const char* tile : {"Panel4", "Image3", "AtivarSAT", "Panel18", "Image10", "Panel19"}) {
+        for (const char* tile :
+             {"Panel4", "Image3", "AtivarSAT", "Panel18", "Image10", "Panel19"}) {
             QVERIFY2(onScreen(tile), tile);
             QVERIFY2(enabled(tile), tile);
         }
@@ -273,7 +279,8 @@ private slots:
         QCOMPARE(f->context.activationCode(), std::string("24681357"));
         for (const char* shown : {"Panel3", "Panel4", "Panel18", "Panel22"})
             QVERIFY2(onScreen(shown), shown);
-        for (const char* hidden : {"Image10", "Panel19", "Panel7", "Panel8", "GroupBox2", "GroupBox4"})
+        for (const char* hidden :
+             {"Image10", "Panel19", "Panel7", "Panel8", "GroupBox2", "GroupBox4"})
             QVERIFY2(!onScreen(hidden), hidden);
 
         // Later proved as activated, the signature tile is whole again.
@@ -426,8 +433,8 @@ private slots:
             return count;
         };
         const int before = visibleWindows();
-        for (const char* caption : {"Panel19", "Panel6", "Panel25", "Panel13", "Panel23", "Panel4",
-                                    "Panel5", "Panel24"})
+        for (const char* caption :
+             {"Panel19", "Panel6", "Panel25", "Panel13", "Panel23", "Panel4", "Panel5", "Panel24"})
             QTest::mouseClick(own<QWidget>(grid, caption), Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(visibleWindows(), before);
     }
@@ -479,7 +486,8 @@ private slots:
 
         confirm(access->RadioButton2, "12345678");
         // A no-break space (A0) is saved as it is, not as a blank.
-        const QByteArray serial = "N\xBA\xA0" "9";
+        const QByteArray serial = "N\xBA\xA0"
+                                  "9";
         f->device.setFallback({QByteArray(statusOk).replace("900004019", serial).toStdString()});
         grid->Image15Click();
         f->fileAnswers = {full};
@@ -506,8 +514,10 @@ private slots:
     void informationCaptionsSitBesideTheirValues()
     {
         const std::pair<const char*, const char*> pairs[] = {
-            {"Serie", "Número de Série:"}, {"StatusLAN", "Status WAN:"},
-            {"TXSefaz", "Última Trans. SF:"}, {"VerLayout", "Versão Layoute CFe:"},
+            {"Serie", "Número de Série:"},
+            {"StatusLAN", "Status WAN:"},
+            {"TXSefaz", "Última Trans. SF:"},
+            {"VerLayout", "Versão Layoute CFe:"},
             {"DataEmissaoCert", "Data Emissão Certificado:"}};
         for (const auto& [value, caption] : pairs) {
             auto* label = own<QLabel>(grid, (std::string("Caption_") + value).c_str());
@@ -524,23 +534,23 @@ private slots:
         QTest::addColumn<QStringList>("windows");
         QTest::addColumn<QString>("effect");
         const std::pair<const char*, const char*> rows[] = {
-            {"Image2", "Form15"},  {"Panel12", "Form15"},    {"Panel3", "Form15"},
+            {"Image2", "Form15"},     {"Panel12", "Form15"},   {"Panel3", "Form15"},
             {"Image3", "OKRightDlg"}, {"AtivarSAT", "Form16"}, {"Panel4", ""},
-            {"Image10", "Form17"}, {"Panel19", ""},          {"Panel18", ""},
-            {"Image4", "Form6"},   {"Panel6", ""},           {"Panel5", ""},
-            {"Image12", "Form7"},  {"Panel21", "Form7"},     {"Panel20", ""},
-            {"Image14", "Form18"}, {"Panel25", ""},          {"Panel24", ""},
-            {"Image7", "Form12"},  {"Panel13", ""},          {"Panel8", ""},
-            {"Image5", "Fiscal"},  {"Panel14", "Fiscal"},    {"Panel7", ""},
-            {"Image13", "Form14"}, {"Panel23", ""},          {"Panel22", ""},
-            {"Image15", ""},       {"Image6", ""},           {"Image1", "OKRightDlg2"},
+            {"Image10", "Form17"},    {"Panel19", ""},         {"Panel18", ""},
+            {"Image4", "Form6"},      {"Panel6", ""},          {"Panel5", ""},
+            {"Image12", "Form7"},     {"Panel21", "Form7"},    {"Panel20", ""},
+            {"Image14", "Form18"},    {"Panel25", ""},         {"Panel24", ""},
+            {"Image7", "Form12"},     {"Panel13", ""},         {"Panel8", ""},
+            {"Image5", "Fiscal"},     {"Panel14", "Fiscal"},   {"Panel7", ""},
+            {"Image13", "Form14"},    {"Panel23", ""},         {"Panel22", ""},
+            {"Image15", ""},          {"Image6", ""},          {"Image1", "OKRightDlg2"},
         };
         for (const auto& [control, window] : rows) {
             const QString effect = QString(control) == "Image15"  ? "status query"
                                    : QString(control) == "Image6" ? "save dialog"
                                                                   : "";
-            QTest::newRow(control) << QString(control)
-                                   << (*window ? QStringList{window} : QStringList{}) << effect;
+            QTest::newRow(control)
+                << QString(control) << (*window ? QStringList{window} : QStringList{}) << effect;
         }
     }
     void everyTileImageAndCaptionOpensItsWindow()
@@ -555,9 +565,10 @@ private slots:
         QWidget* target = own<QWidget>(grid, control);
         QVERIFY2(target->isVisible(), qPrintable(control));
         // A frame is clicked on its edge, outside the image and caption it holds.
-        const bool frame = control.startsWith("Panel") &&
-                           target->findChild<ClickPanel*>() != nullptr;
-        QTest::mouseClick(target, Qt::LeftButton, {}, frame ? QPoint(2, 2) : target->rect().center());
+        const bool frame =
+            control.startsWith("Panel") && target->findChild<ClickPanel*>() != nullptr;
+        QTest::mouseClick(target, Qt::LeftButton, {},
+                          frame ? QPoint(2, 2) : target->rect().center());
         QCOMPARE(shownWindows(grid), windows);
         QVERIFY(f->messages.isEmpty());
         // The two images that open no window act all the same.
@@ -579,7 +590,7 @@ private slots:
         }();
         QTest::newRow("kit without code, then not activated")
             << QStringList{"kit:", "not-activated:"}
-            << QStringList{"GroupBox1", "Panel3", "Image2", "Panel12", "Panel4", "Image3",
+            << QStringList{"GroupBox1", "Panel3",  "Image2",    "Panel12", "Panel4",  "Image3",
                            "AtivarSAT", "Panel18", "GroupBox3", "Panel22", "Image13", "Panel23"};
         QTest::newRow("not activated, back, then a proved activated code")
             << QStringList{"not-activated:", "back", "activated:12345678"} << everything;
@@ -587,15 +598,15 @@ private slots:
             << QStringList{"kit:12345678", "back", "activated:12345678"} << everything;
         QTest::newRow("activated, then the device refuses the code on refresh")
             << QStringList{"activated:12345678", "refused-refresh"}
-            << QStringList{"GroupBox1", "Panel3", "Image2", "Panel12", "Panel4", "Image3",
+            << QStringList{"GroupBox1", "Panel3",    "Image2",  "Panel12", "Panel4", "Image3",
                            "AtivarSAT", "GroupBox2", "Panel24", "Image14", "Panel25"};
         QTest::newRow("activated, back, then kit")
             << QStringList{"activated:12345678", "back", "kit:12345678"}
-            << QStringList{"GroupBox1", "Panel3", "Image2", "Panel12", "GroupBox2", "Panel5",
-                           "Image4", "Panel6", "Panel20", "Image12", "Panel21", "Panel24",
-                           "Image14", "Panel25", "GroupBox3", "Panel8", "Image7", "Panel13",
-                           "Panel7", "Image5", "Panel14", "Panel22", "Image13", "Panel23",
-                           "GroupBox4"};
+            << QStringList{"GroupBox1", "Panel3",  "Image2",  "Panel12", "GroupBox2",
+                           "Panel5",    "Image4",  "Panel6",  "Panel20", "Image12",
+                           "Panel21",   "Panel24", "Image14", "Panel25", "GroupBox3",
+                           "Panel8",    "Image7",  "Panel13", "Panel7",  "Image5",
+                           "Panel14",   "Panel22", "Image13", "Panel23", "GroupBox4"};
     }
     void menuAfterSequencesOfConfirmations()
     {
@@ -652,7 +663,8 @@ private slots:
     void deviceTextIsShownAsPlainText()
     {
         const QString markup = "<b>9000</b><img src=\"/etc/hostname\">";
-        f->device.setFallback({QByteArray(statusOk).replace("900004019", markup.toUtf8()).toStdString()});
+        f->device.setFallback(
+            {QByteArray(statusOk).replace("900004019", markup.toUtf8()).toStdString()});
         confirm(access->RadioButton2, "12345678");
         auto* serial = own<QLabel>(grid, "Serie");
         QCOMPARE(serial->text(), markup);
@@ -737,10 +749,14 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("window");
         QTest::addColumn<int>("key");
-        QTest::newRow("Ativar SAT, Space") << "AtivarSAT" << "Form16" << int(Qt::Key_Space);
-        QTest::newRow("Fiscal, Enter") << "Panel14" << "Fiscal" << int(Qt::Key_Return);
-        QTest::newRow("Rede SAT, Space") << "Panel12" << "Form15" << int(Qt::Key_Space);
-        QTest::newRow("Teste, Enter") << "Panel21" << "Form7" << int(Qt::Key_Enter);
+        QTest::newRow("Ativar SAT, Space") << "AtivarSAT"
+                                           << "Form16" << int(Qt::Key_Space);
+        QTest::newRow("Fiscal, Enter") << "Panel14"
+                                       << "Fiscal" << int(Qt::Key_Return);
+        QTest::newRow("Rede SAT, Space") << "Panel12"
+                                         << "Form15" << int(Qt::Key_Space);
+        QTest::newRow("Teste, Enter") << "Panel21"
+                                      << "Form7" << int(Qt::Key_Enter);
     }
     void actingCaptionsHaveAKeyboardPath()
     {

@@ -160,7 +160,8 @@ private slots:
                                   "C\nD");
         f->fileAnswers = {target};
         QTest::mouseClick(form->Image2, Qt::LeftButton);
-        QCOMPARE(readAll(target), QByteArray("A\xA0" "B?C\r\nD\r\n"));
+        QCOMPARE(readAll(target), QByteArray("A\xA0"
+                                             "B?C\r\nD\r\n"));
     }
 
     void aFailedSaveIsToldAndTheLinesStay()
@@ -182,8 +183,10 @@ private slots:
         const std::string samples[] = {
             "",
             "linha simples",
-            "\xEF\xBB\xBF" "marca no início",
-            "meio \xEF\xBB\xBF" "marca",
+            "\xEF\xBB\xBF"
+            "marca no início",
+            "meio \xEF\xBB\xBF"
+            "marca",
             "cortada no fim \xE3\x81",
             "cortada antes da quebra \xE3\x81\nseguinte",
             "\xF0\x9F\x98\x80 fora do plano básico \xF0\x9F\x98",

@@ -4,8 +4,8 @@
 #include "Network.h"
 #include "Tiles.h"
 
-#include <QAccessible>
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>

@@ -15,8 +15,7 @@
 
 // One program of screen tests: the real application object (so keys and errors go through it),
 // message boxes recorded instead of shown, file dialogs answered from a queue.
-template <typename TestClass>
-int runUiTest(int argc, char** argv)
+template <typename TestClass> int runUiTest(int argc, char** argv)
 {
     VexorApplication application(argc, argv);
     initUiResources();
@@ -47,8 +46,7 @@ struct UiFixture {
     Screens screens{context, client};
 };
 
-template <typename T>
-T* child(QObject* parent, const char* name)
+template <typename T> T* child(QObject* parent, const char* name)
 {
     T* found = parent->findChild<T*>(name);
     if (!found)

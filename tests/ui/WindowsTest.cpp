@@ -163,8 +163,7 @@ private slots:
         QVERIFY(probe.waitForFinished(30000));
         QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
         QCOMPARE(probe.exitCode(), 1);
-        QCOMPARE(probeOutput(probe),
-                 QString("box: Necessário definir o código de ativação\n"));
+        QCOMPARE(probeOutput(probe), QString("box: Necessário definir o código de ativação\n"));
 
         probe.start(ACCESS_EXIT_PROBE, {"kit"});
         QVERIFY(probe.waitForFinished(30000));
@@ -177,9 +176,12 @@ private slots:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("output");
-        QTest::newRow("Sair") << "sair" << "sair\n";
-        QTest::newRow("main window closed") << "close-main" << "main closed\n";
-        QTest::newRow("Sair of the code change") << "code-change-sair" << "code change sair\n";
+        QTest::newRow("Sair") << "sair"
+                              << "sair\n";
+        QTest::newRow("main window closed") << "close-main"
+                                            << "main closed\n";
+        QTest::newRow("Sair of the code change") << "code-change-sair"
+                                                 << "code change sair\n";
     }
     // Windows close in no fixed order when the program ends, so each way is tried repeatedly.
     void leavingWithTheAccessDialogOpenEndsQuietlyWithStatus0()
