@@ -1,6 +1,7 @@
 #include "Acesso.h"
 
 #include "Changecod.h"
+#include "Fields.h"
 #include "Groupeditems.h"
 #include "Screens.h"
 #include "VexorApplication.h"
@@ -31,8 +32,7 @@ TOKRightDlg2::TOKRightDlg2(Screens& screens, QWidget* owner)
         std::_Exit(status);
     };
 
-    const QString codeCaption = QString::fromUtf8(AccessConfirmation::codeCaption.data(),
-                                                  AccessConfirmation::codeCaption.size());
+    const QString codeCaption = fromUtf8(AccessConfirmation::codeCaption);
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName("Bevel1");
     Bevel1->setFrameShape(QFrame::StyledPanel);

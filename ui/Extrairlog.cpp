@@ -1,5 +1,6 @@
 #include "Extrairlog.h"
 
+#include "Fields.h"
 #include "Screens.h"
 #include "Tiles.h"
 
@@ -52,7 +53,7 @@ void TForm14::Image2Click()
 {
     std::vector<std::string> text;
     for (const QString& line : lines())
-        text.push_back(line.toStdString());
+        text.push_back(utf8(line));
     extractor_->saveLog(text);
 }
 

@@ -1,5 +1,7 @@
 #include "FileDialogs.h"
 
+#include "Fields.h"
+
 #include <QFileDialog>
 
 namespace {
@@ -10,7 +12,7 @@ std::optional<std::string> chosen(const QString& path)
 {
     if (path.isEmpty())
         return std::nullopt;
-    return path.toStdString();
+    return utf8(path);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "Bloqueio.h"
 #include "Checklist.h"
 #include "Extrairlog.h"
+#include "Fields.h"
 #include "FileDialogs.h"
 #include "Network.h"
 #include "Sale.h"
@@ -70,11 +71,6 @@ const TileLook& lookOf(std::string_view panel)
             return look;
     }
     throw std::logic_error("the menu has no picture or handler for the tile " + std::string(panel));
-}
-
-QString fromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // A value label: whatever the device sends is shown as it is, never read as markup, and is
@@ -277,7 +273,7 @@ void TGridForm::saveStatusLog()
         return;
     std::vector<std::string> lines;
     for (const QString& line : statusLog())
-        lines.push_back(line.toStdString());
+        lines.push_back(utf8(line));
     const textfile::WriteResult written = textfile::writeLines(*path, lines);
     if (!written.ok)
         MessageBoxes::error(this, QString::fromStdString(written.error));

@@ -1,5 +1,7 @@
 #include "MessageBoxes.h"
 
+#include "Fields.h"
+
 #include <QLocale>
 #include <QMessageBox>
 
@@ -14,7 +16,7 @@ void MessageBoxes::recordInto(QStringList* log)
 
 void MessageBoxes::showMessage(std::string_view text)
 {
-    information(parent_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    information(parent_, fromUtf8(text));
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "Network.h"
 
 #include "AccessibleNames.h"
+#include "Fields.h"
 #include "Screens.h"
 #include "Tiles.h"
 
@@ -13,15 +14,6 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
-
-namespace {
-
-std::string utf8(const QString& text)
-{
-    return text.toStdString();
-}
-
-} // namespace
 
 TForm15::TForm15(Screens& screens, QWidget* owner)
     : Screen(screens, owner, "Rede", QSize(474, 479)), messages_(this)
