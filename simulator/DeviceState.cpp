@@ -133,6 +133,8 @@ std::string_view faultName(Fault fault)
         return "desconhecida";
     case Fault::Busy:
         return "ocupado";
+    case Fault::Slow:
+        return "lento";
     }
     return "nenhuma";
 }
@@ -140,7 +142,7 @@ std::string_view faultName(Fault fault)
 std::optional<Fault> faultByName(std::string_view name)
 {
     for (const Fault f :
-         {Fault::None, Fault::Timeout, Fault::NoCts, Fault::Unrecognised, Fault::Busy})
+         {Fault::None, Fault::Timeout, Fault::NoCts, Fault::Unrecognised, Fault::Busy, Fault::Slow})
         if (faultName(f) == name)
             return f;
     return std::nullopt;
@@ -307,6 +309,7 @@ std::string serialize(const DeviceState& s)
     w.text("falha", faultName(s.fault.kind));
     w.integer("falha_restantes", s.fault.remaining);
     w.text("falha_funcao", s.fault.function);
+    w.integer("falha_segundos", s.fault.seconds);
     for (const ScriptedAnswer& a : s.answers)
         w.record("resposta", {a.function, std::to_string(a.code), std::to_string(a.remaining),
                               a.text, a.message});
@@ -424,6 +427,7 @@ std::optional<DeviceState> parseState(std::string_view text)
          }},
         {"falha_restantes", int_(s.fault.remaining)},
         {"falha_funcao", text_(s.fault.function)},
+        {"falha_segundos", int_(s.fault.seconds)},
         {"resposta",
          [&s](std::string_view v) {
              const auto parts = split(v, '\t');
@@ -516,7 +520,8 @@ std::optional<DeviceState> parseState(std::string_view text)
     }
     if (!ok || s.lockState < 0 || s.lockState > 4 || s.lastNumber < 0 || s.lastNumber > 999999 ||
         s.pendingCount < 0 || s.network.proxy < 0 || s.network.proxy > 2 || s.wrongCodes < 0 ||
-        s.codeBlockSeconds < 0 || (s.taxRegime != 0 && s.taxRegime != 1 && s.taxRegime != 3))
+        s.codeBlockSeconds < 0 || s.fault.seconds < 0 || s.fault.seconds > maxSlowSeconds ||
+        (s.taxRegime != 0 && s.taxRegime != 1 && s.taxRegime != 3))
         return std::nullopt;
     if (s.log.size() > maxLogRecords)
         s.log.erase(s.log.begin(), s.log.end() - static_cast<std::ptrdiff_t>(maxLogRecords));

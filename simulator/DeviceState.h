@@ -41,13 +41,18 @@ inline constexpr std::string_view originAc = "AC-SAT";
 enum class LogLayout { Header, Plain };
 
 // Faults the device can be told to show, for tests and training.
-enum class Fault { None, Timeout, NoCts, Unrecognised, Busy };
+// Slow: the device answers as always, but only after its time, holding back every other call
+// meanwhile, as a device does over a call that reaches the tax authority.
+enum class Fault { None, Timeout, NoCts, Unrecognised, Busy, Slow };
 
 struct FaultSetting {
     Fault kind = Fault::None;
     int remaining = -1;   // calls still affected; -1 until cleared
     std::string function; // only this function; empty for every function
+    int seconds = 0;      // how long a slow call takes
 };
+
+inline constexpr int maxSlowSeconds = 600;
 
 // A chosen answer for the next calls of one function.
 struct ScriptedAnswer {

@@ -1,8 +1,10 @@
 #include "Simulator.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <string_view>
+#include <thread>
 
 namespace satsim {
 
@@ -43,11 +45,15 @@ std::optional<Reply> Simulator::injectedFault(DeviceState& state, Function funct
         reply = answer(session, codeBase(function) * 1000 + 98,
                        "SAT em processamento. Tente novamente.");
         break;
+    case Fault::Slow:
     case Fault::None:
         break;
     }
+    const bool slow = fault.kind == Fault::Slow;
     if (fault.remaining > 0 && --fault.remaining == 0)
         fault = FaultSetting{};
+    if (slow)
+        return std::nullopt; // the device answers, only later
     return reply;
 }
 
@@ -121,7 +127,9 @@ Reply Simulator::call(Function function, int session,
         // A time-out loses the answer on its way back: the device did the work. A busy
         // device received the command too; other faults keep it from the device.
         const bool answerLost = met == Fault::Timeout;
-        const bool received = met == Fault::None || answerLost || met == Fault::Busy;
+        const bool received =
+            met == Fault::None || answerLost || met == Fault::Busy || met == Fault::Slow;
+        const int slowSeconds = met == Fault::Slow ? state.fault.seconds : 0;
         auto fault = injectedFault(state, function, session);
         if (received) {
             Device device(state, deviceNow(state.clockOffset), random_);
@@ -131,6 +139,8 @@ Reply Simulator::call(Function function, int session,
                 if (keepsSession(function, session, reply))
                     keepSession(state, function, session, reply);
             }
+            // Busy all that time: the lock stays held, so every other call waits.
+            std::this_thread::sleep_for(std::chrono::seconds(slowSeconds));
         }
         if (fault)
             reply = std::move(*fault);

@@ -51,6 +51,10 @@ Comandos:
                               as próximas N chamadas (padrão 1) de FUNCAO devolvem TEXTO;
                               CodigoErro dá o código e a mensagem dos campos 2 e 3 do TEXTO,
                               ou os de --code e --message
+  fault slow DURACAO [--times N] [--only FUNCAO]
+                              o SAT responde como sempre, mas só depois de DURACAO (90s, 2m;
+                              até 10m), e as outras chamadas esperam por ele, como numa chamada
+                              que vai à SEFAZ
   fault clear                 remove falhas e respostas programadas (não reconecta o SAT)
   clock                       mostra o relógio do SAT
   clock set AAAAMMDDhhmmss    acerta o relógio do SAT (que continua andando)
@@ -146,9 +150,15 @@ std::string lockName(int state)
 
 std::string faultText(const FaultSetting& fault)
 {
-    static const char* names[] = {"nenhuma", "timeout (0x8000)", "sem sinal CTS (0x8001)",
-                                  "resposta não reconhecida (4)", "SAT em processamento"};
+    static const char* names[] = {"nenhuma",
+                                  "timeout (0x8000)",
+                                  "sem sinal CTS (0x8001)",
+                                  "resposta não reconhecida (4)",
+                                  "SAT em processamento",
+                                  "resposta demorada"};
     std::string text = names[static_cast<int>(fault.kind)];
+    if (fault.kind == Fault::Slow)
+        text += " (" + std::to_string(fault.seconds) + " s)";
     if (fault.kind == Fault::None)
         return text;
     text += fault.function.empty() ? ", em todas as funções" : ", em " + fault.function;
@@ -467,6 +477,15 @@ std::string apply(DeviceState& s, const std::vector<std::string>& args, StateSto
                 a.message = *o.message;
             s.answers.push_back(a);
             return "Resposta programada para " + a.function + ".";
+        }
+        if (kind == "slow") {
+            if (o.words.size() != 1 || o.code || o.message)
+                usage("use fault slow DURACAO [--times N] [--only FUNCAO]");
+            const std::int64_t seconds = toDuration(o.words[0]);
+            if (seconds < 1 || seconds > maxSlowSeconds)
+                usage("a demora vai de 1 s a " + std::to_string(maxSlowSeconds / 60) + " min");
+            s.fault = {Fault::Slow, o.hasTimes ? o.times : -1, o.only, static_cast<int>(seconds)};
+            return "Falha programada: " + faultText(s.fault) + ".";
         }
         if (!o.words.empty() || o.code || o.message)
             usage("argumento inesperado para fault " + kind);

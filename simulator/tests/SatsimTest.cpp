@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -33,6 +34,7 @@ TEST_F(SatsimTest, HelpNamesEveryCommand)
                                 "plug",
                                 "fault timeout|cts|unknown|busy",
                                 "fault answer",
+                                "fault slow",
                                 "fault clear",
                                 "clock set",
                                 "clock advance",
@@ -107,7 +109,12 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"unknownUpdate",
                   {"set", "update", "done"},
                   "use set update ok, running, error ou invalid"},
-        UsageCase{"regimeTwo", {"set", "regime", "2"}, "use set regime auto, 1 ou 3"}),
+        UsageCase{"regimeTwo", {"set", "regime", "2"}, "use set regime auto, 1 ou 3"},
+        UsageCase{"slowWithoutDuration",
+                  {"fault", "slow"},
+                  "use fault slow DURACAO [--times N] [--only FUNCAO]"},
+        UsageCase{"slowForNoTime", {"fault", "slow", "0s"}, "a demora vai de 1 s a 10 min"},
+        UsageCase{"slowPastTenMinutes", {"fault", "slow", "601s"}, "a demora vai de 1 s a 10 min"}),
     CaseName());
 
 TEST_F(SatsimTest, StatusShowsWhatTheLibraryDid)
@@ -417,6 +424,30 @@ TEST_F(SatsimTest, WrongCodesBlockSalesForAWhile)
     ASSERT_EQ(satsim({"set", "code-block", "0"}).exitCode, 0);
     wrongCodes(5);
     sell(endToEndDocument);
+}
+
+// A slow call answers as always, only after its time; other functions are not slowed.
+TEST_F(SatsimTest, SlowCallAnswersAfterItsTime)
+{
+    const Run set = satsim({"fault", "slow", "1s", "--times", "1", "--only", "AtivarSAT"});
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_NE(
+        satsim({"status"})
+            .out.find(
+                "Falha programada: resposta demorada (1 s), em AtivarSAT, nas próximas 1 chamadas"),
+        std::string::npos);
+    auto timed = [](const std::function<void()>& call) {
+        const auto start = std::chrono::steady_clock::now();
+        call();
+        return std::chrono::steady_clock::now() - start;
+    };
+    EXPECT_LT(timed([&] { client.ConsultarSAT(); }), std::chrono::milliseconds(900));
+    EXPECT_GE(timed([&] { client.AtivarSAT(1, demo::code, demo::taxpayer, 35); }),
+              std::chrono::seconds(1));
+    EXPECT_EQ(error().code, 4000);
+    EXPECT_LT(timed([&] { client.AtivarSAT(1, demo::code, demo::taxpayer, 35); }),
+              std::chrono::milliseconds(900));
+    EXPECT_EQ(error().code, 4003);
 }
 
 } // namespace

@@ -50,7 +50,7 @@ TEST(DeviceState, EveryValueSurvivesTheFile)
     s.lastSale.cancelled = true;
     s.clockOffset = -86400;
     s.unplugged = true;
-    s.fault = {satsim::Fault::Busy, 3, "BloquearSAT"};
+    s.fault = {satsim::Fault::Slow, 3, "BloquearSAT", 90};
     s.answers.push_back({"ConsultarSAT", "000012|08000|a\tb|", 8000, "msg\\n", 2});
     s.sessions.push_back({4321, "EnviarDadosVenda", 6000, "Emitido", "004321|06000|x\ty|QUJD|", 4});
     s.certificateReceived = true;
@@ -72,7 +72,8 @@ TEST(DeviceState, EveryValueSurvivesTheFile)
     EXPECT_EQ(back->signature, s.signature);
     EXPECT_EQ(back->answers.at(0).text, "000012|08000|a\tb|");
     EXPECT_EQ(back->answers.at(0).message, "msg\\n");
-    EXPECT_EQ(back->fault.kind, satsim::Fault::Busy);
+    EXPECT_EQ(back->fault.kind, satsim::Fault::Slow);
+    EXPECT_EQ(back->fault.seconds, 90);
     EXPECT_EQ(back->fault.function, "BloquearSAT");
     ASSERT_EQ(back->sessions.size(), 1u);
     EXPECT_EQ(back->sessions[0].session, 4321);
