@@ -1,5 +1,6 @@
 #include "Bloqueio.h"
 
+#include "DeviceCall.h"
 #include "Screens.h"
 #include "Tiles.h"
 
@@ -50,7 +51,11 @@ TForm12::TForm12(Screens& screens, QWidget* owner)
 
 void TForm12::Image2Click()
 {
-    messages_.showMessage(RadioButton1->isChecked() ? lock_.block() : lock_.unblock());
+    const bool block = RadioButton1->isChecked();
+    const auto message = devicecall::run([&] { return block ? lock_.block() : lock_.unblock(); });
+    if (!message)
+        return;
+    messages_.showMessage(*message);
     // The operator can press again at once, from the keyboard as well.
     activateWindow();
     Image2->setFocus(Qt::OtherFocusReason);

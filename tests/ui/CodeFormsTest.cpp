@@ -6,6 +6,7 @@
 #include "CodeChangeFields.h"
 #include "Groupeditems.h"
 #include "ScreenChecks.h"
+#include "SlowCall.h"
 #include "Tiles.h"
 #include "Trocarcodatv.h"
 
@@ -245,6 +246,26 @@ private slots:
                                            "   Porta de comunicação não conectada.   "}));
         QVERIFY(form12->RadioButton2->isChecked());
         QCOMPARE(form12->focusWidget(), form12->Image2);
+    }
+
+    void aSlowBlockKeepsTheWindowAliveAndTakesNoInput()
+    {
+        f->device.delayNext("BloquearSAT", 1500);
+        const SlowCallSeen seen = duringSlowCall(
+            f->device, form12, form12, 700,
+            [&] {
+                choose(form12->RadioButton2);
+                QTest::keyClick(form12->Image2, Qt::Key_Space);
+            },
+            [&] { QTest::mouseClick(form12->Image2, Qt::LeftButton); });
+        QVERIFY(seen.waiting);
+        QVERIFY(seen.stillOpen);
+        QVERIFY2(seen.ticks >= 10, qPrintable(QString::number(seen.ticks)));
+        QVERIFY(seen.paints > 0);
+        QVERIFY(form12->RadioButton1->isChecked());
+        QVERIFY(f->device.functions() == (std::vector<std::string>{"BloquearSAT", "CodigoErro"}));
+        QCOMPARE(f->messages, QStringList{"Código trocado" + blanks30});
+        QVERIFY(!devicecall::running());
     }
 
     void emptyStoredCodeStillGoesOut()

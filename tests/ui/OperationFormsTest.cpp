@@ -5,6 +5,7 @@
 #include "Groupeditems.h"
 #include "Sale.h"
 #include "ScreenChecks.h"
+#include "SlowCall.h"
 #include "Testesat.h"
 #include "Tiles.h"
 #include "Update.h"
@@ -41,19 +42,6 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
         qFatal("cannot write %s", qPrintable(path));
     return path;
 }
-
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 } // namespace
 
