@@ -134,8 +134,6 @@ const std::map<std::string_view, std::string_view> statusNames = {
 };
 
 // The reply code of a successful call, for the calls whose answer the screens do not read.
-constexpr std::int32_t blockedCode = 16000;
-constexpr std::int32_t unblockedCode = 17000;
 constexpr std::int32_t endToEndCode = 9000;
 constexpr std::int32_t linkCode = 8000;
 constexpr std::int32_t updatedCode = 14000;
@@ -423,12 +421,25 @@ public:
     }
 
     // The error record the standard report read, and whether it holds the expected reply.
-    bool replied(std::int32_t expected, Result& result) const {
-        const std::optional<SatClient::Error> error = client_.reportedError();
+    // An operation's outcome as it is: its messages, its error record and its exit status.
+    Result presented(const Outcome& outcome) const {
+        Result r;
+        recorded(outcome.record, r);
+        r.messages = outcome.messages;
+        r.exit = this->outcome(outcome.kind == Outcome::Kind::Done);
+        return r;
+    }
+
+    static void recorded(const std::optional<SatClient::Error>& error, Result& result) {
         if (error)
             result.fields.number("errorCode", error->code).text("errorMessage", error->msg);
         else
             result.fields.null("errorCode").null("errorMessage");
+    }
+
+    bool replied(std::int32_t expected, Result& result) const {
+        const std::optional<SatClient::Error> error = client_.reportedError();
+        recorded(error, result);
         return error && error->code == expected;
     }
 
@@ -517,13 +528,8 @@ public:
     }
 
     Result lock(bool block) {
-        Result r;
         DeviceLock lock(client_);
-        operator_.showMessage(block ? lock.block() : lock.unblock());
-        const bool ok = replied(block ? blockedCode : unblockedCode, r);
-        r.messages = operator_.messages;
-        r.exit = outcome(ok);
-        return r;
+        return presented(block ? lock.block() : lock.unblock());
     }
 
     Result update() {

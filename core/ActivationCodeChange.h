@@ -1,9 +1,10 @@
 #pragma once
 
+#include "Outcome.h"
+
 #include <cstddef>
 #include <string_view>
 
-class MessageSink;
 class SatClient;
 
 // Which code proves the right to change: valued as the option sent to the device.
@@ -20,12 +21,14 @@ public:
         std::string_view confirmation;
     };
 
-    ActivationCodeChange(SatClient& client, MessageSink& messages);
+    explicit ActivationCodeChange(SatClient& client);
 
     // The dialog: the new code's length and confirmation are checked first. Texts are UTF-8.
-    void change(const Fields& fields);
+    Outcome change(const Fields& fields);
     // The full-screen screen: the device alone judges the new code.
-    void changeWithoutChecks(const Fields& fields);
+    Outcome changeWithoutChecks(const Fields& fields);
+
+    static constexpr std::int32_t changedCode = 18000;
 
     static constexpr std::size_t minimumCodeLength = 8;
     static constexpr std::string_view newCodeTooShort =
@@ -34,9 +37,8 @@ public:
         "Código de ativação não é igual ao confirmação do código de ativação";
 
 private:
-    bool fits(std::string_view newCode);
-    void send(const Fields& fields);
+    static bool fits(std::string_view newCode);
+    Outcome send(const Fields& fields);
 
     SatClient& client_;
-    MessageSink& messages_;
 };

@@ -1,16 +1,15 @@
 #include "DeviceLock.h"
 
-#include "DeviceReport.h"
 #include "SatClient.h"
 
 DeviceLock::DeviceLock(SatClient& client) : client_(client) {}
 
-std::string DeviceLock::block()
+Outcome DeviceLock::block()
 {
-    return reportAfter(client_, client_.BloquearSAT());
+    return reportedOutcome(client_, client_.BloquearSAT(), blockedCode);
 }
 
-std::string DeviceLock::unblock()
+Outcome DeviceLock::unblock()
 {
-    return reportAfter(client_, client_.DesbloquearSAT());
+    return reportedOutcome(client_, client_.DesbloquearSAT(), unblockedCode);
 }

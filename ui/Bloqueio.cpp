@@ -55,7 +55,7 @@ void TForm12::Image2Click()
     const auto message = devicecall::run([&] { return block ? lock_.block() : lock_.unblock(); });
     if (!message)
         return;
-    messages_.showMessage(*message);
+    messages_.show(*message);
     // The operator can press again at once, from the keyboard as well.
     activateWindow();
     Image2->setFocus(Qt::OtherFocusReason);

@@ -1,6 +1,7 @@
 #include "Changecod.h"
 
 #include "CodeChangeFields.h"
+#include "DeviceCall.h"
 #include "Groupeditems.h"
 #include "Screens.h"
 #include "Tiles.h"
@@ -13,7 +14,7 @@
 
 TForm8::TForm8(Screens& screens, QWidget* owner)
     : Screen(screens, owner, "Trocar Código Ativação", QSize(1024, 768)), messages_(this),
-      change_(screens.client, messages_)
+      change_(screens.client)
 {
     setObjectName("Form8");
     setWindowFlag(Qt::FramelessWindowHint);
@@ -55,7 +56,10 @@ TForm8::TForm8(Screens& screens, QWidget* owner)
 void TForm8::Image2Click()
 {
     const CodeChangeFields::Typed typed = fields->typed();
-    change_.changeWithoutChecks(typed.fields());
+    const auto outcome =
+        devicecall::run([&] { return change_.changeWithoutChecks(typed.fields()); });
+    if (outcome)
+        messages_.show(*outcome);
 }
 
 void TForm8::Image1Click()

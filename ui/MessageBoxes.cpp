@@ -19,6 +19,12 @@ void MessageBoxes::showMessage(std::string_view text)
     information(parent_, fromUtf8(text));
 }
 
+void MessageBoxes::show(const Outcome& outcome)
+{
+    for (const std::string& message : outcome.messages)
+        showMessage(message);
+}
+
 namespace {
 
 void showBox(QMessageBox::Icon icon, QWidget* parent, const QString& whole)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Operator.h"
+#include "Outcome.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,8 @@ public:
     explicit MessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
 
     void showMessage(std::string_view text) override;
+    // An operation's messages, one box each, in their order.
+    void show(const Outcome& outcome);
     static void information(QWidget* parent, const QString& text);
     // The toolkit's standard error box, for errors that escape an event handler.
     static void error(QWidget* parent, const QString& text);

@@ -1,6 +1,7 @@
 #include "Trocarcodatv.h"
 
 #include "CodeChangeFields.h"
+#include "DeviceCall.h"
 #include "Screens.h"
 #include "Tiles.h"
 
@@ -10,7 +11,7 @@
 
 TForm18::TForm18(Screens& screens, QWidget* owner)
     : Screen(screens, owner, "Trocar Código Ativação", QSize(480, 240)), messages_(this),
-      change_(screens.client, messages_)
+      change_(screens.client)
 {
     setObjectName("Form18");
     setFont(tahoma());
@@ -28,5 +29,7 @@ TForm18::TForm18(Screens& screens, QWidget* owner)
 void TForm18::Image2Click()
 {
     const CodeChangeFields::Typed typed = fields->typed();
-    change_.change(typed.fields());
+    const auto outcome = devicecall::run([&] { return change_.change(typed.fields()); });
+    if (outcome)
+        messages_.show(*outcome);
 }

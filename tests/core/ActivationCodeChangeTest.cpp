@@ -31,8 +31,7 @@ protected:
     TestDevice device{std::string(SatClient::librarySAT)};
     AppContext context;
     SatClient client{context};
-    RecordedMessages messages;
-    ActivationCodeChange change{client, messages};
+    ActivationCodeChange change{client};
 };
 
 struct Case {
@@ -48,11 +47,10 @@ class CodeChange : public CodeChangeTest, public testing::WithParamInterface<Cas
 TEST_P(CodeChange, ChecksAndArguments)
 {
     const Case& c = GetParam();
-    if (c.checked)
-        change.change(c.fields);
-    else
-        change.changeWithoutChecks(c.fields);
-    EXPECT_EQ(messages.shown, c.messages);
+    const Outcome outcome =
+        c.checked ? change.change(c.fields) : change.changeWithoutChecks(c.fields);
+    EXPECT_EQ(outcome.messages, c.messages);
+    EXPECT_EQ(outcome.kind == Outcome::Kind::BadInput, c.sent.empty());
     const auto calls = device.calls();
     if (c.sent.empty()) {
         EXPECT_TRUE(calls.empty());
@@ -126,17 +124,24 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CodeChangeTest, PortFailureIsFollowedByTheReport)
 {
     device.setFallback({"Erro ao tentar abrir a porta de comunicacao", 0x8000, "x"});
-    change.change({"cur", ProofCode::ActivationCode, "12345678", "12345678"});
-    change.changeWithoutChecks({"cur", ProofCode::ActivationCode, "1", "2"});
     const std::string timeout = "   TimeOut: Equipamento não está respondendo as mensagens.";
-    EXPECT_EQ(messages.shown, (Messages{portFailure, timeout, portFailure, timeout}));
+    for (const Outcome& outcome :
+         {change.change({"cur", ProofCode::ActivationCode, "12345678", "12345678"}),
+          change.changeWithoutChecks({"cur", ProofCode::ActivationCode, "1", "2"})}) {
+        EXPECT_EQ(outcome.messages, (Messages{portFailure, timeout}));
+        EXPECT_EQ(outcome.kind, Outcome::Kind::Transport);
+    }
 }
 
 TEST_F(CodeChangeTest, PortFailureTextWithinALongerAnswerIsOnlyReported)
 {
     device.setFallback({"Erro ao tentar abrir a porta de comunicacao ", 0, "resposta"});
-    change.change({"cur", ProofCode::ActivationCode, "12345678", "12345678"});
-    EXPECT_EQ(messages.shown, Messages{"resposta" + blanks30});
+    const Outcome outcome =
+        change.change({"cur", ProofCode::ActivationCode, "12345678", "12345678"});
+    EXPECT_EQ(outcome.messages, Messages{"resposta" + blanks30});
+    EXPECT_EQ(outcome.kind, Outcome::Kind::Refused);
+    ASSERT_TRUE(outcome.record);
+    EXPECT_EQ(outcome.record->code, 0);
 }
 
 TEST_F(CodeChangeTest, LaterOperationsStillSendTheStoredCode)
@@ -155,11 +160,13 @@ TEST(CodeChangeWithoutLibrary, OneMessageSaysWhy)
 {
     AppContext context;
     SatClient client(context, "libnosuchdevice.so");
-    RecordedMessages messages;
-    ActivationCodeChange change(client, messages);
-    change.changeWithoutChecks({"cur", ProofCode::ActivationCode, "a", "a"});
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].find("libnosuchdevice.so"), std::string::npos);
+    ActivationCodeChange change(client);
+    const Outcome outcome =
+        change.changeWithoutChecks({"cur", ProofCode::ActivationCode, "a", "a"});
+    ASSERT_EQ(outcome.messages.size(), 1u);
+    EXPECT_NE(outcome.messages[0].find("libnosuchdevice.so"), std::string::npos);
+    EXPECT_EQ(outcome.kind, Outcome::Kind::Transport);
+    EXPECT_FALSE(outcome.record);
 }
 
 struct LockCase {
@@ -169,6 +176,7 @@ struct LockCase {
     TestDevice::Answer answer;
     std::string function;
     std::string message;
+    Outcome::Kind kind;
 };
 
 class DeviceLockCalls : public testing::TestWithParam<LockCase> {
@@ -184,7 +192,9 @@ TEST_P(DeviceLockCalls, ExactlyOneCallThenTheReport)
     const LockCase& c = GetParam();
     ASSERT_TRUE(context.setActivationCode(c.stored));
     device.setFallback(c.answer);
-    EXPECT_EQ(c.block ? lock.block() : lock.unblock(), c.message);
+    const Outcome outcome = c.block ? lock.block() : lock.unblock();
+    EXPECT_EQ(outcome.messages, Messages{c.message});
+    EXPECT_EQ(outcome.kind, c.kind);
     const auto calls = device.calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].function, c.function);
@@ -196,21 +206,24 @@ INSTANTIATE_TEST_SUITE_P(DeviceLock, DeviceLockCalls,
                          testing::Values(LockCase{"block",
                                                   true,
                                                   "12345678",
-                                                  {"ignored", 0, "Bloqueado"},
+                                                  {"ignored", 16000, "Bloqueado"},
                                                   "BloquearSAT",
-                                                  "Bloqueado" + blanks30},
+                                                  "Bloqueado" + blanks30,
+                                                  Outcome::Kind::Done},
                                          LockCase{"unblock",
                                                   false,
                                                   "12345678",
                                                   {"ignored", 0, "Desbloqueado"},
                                                   "DesbloquearSAT",
-                                                  "Desbloqueado" + blanks30},
+                                                  "Desbloqueado" + blanks30,
+                                                  Outcome::Kind::Refused},
                                          LockCase{"notConnected",
                                                   false,
                                                   "12345678",
                                                   {"Sucesso", 1, "device text"},
                                                   "DesbloquearSAT",
-                                                  "   Porta de comunicação não conectada.   "},
+                                                  "   Porta de comunicação não conectada.   ",
+                                                  Outcome::Kind::Transport},
                                          LockCase{"emptyStoredCode",
                                                   true,
                                                   "",
@@ -218,7 +231,8 @@ INSTANTIATE_TEST_SUITE_P(DeviceLock, DeviceLockCalls,
                                                    "C\xC3\xB3"
                                                    "digo inv\xC3\xA1lido"},
                                                   "BloquearSAT",
-                                                  "Código inválido" + blanks30}),
+                                                  "Código inválido" + blanks30,
+                                                  Outcome::Kind::Refused}),
                          CaseName());
 
 } // namespace

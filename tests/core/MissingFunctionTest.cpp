@@ -52,13 +52,17 @@ void sendSale(SatClient& client, RecordedMessages& messages, SaleTest::Operation
     sale.send(operation);
 }
 
+void shown(RecordedMessages& messages, const Outcome& outcome)
+{
+    for (const std::string& message : outcome.messages)
+        messages.showMessage(message);
+}
+
 const Case cases[] = {
     {"block", "BloquearSAT",
-     [](AppContext&, SatClient& c, RecordedMessages& m) { m.showMessage(DeviceLock(c).block()); }},
+     [](AppContext&, SatClient& c, RecordedMessages& m) { shown(m, DeviceLock(c).block()); }},
     {"unblock", "DesbloquearSAT",
-     [](AppContext&, SatClient& c, RecordedMessages& m) {
-         m.showMessage(DeviceLock(c).unblock());
-     }},
+     [](AppContext&, SatClient& c, RecordedMessages& m) { shown(m, DeviceLock(c).unblock()); }},
     {"association", "AssociarAssinatura",
      [](AppContext&, SatClient& c, RecordedMessages& m) {
          m.showMessage(SignatureAssociation(c).associate("48.213.907/0001-65", "00.000.000/0000-00",
@@ -76,8 +80,8 @@ const Case cases[] = {
      }},
     {"codeChange", "TrocarCodigoDeAtivacao",
      [](AppContext&, SatClient& c, RecordedMessages& m) {
-         ActivationCodeChange(c, m).change(
-             {"12345678", ProofCode::ActivationCode, "87654321", "87654321"});
+         shown(m, ActivationCodeChange(c).change(
+                      {"12345678", ProofCode::ActivationCode, "87654321", "87654321"}));
      }},
     {"network", "ConfigurarInterfaceDeRede",
      [](AppContext&, SatClient& c, RecordedMessages& m) {

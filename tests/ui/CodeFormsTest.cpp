@@ -248,24 +248,46 @@ private slots:
         QCOMPARE(form12->focusWidget(), form12->Image2);
     }
 
-    void aSlowBlockKeepsTheWindowAliveAndTakesNoInput()
+    void slowCallsKeepTheWindowAliveAndTakeNoInput()
     {
-        f->device.delayNext("BloquearSAT", 1500);
-        const SlowCallSeen seen = duringSlowCall(
-            f->device, form12, form12, 700,
-            [&] {
-                choose(form12->RadioButton2);
-                QTest::keyClick(form12->Image2, Qt::Key_Space);
-            },
-            [&] { QTest::mouseClick(form12->Image2, Qt::LeftButton); });
-        QVERIFY(seen.waiting);
-        QVERIFY(seen.stillOpen);
-        QVERIFY2(seen.ticks >= 10, qPrintable(QString::number(seen.ticks)));
-        QVERIFY(seen.paints > 0);
+        struct SlowCase {
+            QWidget* window;
+            ImageButton* run;
+            CodeChangeFields* fields; // typed into first, when the screen has them
+            const char* function;
+        };
+        Screens::openScreen(form8);
+        const SlowCase cases[] = {
+            {form12, form12->Image2, nullptr, "BloquearSAT"},
+            {form18, form18->Image2, form18->fields, "TrocarCodigoDeAtivacao"},
+            {form8, form8->Image2, form8->fields, "TrocarCodigoDeAtivacao"},
+        };
+        for (const SlowCase& c : cases) {
+            f->device.reset();
+            f->device.setFallback({"000012|18000|ignored", 0, "Código trocado"});
+            f->messages.clear();
+            if (c.fields) {
+                QTest::keyClicks(c.fields->ncod, "12345678");
+                QTest::keyClicks(c.fields->ncodconf, "12345678");
+            }
+            f->device.delayNext(c.function, 1500);
+            const SlowCallSeen seen = duringSlowCall(
+                f->device, c.window, c.window, 700,
+                [&] {
+                    // The operator presses again, here and on another screen.
+                    QTest::keyClick(c.run, Qt::Key_Space);
+                    QTest::mouseClick(form12->Image2, Qt::LeftButton);
+                },
+                [&] { QTest::mouseClick(c.run, Qt::LeftButton); });
+            QVERIFY2(seen.waiting, c.function);
+            QVERIFY(seen.stillOpen);
+            QVERIFY2(seen.ticks >= 10, qPrintable(QString::number(seen.ticks)));
+            QVERIFY(seen.paints > 0);
+            QVERIFY(f->device.functions() == (std::vector<std::string>{c.function, "CodigoErro"}));
+            QCOMPARE(f->messages, QStringList{"Código trocado" + blanks30});
+            QVERIFY(!devicecall::running());
+        }
         QVERIFY(form12->RadioButton1->isChecked());
-        QVERIFY(f->device.functions() == (std::vector<std::string>{"BloquearSAT", "CodigoErro"}));
-        QCOMPARE(f->messages, QStringList{"Código trocado" + blanks30});
-        QVERIFY(!devicecall::running());
     }
 
     void emptyStoredCodeStillGoesOut()
