@@ -6,20 +6,20 @@
 
 SignatureAssociation::SignatureAssociation(SatClient& client) : client_(client) {}
 
-std::string SignatureAssociation::associate(std::string_view cnpjContribuinte,
-                                            std::string_view cnpjSoftwareHouse,
-                                            std::string_view signature)
+Outcome SignatureAssociation::associate(std::string_view cnpjContribuinte,
+                                        std::string_view cnpjSoftwareHouse,
+                                        std::string_view signature)
 {
     std::string taxpayer;
     if (!checkCnpj(cnpjContribuinte, taxpayer))
-        return std::string(invalidTaxpayer);
+        return Outcome::badInput(std::string(invalidTaxpayer));
     std::string softwareHouse;
     if (!checkCnpj(cnpjSoftwareHouse, softwareHouse))
-        return std::string(invalidSoftwareHouse);
+        return Outcome::badInput(std::string(invalidSoftwareHouse));
 
     const SatResponse response =
         client_.AssociarAssinatura(softwareHouse + taxpayer, oneLine(signature));
-    return reportAfter(client_, response);
+    return reportedOutcome(client_, response, associatedCode);
 }
 
 std::string SignatureAssociation::oneLine(std::string_view signature)

@@ -1,5 +1,6 @@
 #include "Sign.h"
 
+#include "DeviceCall.h"
 #include "Fields.h"
 #include "Screens.h"
 #include "Tiles.h"
@@ -52,5 +53,8 @@ void TForm17::Image2Click()
     const std::string taxpayer = utf8(CNPJContribuinte->maskedText());
     const std::string softwareHouse = utf8(CNPJSW->maskedText());
     const std::string signature = utf8(assinatura->text());
-    messages_.showMessage(association_.associate(taxpayer, softwareHouse, signature));
+    const auto outcome =
+        devicecall::run([&] { return association_.associate(taxpayer, softwareHouse, signature); });
+    if (outcome)
+        messages_.show(*outcome);
 }

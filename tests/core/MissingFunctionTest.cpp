@@ -65,8 +65,8 @@ const Case cases[] = {
      [](AppContext&, SatClient& c, RecordedMessages& m) { shown(m, DeviceLock(c).unblock()); }},
     {"association", "AssociarAssinatura",
      [](AppContext&, SatClient& c, RecordedMessages& m) {
-         m.showMessage(SignatureAssociation(c).associate("48.213.907/0001-65", "00.000.000/0000-00",
-                                                         "assinatura"));
+         shown(m, SignatureAssociation(c).associate("48.213.907/0001-65", "00.000.000/0000-00",
+                                                    "assinatura"));
      }},
     {"endToEnd", "TesteFimAFim",
      [](AppContext&, SatClient& c, RecordedMessages& m) { DeviceTest(c, m).run(true, false); }},

@@ -40,8 +40,10 @@ class SignatureRefusal : public SignatureAssociationTest,
 
 TEST_P(SignatureRefusal, TaxpayerFirstAndNothingSent)
 {
-    EXPECT_EQ(association.associate(GetParam().taxpayer, GetParam().softwareHouse, "sig"),
-              GetParam().message);
+    const Outcome outcome =
+        association.associate(GetParam().taxpayer, GetParam().softwareHouse, "sig");
+    EXPECT_EQ(outcome.messages, std::vector<std::string>{GetParam().message});
+    EXPECT_EQ(outcome.kind, Outcome::Kind::BadInput);
     EXPECT_TRUE(device.calls().empty());
 }
 
@@ -79,9 +81,10 @@ class SignatureSent : public SignatureAssociationTest,
 TEST_P(SignatureSent, ExactArguments)
 {
     const SentCase& c = GetParam();
-    device.setFallback({"ignored", 0, "Assinatura associada"});
-    EXPECT_EQ(association.associate(c.taxpayer, c.softwareHouse, c.signature),
-              "Assinatura associada" + blanks30);
+    device.setFallback({"ignored", 13000, "Assinatura associada"});
+    const Outcome outcome = association.associate(c.taxpayer, c.softwareHouse, c.signature);
+    EXPECT_EQ(outcome.messages, std::vector<std::string>{"Assinatura associada" + blanks30});
+    EXPECT_EQ(outcome.kind, Outcome::Kind::Done);
     const auto calls = device.calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].function, "AssociarAssinatura");
@@ -119,8 +122,10 @@ TEST_F(SignatureAssociationTest, EmptyStoredCodeIsSentEmpty)
 TEST_F(SignatureAssociationTest, TransportCodeShowsItsMessageNeverTheResult)
 {
     device.setFallback({"000012|13000|Assinatura associada com Sucesso", 4, "device text"});
-    EXPECT_EQ(association.associate(taxpayer, softwareHouse, "s"),
-              "    Comando recebido do equipamento não reconhecido.  ");
+    const Outcome outcome = association.associate(taxpayer, softwareHouse, "s");
+    EXPECT_EQ(outcome.messages,
+              std::vector<std::string>{"    Comando recebido do equipamento não reconhecido.  "});
+    EXPECT_EQ(outcome.kind, Outcome::Kind::Transport);
 }
 
 TEST(SignatureAssociationWithoutLibrary, IsToldWithoutACrash)
@@ -128,8 +133,10 @@ TEST(SignatureAssociationWithoutLibrary, IsToldWithoutACrash)
     AppContext context;
     SatClient client(context, "libnosuchdevice.so");
     SignatureAssociation association(client);
-    EXPECT_NE(association.associate(taxpayer, softwareHouse, "s").find("libnosuchdevice.so"),
-              std::string::npos);
+    const Outcome outcome = association.associate(taxpayer, softwareHouse, "s");
+    ASSERT_EQ(outcome.messages.size(), 1u);
+    EXPECT_NE(outcome.messages[0].find("libnosuchdevice.so"), std::string::npos);
+    EXPECT_EQ(outcome.kind, Outcome::Kind::Transport);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "Msg.h"
 #include "ScreenChecks.h"
 #include "Sign.h"
+#include "SlowCall.h"
 #include "Tiles.h"
 
 #include <QComboBox>
@@ -281,6 +282,28 @@ private slots:
                                                    "abc \xE7SEGUNDA"}));
         QCOMPARE(f->messages, QStringList{"Assinatura vinculada" + blanks30});
         QCOMPARE(form17->CNPJContribuinte->maskedText(), QString("48.213.907/0001-65"));
+    }
+
+    void aSlowAssociationKeepsTheWindowAliveAndTakesNoInput()
+    {
+        f->device.setFallback({"000012|13000|ignored", 0, "Assinatura vinculada"});
+        QTest::keyClicks(form17->CNPJContribuinte, "48213907000165");
+        QTest::keyClicks(form17->CNPJSW, "11222333000181");
+        f->device.delayNext("AssociarAssinatura", 1500);
+        const SlowCallSeen seen = duringSlowCall(
+            f->device, form17, form17->Image2, 700,
+            [&] {
+                QTest::keyClicks(form17->assinatura, "x");
+                QTest::keyClick(form17->Image2, Qt::Key_Space);
+            },
+            [&] { QTest::mouseClick(form17->Image2, Qt::LeftButton); });
+        QVERIFY(seen.waiting);
+        QVERIFY(seen.stillOpen);
+        QVERIFY2(seen.ticks >= 10, qPrintable(QString::number(seen.ticks)));
+        QVERIFY(seen.paints > 0);
+        QCOMPARE(form17->assinatura->text(), QString());
+        QCOMPARE(f->device.calls().size(), size_t(2));
+        QCOMPARE(f->messages, QStringList{"Assinatura vinculada" + blanks30});
     }
 
     void associationChecksTheTaxpayerFirst()
