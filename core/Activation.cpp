@@ -16,57 +16,64 @@ Activation::Activation(AppContext& context, SatClient& client, MessageSink& mess
 
 void Activation::activate(const Fields& fields)
 {
+    present(call(fields));
+}
+
+Activation::Reply Activation::call(const Fields& fields)
+{
+    Reply reply;
+    auto told = [&reply](std::string_view message) {
+        reply.message = std::string(message);
+        return reply;
+    };
     std::string cnpj;
-    if (!checkCnpj(fields.cnpj, cnpj)) {
-        messages_.showMessage(invalidCnpj);
-        return;
-    }
+    if (!checkCnpj(fields.cnpj, cnpj))
+        return told(invalidCnpj);
     // One byte per character in the device's code page.
     const std::string code = codepage::toAnsi(fields.code);
-    if (code.size() < minimumCodeLength) {
-        messages_.showMessage(codeTooShort);
-        return;
-    }
+    if (code.size() < minimumCodeLength)
+        return told(codeTooShort);
     // A code the program could not keep would activate a device nobody can then open here.
-    if (code.size() > AppContext::maxActivationCodeLength) {
-        messages_.showMessage(AppContext::codeTooLong);
-        return;
-    }
-    if (fields.code != fields.confirmation) {
-        messages_.showMessage(codesDiffer);
-        return;
-    }
+    if (code.size() > AppContext::maxActivationCodeLength)
+        return told(AppContext::codeTooLong);
+    if (fields.code != fields.confirmation)
+        return told(codesDiffer);
 
     const SatResponse response =
         client_.AtivarSAT(static_cast<int>(fields.certificate), fields.code, cnpj, stateCode);
-    if (!response.reached()) {
-        messages_.showMessage(response.failure());
-        return;
-    }
-    if (SatClient::isPortFailure(response)) {
-        messages_.showMessage(portFailure);
-        return;
-    }
+    if (!response.reached())
+        return told(response.failure());
+    if (SatClient::isPortFailure(response))
+        return told(portFailure);
     if (response.contains("Sucesso"))
-        context_.setActivationCode(code);
+        reply.keptCode = code;
 
     const SatClient::Error error = client_.lastError();
     if (!error.reached()) {
         // The device did answer: a request it returned is kept even when its record is lost.
-        messages_.showMessage(error.failure);
-        keepRequest(response.text());
-        return;
+        reply.response = response.text();
+        return told(error.failure);
     }
-    if (const auto transport = SatClient::transportMessage(error.code)) {
-        messages_.showMessage(*transport);
-        return;
-    }
+    if (const auto transport = SatClient::transportMessage(error.code))
+        return told(*transport);
     if (error.code == activatedCode)
-        messages_.showMessage(activated);
+        reply.message = std::string(activated);
     else
-        messageWindow_.fillAndShow(SatClient::detailText(codepage::fromUtf8OrAnsi(error.msg)));
+        reply.windowText = SatClient::detailText(codepage::fromUtf8OrAnsi(error.msg));
+    reply.response = response.text();
+    return reply;
+}
 
-    keepRequest(response.text());
+void Activation::present(const Reply& reply)
+{
+    if (reply.keptCode)
+        context_.setActivationCode(*reply.keptCode);
+    if (reply.message)
+        messages_.showMessage(*reply.message);
+    if (reply.windowText)
+        messageWindow_.fillAndShow(*reply.windowText);
+    if (reply.response)
+        keepRequest(*reply.response);
 }
 
 void Activation::keepRequest(std::string_view response)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
 
 class AppContext;
@@ -28,8 +30,20 @@ public:
     Activation(AppContext& context, SatClient& client, MessageSink& messages,
                MessageWindow& messageWindow, RequestWindow& requests, FileChooser& files);
 
-    // Texts are UTF-8.
+    // What the device part of an activation leaves to show and keep.
+    struct Reply {
+        std::optional<std::string> message;    // for a message box
+        std::optional<std::string> windowText; // for the message window
+        std::optional<std::string> keptCode;   // the new code, on the device's success
+        std::optional<std::string> response;   // the answer, whose request is to be kept
+    };
+
+    // Texts are UTF-8. Checks the fields and calls the device, then shows what it answered.
     void activate(const Fields& fields);
+    // The two halves of it: the checks and the call, which touch no window and may run off the
+    // user-interface thread; then, on it, what the operator is shown and asked.
+    Reply call(const Fields& fields);
+    void present(const Reply& reply);
 
     // Sent whatever federation unit the dialog shows.
     static constexpr int stateCode = 35;

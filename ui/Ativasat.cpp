@@ -1,6 +1,7 @@
 #include "Ativasat.h"
 
 #include "Csr.h"
+#include "DeviceCall.h"
 #include "Fields.h"
 #include "Msg.h"
 #include "Screens.h"
@@ -88,7 +89,11 @@ void TForm16::Image2Click()
     const std::string cnpj = utf8(CNPJContribuinte->maskedText());
     const std::string code = utf8(CodAtv->text());
     const std::string confirmation = utf8(CodAtv2->text());
-    activation_.activate({cnpj, code, confirmation, certificate});
+    const auto reply = devicecall::run([&] {
+        return activation_.call({cnpj, code, confirmation, certificate});
+    });
+    if (reply)
+        activation_.present(*reply);
 }
 
 void TForm16::fillAndShow(std::string_view text)

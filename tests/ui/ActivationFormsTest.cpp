@@ -17,6 +17,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
+#include <functional>
+
 namespace {
 
 using Arg = std::optional<std::string>;
@@ -284,26 +286,50 @@ private slots:
         QCOMPARE(form17->CNPJContribuinte->maskedText(), QString("48.213.907/0001-65"));
     }
 
-    void aSlowAssociationKeepsTheWindowAliveAndTakesNoInput()
+    void slowCallsKeepTheWindowAliveAndTakeNoInput()
     {
-        f->device.setFallback({"000012|13000|ignored", 0, "Assinatura vinculada"});
-        QTest::keyClicks(form17->CNPJContribuinte, "48213907000165");
-        QTest::keyClicks(form17->CNPJSW, "11222333000181");
-        f->device.delayNext("AssociarAssinatura", 1500);
-        const SlowCallSeen seen = duringSlowCall(
-            f->device, form17, form17->Image2, 700,
-            [&] {
-                QTest::keyClicks(form17->assinatura, "x");
-                QTest::keyClick(form17->Image2, Qt::Key_Space);
-            },
-            [&] { QTest::mouseClick(form17->Image2, Qt::LeftButton); });
-        QVERIFY(seen.waiting);
-        QVERIFY(seen.stillOpen);
-        QVERIFY2(seen.ticks >= 10, qPrintable(QString::number(seen.ticks)));
-        QVERIFY(seen.paints > 0);
-        QCOMPARE(form17->assinatura->text(), QString());
-        QCOMPARE(f->device.calls().size(), size_t(2));
-        QCOMPARE(f->messages, QStringList{"Assinatura vinculada" + blanks30});
+        struct SlowCase {
+            QWidget* window;
+            ImageButton* run;
+            QLineEdit* typedInto; // what the operator tries to type meanwhile
+            const char* function;
+            std::function<void()> fill;
+            QString message;
+        };
+        const SlowCase cases[] = {
+            {form16, form16->Image2, form16->CodAtv2, "AtivarSAT",
+             [&] { typeActivation("48213907000165", "novo1234", "novo1234"); }, activated},
+            {form17, form17->Image2, form17->assinatura, "AssociarAssinatura",
+             [&] {
+                 QTest::keyClicks(form17->CNPJContribuinte, "48213907000165");
+                 QTest::keyClicks(form17->CNPJSW, "11222333000181");
+             },
+             "Assinatura vinculada" + blanks30},
+        };
+        for (const SlowCase& c : cases) {
+            f->device.reset();
+            f->device.setFallback(
+                {"000012|04000|Ativado com Sucesso", 4000, "Assinatura vinculada"});
+            f->messages.clear();
+            c.fill();
+            const QString typedBefore = c.typedInto->text();
+            f->device.delayNext(c.function, 1500);
+            const SlowCallSeen seen = duringSlowCall(
+                f->device, c.window, c.run, 700,
+                [&] {
+                    QTest::keyClicks(c.typedInto, "x");
+                    QTest::keyClick(c.run, Qt::Key_Space);
+                },
+                [&] { QTest::mouseClick(c.run, Qt::LeftButton); });
+            QVERIFY2(seen.waiting, c.function);
+            QVERIFY(seen.stillOpen);
+            QVERIFY2(seen.ticks >= 10, qPrintable(QString::number(seen.ticks)));
+            QVERIFY(seen.paints > 0);
+            QCOMPARE(c.typedInto->text(), typedBefore);
+            QVERIFY(f->device.functions() == (std::vector<std::string>{c.function, "CodigoErro"}));
+            QCOMPARE(f->messages, QStringList{c.message});
+        }
+        QCOMPARE(f->context.activationCode(), std::string("novo1234"));
     }
 
     void associationChecksTheTaxpayerFirst()
