@@ -243,28 +243,36 @@ NetworkConfigurator::Document NetworkConfigurator::buildDocument(const NetworkSe
 
 NetworkConfigurator::Outcome NetworkConfigurator::apply(const NetworkSettings& settings)
 {
+    const Outcome outcome = send(settings);
+    present(outcome);
+    return outcome;
+}
+
+NetworkConfigurator::Outcome NetworkConfigurator::send(const NetworkSettings& settings)
+{
     Outcome outcome;
     const Document document = buildDocument(settings);
     if (!document.built()) {
         outcome.message = document.failure;
-        messages_.showMessage(outcome.message);
         return outcome;
     }
     const SatResponse answer = client_.ConfigurarInterfaceDeRede(document.text);
     if (!answer.reached()) {
         outcome.message = answer.failure();
-        messages_.showMessage(outcome.message);
         return outcome;
     }
     outcome.document = document.text;
     // The error record belongs to this call: read it before anything else is done.
     outcome.message = client_.standardReport();
-    if (answer.contains(successWord)) {
-        memo_.appendLine(displayText(document.text));
-        outcome.appended = true;
-    }
-    messages_.showMessage(outcome.message);
+    outcome.appended = answer.contains(successWord);
     return outcome;
+}
+
+void NetworkConfigurator::present(const Outcome& outcome)
+{
+    if (outcome.appended)
+        memo_.appendLine(displayText(outcome.document));
+    messages_.showMessage(outcome.message);
 }
 
 std::string NetworkConfigurator::displayText(std::string_view document)

@@ -67,6 +67,10 @@ public:
     // Builds and sends the document, appends it to the text area when the device answers
     // with success and shows the one message of the press.
     Outcome apply(const NetworkSettings& settings);
+    // The two halves of it: building and sending, which touch no screen and may run off the
+    // user-interface thread; then, on it, the text area and the message.
+    Outcome send(const NetworkSettings& settings);
+    void present(const Outcome& outcome);
 
     // The document as the text area shows it: without its closing line feed, and with the
     // character references libxml2 writes for non-ASCII characters shown as the characters.

@@ -1,6 +1,7 @@
 #include "Network.h"
 
 #include "AccessibleNames.h"
+#include "DeviceCall.h"
 #include "Fields.h"
 #include "Screens.h"
 #include "Tiles.h"
@@ -214,5 +215,8 @@ NetworkSettings TForm15::settings() const
 
 void TForm15::Image3Click()
 {
-    configurator_->apply(settings());
+    const NetworkSettings typed = settings();
+    const auto outcome = devicecall::run([&] { return configurator_->send(typed); });
+    if (outcome)
+        configurator_->present(*outcome);
 }

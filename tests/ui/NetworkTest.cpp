@@ -1,4 +1,5 @@
 #include "ScreenChecks.h"
+#include "SlowCall.h"
 #include "UiTest.h"
 
 #include "Network.h"
@@ -310,6 +311,29 @@ private slots:
         QCOMPARE(lines[2], QString("<?xml version=\"1.0\"?>"));
         QCOMPARE(f->messages,
                  (QStringList{acceptedMessage, acceptedMessage, "Recusado" + QString(30, ' ')}));
+    }
+
+    void aSlowConfigurationKeepsTheWindowAliveAndTakesNoInput()
+    {
+        f->device.script("ConfigurarInterfaceDeRede",
+                         {accepted, 0, "Rede Configurada com Sucesso"});
+        f->device.delayNext("ConfigurarInterfaceDeRede", 1500);
+        const SlowCallSeen seen = duringSlowCall(
+            f->device, form, form->Memo1, 700,
+            [&] {
+                choose(form->IPFix);
+                QTest::keyClick(form->Image3, Qt::Key_Space);
+            },
+            [&] { QTest::mouseClick(form->Image3, Qt::LeftButton); });
+        QVERIFY(seen.waiting);
+        QVERIFY(seen.stillOpen);
+        QVERIFY2(seen.ticks >= 10, qPrintable(QString::number(seen.ticks)));
+        QVERIFY(seen.paints > 0);
+        QVERIFY(!form->IPFix->isChecked());
+        QCOMPARE(f->device.functions(),
+                 (std::vector<std::string>{"ConfigurarInterfaceDeRede", "CodigoErro"}));
+        QCOMPARE(f->messages, QStringList{acceptedMessage});
+        QCOMPARE(form->Memo1->toPlainText().split('\n').size(), 2);
     }
 
     void sendButtonHasAKeyboardPath()
