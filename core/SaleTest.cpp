@@ -37,77 +37,91 @@ void SaleTest::loadInput()
 
 bool SaleTest::send(Operation operation)
 {
-    if (input_.empty()) {
-        messages_.showMessage(noInputMessage);
-        return false;
-    }
-    return operation == Operation::Sale ? sell() : cancel();
+    Reply reply = begin(operation);
+    if (reply.ready)
+        reply = call(operation);
+    return present(reply);
 }
 
-bool SaleTest::sell()
+SaleTest::Reply SaleTest::begin(Operation operation)
 {
+    Reply reply;
+    if (input_.empty()) {
+        reply.messages.emplace_back(noInputMessage);
+        return reply;
+    }
     inputArea_.clear();
     answerArea_.clear();
     outputArea_.clear();
+    if (operation == Operation::Cancel) {
+        substituteKey(input_, cfeKey_);
+        inputArea_.appendLine(codepage::fromUtf8(input_));
+        reply.ready = true;
+        return reply;
+    }
     inputArea_.appendLine(codepage::fromUtf8(input_));
-
-    const std::string saleText = codepage::toAnsi(input_);
+    saleText_ = codepage::toAnsi(input_);
     // Only a document of the full 2 MiB, all in one-byte characters, can miss the buffer by
     // its terminator; cutting it would send a broken document.
-    if (saleText.size() >= saleTextCapacity) {
-        messages_.showMessage(saleTooLongMessage);
-        return false;
+    if (saleText_.size() >= saleTextCapacity) {
+        reply.messages.emplace_back(saleTooLongMessage);
+        return reply;
     }
-    SatResponse result = client_.EnviarDadosVenda(saleText);
-    if (!result.reached()) {
-        messages_.showMessage(result.failure());
-        return false;
-    }
-    answerArea_.appendLine(result.utf8());
-
-    if (const auto key = findKey(result.text())) {
-        const std::size_t end =
-            static_cast<std::size_t>(key->data() - result.text().data()) + key->size();
-        cfeKey_ = std::string(*key);
-        if (keyListener_)
-            keyListener_(cfeKey_);
-        // What follows the key is not tested for "sucesso".
-        result.text().resize(end);
-    }
-    return handleResult(result);
+    reply.ready = true;
+    return reply;
 }
 
-bool SaleTest::cancel()
+SaleTest::Reply SaleTest::call(Operation operation)
 {
-    inputArea_.clear();
-    answerArea_.clear();
-    outputArea_.clear();
-    substituteKey(input_, cfeKey_);
-    inputArea_.appendLine(codepage::fromUtf8(input_));
-
-    const SatResponse result = client_.CancelarUltimaVenda(cfeKey_, input_);
+    Reply reply;
+    SatResponse result = operation == Operation::Sale
+                             ? client_.EnviarDadosVenda(saleText_)
+                             : client_.CancelarUltimaVenda(cfeKey_, input_);
     if (!result.reached()) {
-        messages_.showMessage(result.failure());
-        return false;
+        reply.messages.push_back(result.failure());
+        return reply;
     }
-    answerArea_.appendLine(result.utf8());
-    return handleResult(result);
+    reply.answer = result.utf8();
+    if (operation == Operation::Sale) {
+        if (const auto key = findKey(result.text())) {
+            const std::size_t end =
+                static_cast<std::size_t>(key->data() - result.text().data()) + key->size();
+            cfeKey_ = std::string(*key);
+            if (keyListener_)
+                keyListener_(cfeKey_);
+            // What follows the key is not tested for "sucesso".
+            result.text().resize(end);
+        }
+    }
+    handleResult(result, reply);
+    return reply;
 }
 
-bool SaleTest::handleResult(const SatResponse& result)
+void SaleTest::handleResult(const SatResponse& result, Reply& reply)
 {
     if (SatClient::isPortFailure(result))
-        messages_.showMessage(SatClient::portFailureMessage);
-    messages_.showMessage(client_.standardReport());
+        reply.messages.emplace_back(SatClient::portFailureMessage);
+    reply.messages.push_back(client_.standardReport());
     if (!result.contains("sucesso"))
-        return false;
+        return;
     const SatResponse document = client_.decodedPayload();
     if (!document.reached()) {
-        messages_.showMessage(document.failure());
-        return false;
+        reply.messages.push_back(document.failure());
+        return;
     }
-    outputArea_.appendLine(document.utf8());
-    return true;
+    reply.output = document.utf8();
+    reply.done = true;
+}
+
+bool SaleTest::present(const Reply& reply)
+{
+    if (reply.answer)
+        answerArea_.appendLine(*reply.answer);
+    for (const std::string& message : reply.messages)
+        messages_.showMessage(message);
+    if (reply.output)
+        outputArea_.appendLine(*reply.output);
+    return reply.done;
 }
 
 bool SaleTest::saveOutput()

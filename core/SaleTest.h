@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class FileChooser;
 class SatResponse;
@@ -56,6 +57,21 @@ public:
     // The sale or the cancel of the loaded document. True when the device's answer says
     // "sucesso" and its CF-e could be read.
     bool send(Operation operation);
+
+    // What a send leaves for the screen.
+    struct Reply {
+        bool ready = false;                // the device is to be called
+        std::optional<std::string> answer; // for the answer area, UTF-8
+        std::vector<std::string> messages; // in their order
+        std::optional<std::string> output; // the CF-e, for the output area
+        bool done = false;
+    };
+    // The three parts of a send: on the user-interface thread the areas are emptied and the
+    // input shown; then the device is called, touching no screen, so it may run off that
+    // thread; then, on it again, the answer, the messages and the CF-e are shown.
+    Reply begin(Operation operation);
+    Reply call(Operation operation);
+    bool present(const Reply& reply);
     // Saves the output area's text where the operator chooses. True when a file was written.
     bool saveOutput();
 
@@ -82,9 +98,7 @@ public:
     static void substituteKey(std::string& document, std::string_view key);
 
 private:
-    bool sell();
-    bool cancel();
-    bool handleResult(const SatResponse& result);
+    void handleResult(const SatResponse& result, Reply& reply);
 
     SatClient& client_;
     MessageSink& messages_;
@@ -93,6 +107,7 @@ private:
     TextArea& answerArea_;
     TextArea& outputArea_;
     std::string input_;
+    std::string saleText_; // the input in Windows-1252, as the next sale sends it
     bool inputCut_ = false;
     std::string cfeKey_;
     std::function<void(const std::string&)> keyListener_;

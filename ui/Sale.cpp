@@ -1,5 +1,6 @@
 #include "Sale.h"
 
+#include "DeviceCall.h"
 #include "Fields.h"
 #include "Screens.h"
 #include "Tiles.h"
@@ -93,7 +94,19 @@ void TFiscal::Image5Click()
 
 void TFiscal::Image2Click()
 {
-    sale_.send(RadioButton1->isChecked() ? SaleTest::Operation::Sale : SaleTest::Operation::Cancel);
+    // A press while another call is out must not empty the areas it is about to fill.
+    if (devicecall::running())
+        return;
+    const SaleTest::Operation operation =
+        RadioButton1->isChecked() ? SaleTest::Operation::Sale : SaleTest::Operation::Cancel;
+    SaleTest::Reply reply = sale_.begin(operation);
+    if (reply.ready) {
+        const auto called = devicecall::run([&] { return sale_.call(operation); });
+        if (!called)
+            return;
+        reply = *called;
+    }
+    sale_.present(reply);
     takeFocusBack(Image2);
 }
 

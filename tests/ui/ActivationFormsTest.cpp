@@ -321,10 +321,7 @@ private slots:
                     QTest::keyClick(c.run, Qt::Key_Space);
                 },
                 [&] { QTest::mouseClick(c.run, Qt::LeftButton); });
-            QVERIFY2(seen.waiting, c.function);
-            QVERIFY(seen.stillOpen);
-            QVERIFY2(seen.ticks >= 10, qPrintable(QString::number(seen.ticks)));
-            QVERIFY(seen.paints > 0);
+            QVERIFY2(keptAlive(seen), qPrintable(describe(seen)));
             QCOMPARE(c.typedInto->text(), typedBefore);
             QVERIFY(f->device.functions() == (std::vector<std::string>{c.function, "CodigoErro"}));
             QCOMPARE(f->messages, QStringList{c.message});

@@ -271,18 +271,9 @@ private slots:
                 QTest::keyClicks(c.fields->ncodconf, "12345678");
             }
             f->device.delayNext(c.function, 1500);
-            const SlowCallSeen seen = duringSlowCall(
-                f->device, c.window, c.window, 700,
-                [&] {
-                    // The operator presses again, here and on another screen.
-                    QTest::keyClick(c.run, Qt::Key_Space);
-                    QTest::mouseClick(form12->Image2, Qt::LeftButton);
-                },
-                [&] { QTest::mouseClick(c.run, Qt::LeftButton); });
-            QVERIFY2(seen.waiting, c.function);
-            QVERIFY(seen.stillOpen);
-            QVERIFY2(seen.ticks >= 10, qPrintable(QString::number(seen.ticks)));
-            QVERIFY(seen.paints > 0);
+            const SlowCallSeen seen =
+                duringSlowCall(f->device, c.window, c.window, form12->RadioButton2, c.run);
+            QVERIFY2(keptAlive(seen), qPrintable(describe(seen)));
             QVERIFY(f->device.functions() == (std::vector<std::string>{c.function, "CodigoErro"}));
             QCOMPARE(f->messages, QStringList{"Código trocado" + blanks30});
             QVERIFY(!devicecall::running());

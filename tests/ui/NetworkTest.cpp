@@ -318,17 +318,9 @@ private slots:
         f->device.script("ConfigurarInterfaceDeRede",
                          {accepted, 0, "Rede Configurada com Sucesso"});
         f->device.delayNext("ConfigurarInterfaceDeRede", 1500);
-        const SlowCallSeen seen = duringSlowCall(
-            f->device, form, form->Memo1, 700,
-            [&] {
-                choose(form->IPFix);
-                QTest::keyClick(form->Image3, Qt::Key_Space);
-            },
-            [&] { QTest::mouseClick(form->Image3, Qt::LeftButton); });
-        QVERIFY(seen.waiting);
-        QVERIFY(seen.stillOpen);
-        QVERIFY2(seen.ticks >= 10, qPrintable(QString::number(seen.ticks)));
-        QVERIFY(seen.paints > 0);
+        const SlowCallSeen seen =
+            duringSlowCall(f->device, form, form->Memo1, form->IPFix, form->Image3);
+        QVERIFY2(keptAlive(seen), qPrintable(describe(seen)));
         QVERIFY(!form->IPFix->isChecked());
         QCOMPARE(f->device.functions(),
                  (std::vector<std::string>{"ConfigurarInterfaceDeRede", "CodigoErro"}));

@@ -174,6 +174,23 @@ private slots:
         QCOMPARE(fiscal->XMLSaida->toPlainText(), QString("<CFeCanc/>"));
     }
 
+    void aSlowSaleKeepsTheWindowAliveAndTakesNoInput()
+    {
+        f->fileAnswers << writeFile(dir, "venda.xml", "<CFe/>");
+        click(fiscal->Image5);
+        const std::string base64 = TestDevice::base64("<CFe/>");
+        f->device.script("EnviarDadosVenda", {saleAnswer(base64), 0, "Emitido", base64});
+        f->device.delayNext("EnviarDadosVenda", 1500);
+        const SlowCallSeen seen =
+            duringSlowCall(f->device, fiscal, fiscal->Memo1, fiscal->RadioButton2, fiscal->Image2);
+        QVERIFY2(keptAlive(seen), qPrintable(describe(seen)));
+        QVERIFY(fiscal->RadioButton1->isChecked());
+        QCOMPARE(f->device.functions(),
+                 (std::vector<std::string>{"EnviarDadosVenda", "CodigoErro", "Base64ToAscii"}));
+        QCOMPARE(f->messages, QStringList{"Emitido" + blanks30});
+        QCOMPARE(fiscal->XMLSaida->toPlainText(), QString("<CFe/>"));
+    }
+
     void tileImageEmptiesTheAreasTheCaptionKeepsThem()
     {
         TGridForm* grid = f->screens.GridForm();
