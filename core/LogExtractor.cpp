@@ -586,28 +586,39 @@ LogExtractor::Lines LogExtractor::formatLog(std::string_view decoded, MarkScan s
 
 std::size_t LogExtractor::extract()
 {
+    return show(fetch());
+}
+
+LogExtractor::Extracted LogExtractor::fetch()
+{
+    Extracted extracted;
     const SatResponse answer = client_.ExtrairLogs();
-    if (!answer.reached()) {
-        messages_.showMessage(answer.failure());
-        return 0;
-    }
-    if (answer.equals(portFailureAnswer)) {
-        messages_.showMessage(portFailureShown);
-        return 0;
-    }
-    if (!answer.contains(transferMark)) {
-        messages_.showMessage(codepage::fromUtf8OrAnsi(answer.text()));
-        return 0;
-    }
+    if (!answer.reached())
+        extracted.message = answer.failure();
+    else if (answer.equals(portFailureAnswer))
+        extracted.message = std::string(portFailureShown);
+    else if (!answer.contains(transferMark))
+        extracted.message = codepage::fromUtf8OrAnsi(answer.text());
+    if (extracted.message)
+        return extracted;
     const SatResponse payload = client_.decodedPayload();
     if (!payload.reached()) {
-        messages_.showMessage(payload.failure());
+        extracted.message = payload.failure();
+        return extracted;
+    }
+    extracted.lines = formatLog(payload.text());
+    return extracted;
+}
+
+std::size_t LogExtractor::show(const Extracted& extracted)
+{
+    if (extracted.message) {
+        messages_.showMessage(*extracted.message);
         return 0;
     }
-    const Lines lines = formatLog(payload.text());
-    if (lines.count > 0)
-        memo_.appendLines(lines.text());
-    return lines.count;
+    if (extracted.lines.count > 0)
+        memo_.appendLines(extracted.lines.text());
+    return extracted.lines.count;
 }
 
 bool LogExtractor::saveLog(const std::vector<std::string>& lines)

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,15 @@ public:
     // A 14-digit timestamp (year first) as "dd/mm/yyyy hh:mm:ss"; any other text unchanged,
     // cut at maxDateText.
     static std::string dateText(std::string_view timestamp);
+
+    // The two halves of extract: the device's log made into lines, touching no screen, so it
+    // may run off the user-interface thread; then, on it, the message or the lines shown.
+    struct Extracted {
+        std::optional<std::string> message; // what went wrong, to tell the operator
+        Lines lines;
+    };
+    Extracted fetch();
+    std::size_t show(const Extracted& extracted);
 
 private:
     SatClient& client_;

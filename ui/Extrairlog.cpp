@@ -1,5 +1,6 @@
 #include "Extrairlog.h"
 
+#include "DeviceCall.h"
 #include "Fields.h"
 #include "Screens.h"
 #include "Tiles.h"
@@ -41,7 +42,9 @@ TForm14::~TForm14() = default;
 
 void TForm14::extract()
 {
-    extractor_->extract();
+    auto extracted = devicecall::run([this] { return extractor_->fetch(); });
+    if (extracted)
+        extractor_->show(*extracted);
 }
 
 void TForm14::Image1Click()

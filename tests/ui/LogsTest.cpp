@@ -1,4 +1,5 @@
 #include "ScreenChecks.h"
+#include "SlowCall.h"
 #include "UiTest.h"
 
 #include "Extrairlog.h"
@@ -81,6 +82,20 @@ private slots:
         QVERIFY(f->messages.isEmpty());
         QCOMPARE(f->device.functions(), (std::vector<std::string>{"ExtrairLogs", "Base64ToAscii",
                                                                   "ExtrairLogs", "Base64ToAscii"}));
+    }
+
+    void aSlowExtractionKeepsTheWindowAliveAndTakesNoInput()
+    {
+        transfer(headedLog);
+        f->device.delayNext("ExtrairLogs", 1500);
+        const SlowCallSeen seen = duringSlowCall(
+            f->device, form, form->Memo1, 700,
+            [&] { QTest::keyClick(form->Image1, Qt::Key_Space); },
+            [&] { QTest::mouseClick(form->Image1, Qt::LeftButton); });
+        QVERIFY2(keptAlive(seen), qPrintable(describe(seen)));
+        QCOMPARE(form->lines(), headedLines);
+        QVERIFY(f->messages.isEmpty());
+        QCOMPARE(f->device.functions(), (std::vector<std::string>{"ExtrairLogs", "Base64ToAscii"}));
     }
 
     void aRefusalIsShownAndAddsNoLine()
