@@ -135,21 +135,34 @@ StatusQuery::StatusQuery(AppContext& context, SatClient& client, MenuState& menu
 
 bool StatusQuery::refreshStatus()
 {
-    SatResponse answer;
+    return present(ask());
+}
+
+StatusQuery::Answer StatusQuery::ask()
+{
+    Answer asked;
     for (int call = 1;; ++call) {
-        answer = client_.ConsultarStatusOperacional();
-        if (!answer.reached()) {
-            messages_.showMessage(answer.failure());
-            return false;
+        asked.response = client_.ConsultarStatusOperacional();
+        if (!asked.response.reached()) {
+            asked.failure = asked.response.failure();
+            return asked;
         }
-        if (!needsAnotherCall(answer))
-            break;
+        if (!needsAnotherCall(asked.response))
+            return asked;
         if (call == maxCalls) {
-            messages_.showMessage(SatClient::portFailureMessage);
-            return false;
+            asked.failure = std::string(SatClient::portFailureMessage);
+            return asked;
         }
     }
+}
 
+bool StatusQuery::present(const Answer& asked)
+{
+    if (asked.failure) {
+        messages_.showMessage(*asked.failure);
+        return false;
+    }
+    const SatResponse& answer = asked.response;
     if (!answer.contains("Sucesso") && !answer.contains("sucesso")) {
         const std::string decoded = answer.utf8();
         messages_.showMessage(decoded);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SatResponse.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -10,7 +12,6 @@ class LineSink;
 class MenuState;
 class MessageSink;
 class SatClient;
-class SatResponse;
 
 // YYYYMMDDhhmmss as "YYYY/MM/DD hh:mm:ss". A shorter field stops at its first missing
 // character, after the separators that come before it.
@@ -50,6 +51,15 @@ public:
 
     // True on a successful answer; every failure has been told to the operator.
     bool refreshStatus();
+
+    // The two halves of it: the calls, retried as need be, which touch no screen and may run
+    // off the user-interface thread; then, on it, the messages, the menu and the labels.
+    struct Answer {
+        SatResponse response;
+        std::optional<std::string> failure; // the one message when no answer can be used
+    };
+    Answer ask();
+    bool present(const Answer& answer);
 
     static constexpr int maxCalls = 4;
     // Shown after a successful answer from a device with the old firmware.

@@ -5,6 +5,7 @@
 #include "Ativasat.h"
 #include "Bloqueio.h"
 #include "Checklist.h"
+#include "DeviceCall.h"
 #include "Extrairlog.h"
 #include "Fields.h"
 #include "FileDialogs.h"
@@ -244,7 +245,8 @@ void TGridForm::renderMenu()
 
 bool TGridForm::refreshStatus()
 {
-    return statusQuery_->refreshStatus();
+    const auto answer = devicecall::run([this] { return statusQuery_->ask(); });
+    return answer && statusQuery_->present(*answer);
 }
 
 void TGridForm::setStatusLabel(std::string_view control, std::string_view text)

@@ -1,4 +1,5 @@
 #include "ScreenChecks.h"
+#include "SlowCall.h"
 #include "UiTest.h"
 
 #include "Acesso.h"
@@ -24,6 +25,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTemporaryDir>
+
+#include <functional>
 
 namespace {
 
@@ -471,6 +474,27 @@ private slots:
         confirm(access->RadioButton2, "12345678");
         QTest::mouseClick(grid->Image15, Qt::LeftButton);
         QCOMPARE(f->device.calls().size(), size_t(2));
+        QCOMPARE(grid->statusLog().size(), qsizetype(2));
+    }
+
+    // The access dialog's proof and the refresh image both wait for the device off the
+    // user-interface thread.
+    void slowStatusQueriesKeepTheWindowsAliveAndTakeNoInput()
+    {
+        const std::pair<QWidget*, std::function<void()>> starts[] = {
+            {access, [&] { confirm(access->RadioButton2, "12345678"); }},
+            {grid, [&] { QTest::mouseClick(grid->Image15, Qt::LeftButton); }},
+        };
+        Screens::openScreen(access);
+        for (const auto& [window, start] : starts) {
+            const std::size_t before = f->device.calls().size();
+            f->device.delayNext("ConsultarStatusOperacional", 1500);
+            const SlowCallSeen seen = duringSlowCall(
+                f->device, window, window, 700,
+                [&] { QTest::keyClick(grid->Image15, Qt::Key_Space); }, start);
+            QVERIFY2(keptAlive(seen), qPrintable(describe(seen)));
+            QCOMPARE(f->device.calls().size(), before + 1);
+        }
         QCOMPARE(grid->statusLog().size(), qsizetype(2));
     }
 
