@@ -361,6 +361,15 @@ std::optional<DeviceState> parseState(std::string_view text)
             return value.has_value();
         };
     };
+    // A value written by its name: the parse of the name decides.
+    auto named_ = [](auto& target, auto byName) {
+        return [&target, byName](std::string_view v) {
+            auto value = byName(v);
+            if (value)
+                target = *value;
+            return value.has_value();
+        };
+    };
     auto flag_ = [](bool& target) {
         return [&target](std::string_view v) {
             if (v != "0" && v != "1")
@@ -418,13 +427,7 @@ std::optional<DeviceState> parseState(std::string_view text)
         {"venda_cancelada", flag_(s.lastSale.cancelled)},
         {"relogio_deslocamento", int_(s.clockOffset)},
         {"desconectado", flag_(s.unplugged)},
-        {"falha",
-         [&s](std::string_view v) {
-             auto f = faultByName(v);
-             if (f)
-                 s.fault.kind = *f;
-             return f.has_value();
-         }},
+        {"falha", named_(s.fault.kind, faultByName)},
         {"falha_restantes", int_(s.fault.remaining)},
         {"falha_funcao", text_(s.fault.function)},
         {"falha_segundos", int_(s.fault.seconds)},
@@ -463,38 +466,14 @@ std::optional<DeviceState> parseState(std::string_view text)
         {"certificado_recebido", flag_(s.certificateReceived)},
         {"assinatura_chave", text_(s.signingKey)},
         {"assinatura_certificado", text_(s.signingCertificate)},
-        {"tabelas",
-         [&s](std::string_view v) {
-             auto tables = tablesByName(v);
-             if (tables)
-                 s.tables = *tables;
-             return tables.has_value();
-         }},
+        {"tabelas", named_(s.tables, tablesByName)},
         {"codigo_erros", int_(s.wrongCodes)},
         {"codigo_bloqueio_ate", int_(s.codeBlockUntil)},
         {"codigo_bloqueio_segundos", int_(s.codeBlockSeconds)},
-        {"parametrizacao_bloqueio",
-         [&s](std::string_view v) {
-             auto setting = sefazBlockByName(v);
-             if (setting)
-                 s.sefazBlock = *setting;
-             return setting.has_value();
-         }},
-        {"atualizacao",
-         [&s](std::string_view v) {
-             auto outcome = updateOutcomeByName(v);
-             if (outcome)
-                 s.update = *outcome;
-             return outcome.has_value();
-         }},
+        {"parametrizacao_bloqueio", named_(s.sefazBlock, sefazBlockByName)},
+        {"atualizacao", named_(s.update, updateOutcomeByName)},
         {"regime", int_(s.taxRegime)},
-        {"log_leiaute",
-         [&s](std::string_view v) {
-             auto layout = logLayoutByName(v);
-             if (layout)
-                 s.logLayout = *layout;
-             return layout.has_value();
-         }},
+        {"log_leiaute", named_(s.logLayout, logLayoutByName)},
         {"log",
          [&s](std::string_view v) {
              auto record = unescape(v);
