@@ -133,11 +133,6 @@ const std::map<std::string_view, std::string_view> statusNames = {
     {"DataEmissaoCert", "certificateIssued"},
 };
 
-// The reply code of a successful call, for the calls whose answer the screens do not read.
-constexpr std::int32_t endToEndCode = 9000;
-constexpr std::int32_t linkCode = 8000;
-constexpr std::int32_t updatedCode = 14000;
-
 std::string badKeyMessage(std::string_view key) {
     return "A chave \"" + std::string(key) +
            "\" não é uma chave de CF-e: \"CFe\" seguido de 44 dígitos.";
@@ -437,12 +432,6 @@ public:
             result.fields.null("errorCode").null("errorMessage");
     }
 
-    bool replied(std::int32_t expected, Result& result) const {
-        const std::optional<SatClient::Error> error = client_.reportedError();
-        recorded(error, result);
-        return error && error->code == expected;
-    }
-
     Result status() {
         Result r;
         MenuState menu;
@@ -516,14 +505,10 @@ public:
     }
 
     Result test(const std::string& which) {
-        Result r;
-        DeviceTest tests(client_, operator_);
-        const bool endToEnd = which == "sefaz";
-        tests.run(endToEnd, !endToEnd);
+        DeviceTest tests(client_);
+        Result r = presented(
+            tests.perform(which == "sefaz" ? DeviceTest::Kind::EndToEnd : DeviceTest::Kind::Link));
         r.fields.text("test", which);
-        const bool ok = replied(endToEnd ? endToEndCode : linkCode, r);
-        r.messages = operator_.messages;
-        r.exit = outcome(ok);
         return r;
     }
 
@@ -533,20 +518,17 @@ public:
     }
 
     Result update() {
-        Result r;
         Progress progress(env_.out, showProgress_);
-        SoftwareUpdate updater(client_, operator_, progress, progress);
+        SoftwareUpdate updater(client_, progress, progress);
         updater.begin();
-        std::string message;
+        Outcome outcome;
         whileWorking(
-            showProgress_, [&] { message = updater.update(); }, [&] { updater.tick(); });
+            showProgress_, [&] { outcome = updater.update(); }, [&] { updater.tick(); });
         progress.erase();
-        updater.finish(message);
+        updater.reporting();
+        updater.finish();
         progress.endLine();
-        const bool ok = replied(updatedCode, r);
-        r.messages = operator_.messages;
-        r.exit = outcome(ok);
-        return r;
+        return presented(outcome);
     }
 
     Result sale(const std::string& file, bool cancel) {

@@ -1,7 +1,6 @@
 #include "DeviceTest.h"
 
 #include "DeviceReport.h"
-#include "Operator.h"
 #include "SatClient.h"
 
 const std::string_view DeviceTest::testSaleDocument =
@@ -17,11 +16,6 @@ const std::string_view DeviceTest::testSaleDocument =
     "<COFINS> <COFINSNT> <CST>04</CST> </COFINSNT> </COFINS> </imposto> </det> <total /> "
     "<pgto> <MP> <cMP>01</cMP> <vMP>250.00</vMP> </MP> </pgto> </infCFe> </CFe>";
 
-DeviceTest::DeviceTest(SatClient& client, MessageSink& messages)
-    : client_(client), messages_(messages)
-{
-}
-
 std::vector<DeviceTest::Kind> DeviceTest::chosen(bool endToEndChecked, bool linkChecked)
 {
     std::vector<Kind> kinds;
@@ -32,20 +26,17 @@ std::vector<DeviceTest::Kind> DeviceTest::chosen(bool endToEndChecked, bool link
     return kinds;
 }
 
-DeviceTest::Outcome DeviceTest::perform(Kind kind)
+Outcome DeviceTest::perform(Kind kind)
 {
-    const SatResponse response =
-        kind == Kind::EndToEnd ? client_.TesteFimAFim(testSaleDocument) : client_.ConsultarSAT();
-    return {kind, reportAfter(client_, response)};
+    if (kind == Kind::EndToEnd)
+        return reportedOutcome(client_, client_.TesteFimAFim(testSaleDocument), endToEndCode);
+    return reportedOutcome(client_, client_.ConsultarSAT(), linkCode);
 }
 
-void DeviceTest::report(const Outcome& outcome)
+std::vector<Outcome> DeviceTest::run(bool endToEndChecked, bool linkChecked)
 {
-    messages_.showMessage(outcome.message);
-}
-
-void DeviceTest::run(bool endToEndChecked, bool linkChecked)
-{
+    std::vector<Outcome> outcomes;
     for (const Kind kind : chosen(endToEndChecked, linkChecked))
-        report(perform(kind));
+        outcomes.push_back(perform(kind));
+    return outcomes;
 }

@@ -1,21 +1,23 @@
 #include "SoftwareUpdate.h"
 
-#include "DeviceReport.h"
 #include "Operator.h"
 #include "SatClient.h"
 
 #include <algorithm>
 
-SoftwareUpdate::SoftwareUpdate(SatClient& client, MessageSink& messages, ProgressSink& progress,
-                               TickSwitch& ticks)
-    : client_(client), messages_(messages), progress_(progress), ticks_(ticks)
+SoftwareUpdate::SoftwareUpdate(SatClient& client, ProgressSink& progress, TickSwitch& ticks)
+    : client_(client), progress_(progress), ticks_(ticks)
 {
 }
 
-void SoftwareUpdate::start()
+std::optional<Outcome> SoftwareUpdate::start()
 {
-    if (begin())
-        finish(update());
+    if (!begin())
+        return std::nullopt;
+    Outcome outcome = update();
+    reporting();
+    finish();
+    return outcome;
 }
 
 bool SoftwareUpdate::begin()
@@ -28,15 +30,18 @@ bool SoftwareUpdate::begin()
     return true;
 }
 
-std::string SoftwareUpdate::update()
+Outcome SoftwareUpdate::update()
 {
-    return reportAfter(client_, client_.AtualizarSoftwareSAT());
+    return reportedOutcome(client_, client_.AtualizarSoftwareSAT(), updatedCode);
 }
 
-void SoftwareUpdate::finish(const std::string& message)
+void SoftwareUpdate::reporting()
 {
     state_ = State::Reporting;
-    messages_.showMessage(message);
+}
+
+void SoftwareUpdate::finish()
+{
     setTicking(false);
     progress_.setProgress(maxProgress);
     state_ = State::Done;

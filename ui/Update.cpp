@@ -10,7 +10,7 @@
 
 TForm6::TForm6(Screens& screens, QWidget* owner)
     : Screen(screens, owner, "Atualiza Software SAT", QSize(447, 202)), messages_(this),
-      update_(screens.client, messages_, *this, *this)
+      update_(screens.client, *this, *this)
 {
     setObjectName("Form6");
     setFont(tahoma());
@@ -40,8 +40,11 @@ void TForm6::Image2Click()
     if (devicecall::running() || !update_.begin())
         return;
     // An update takes minutes: the bar moves and the windows paint while the device works.
-    const auto message = devicecall::run([this] { return update_.update(); });
-    update_.finish(*message);
+    const auto outcome = devicecall::run([this] { return update_.update(); });
+    update_.reporting();
+    if (outcome)
+        messages_.show(*outcome);
+    update_.finish();
     activateWindow();
     Image2->setFocus(Qt::OtherFocusReason);
 }

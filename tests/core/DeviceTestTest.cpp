@@ -1,7 +1,6 @@
 #include "DeviceTest.h"
 #include "AppContext.h"
 #include "CaseName.h"
-#include "Recorders.h"
 #include "SatClient.h"
 #include "TestDevice.h"
 
@@ -122,15 +121,22 @@ protected:
     TestDevice device{std::string(SatClient::librarySAT)};
     AppContext context;
     SatClient client{context};
-    RecordedMessages messages;
-    DeviceTest test{client, messages};
+    DeviceTest test{client};
 };
+
+std::vector<std::string> shown(const std::vector<Outcome>& outcomes)
+{
+    std::vector<std::string> messages;
+    for (const Outcome& outcome : outcomes)
+        messages.insert(messages.end(), outcome.messages.begin(), outcome.messages.end());
+    return messages;
+}
 
 TEST_P(DeviceTestOptions, MakeExactlyOneCallPerCheckedOptionEachWithItsReport)
 {
-    device.script("TesteFimAFim", {"000012|09000|Emitido com sucesso|||", 0, "Teste concluído"});
-    device.script("ConsultarSAT", {"000012|08000|SAT em operação||", 0, "SAT em operação"});
-    test.run(GetParam().endToEnd, GetParam().link);
+    device.script("TesteFimAFim", {"000012|09000|Emitido com sucesso|||", 9000, "Teste concluído"});
+    device.script("ConsultarSAT", {"000012|08000|SAT em operação||", 8000, "SAT em operação"});
+    const std::vector<Outcome> outcomes = test.run(GetParam().endToEnd, GetParam().link);
 
     EXPECT_EQ(device.functions(), GetParam().functions);
     std::vector<std::string> expected;
@@ -138,7 +144,9 @@ TEST_P(DeviceTestOptions, MakeExactlyOneCallPerCheckedOptionEachWithItsReport)
         expected.push_back(SatClient::detailText("Teste concluído"));
     if (GetParam().link)
         expected.push_back(SatClient::detailText("SAT em operação"));
-    EXPECT_EQ(messages.shown, expected);
+    EXPECT_EQ(shown(outcomes), expected);
+    for (const Outcome& outcome : outcomes)
+        EXPECT_EQ(outcome.kind, Outcome::Kind::Done);
 
     for (const TestDevice::Call& call : device.calls()) {
         if (call.function == "TesteFimAFim") {
@@ -166,8 +174,9 @@ class DeviceTestRun : public DeviceTestOptions {};
 TEST_F(DeviceTestRun, ATransportFailureShowsItsFixedMessageNotTheDevicesOwn)
 {
     device.script("ConsultarSAT", {"", 0x8001, "ignorada"});
-    test.run(false, true);
-    EXPECT_EQ(messages.shown, std::vector<std::string>{"   Sem Sinal CTS.   "});
+    const Outcome outcome = test.perform(DeviceTest::Kind::Link);
+    EXPECT_EQ(outcome.messages, std::vector<std::string>{"   Sem Sinal CTS.   "});
+    EXPECT_EQ(outcome.kind, Outcome::Kind::Transport);
 }
 
 TEST_F(DeviceTestRun, TheSameDocumentGoesWhateverCodeTheDeviceHolds)
@@ -181,14 +190,24 @@ TEST_F(DeviceTestRun, TheSameDocumentGoesWhateverCodeTheDeviceHolds)
     EXPECT_NE(calls[0].args.at(1), calls[2].args.at(1));
 }
 
+TEST_F(DeviceTestRun, ARefusedTestIsToldWithTheDevicesText)
+{
+    device.script("TesteFimAFim", {"000012|09001|Erro", 9001, "Código ativação inválido"});
+    const Outcome outcome = test.perform(DeviceTest::Kind::EndToEnd);
+    EXPECT_EQ(outcome.kind, Outcome::Kind::Refused);
+    EXPECT_EQ(outcome.record->code, 9001);
+    EXPECT_EQ(outcome.messages,
+              std::vector<std::string>{SatClient::detailText("Código ativação inválido")});
+}
+
 TEST_F(DeviceTestRun, AMissingLibraryIsToldAndNoErrorRecordIsRead)
 {
     AppContext empty;
     SatClient absent{empty, "vexor-no-such-library"};
-    DeviceTest broken{absent, messages};
-    broken.run(true, false);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].find("vexor-no-such-library"), std::string::npos);
+    DeviceTest broken{absent};
+    const std::vector<std::string> messages = shown(broken.run(true, false));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("vexor-no-such-library"), std::string::npos);
     EXPECT_TRUE(device.calls().empty());
 }
 
@@ -198,7 +217,7 @@ TEST_F(DeviceTestRun, ASlowTestRunsOnAWorkerAndIsReportedAfterwards)
     device.delayNext("TesteFimAFim", 300);
 
     std::atomic<bool> finished{false};
-    DeviceTest::Outcome outcome{DeviceTest::Kind::Link, ""};
+    Outcome outcome;
     std::thread worker([&] {
         outcome = test.perform(DeviceTest::Kind::EndToEnd);
         finished = true;
@@ -206,17 +225,12 @@ TEST_F(DeviceTestRun, ASlowTestRunsOnAWorkerAndIsReportedAfterwards)
     bool sawWaitingCall = false;
     while (!finished) {
         sawWaitingCall = sawWaitingCall || device.waitingCalls() == 1;
-        // Nothing reaches the operator while the device works.
-        EXPECT_TRUE(messages.shown.empty());
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     worker.join();
     EXPECT_TRUE(sawWaitingCall);
-    EXPECT_EQ(outcome.kind, DeviceTest::Kind::EndToEnd);
     EXPECT_EQ(device.functions(), (std::vector<std::string>{"TesteFimAFim", "CodigoErro"}));
-
-    test.report(outcome);
-    EXPECT_EQ(messages.shown, std::vector<std::string>{SatClient::detailText("Teste concluído")});
+    EXPECT_EQ(outcome.messages, std::vector<std::string>{SatClient::detailText("Teste concluído")});
 }
 
 } // namespace

@@ -69,14 +69,18 @@ const Case cases[] = {
                                                     "assinatura"));
      }},
     {"endToEnd", "TesteFimAFim",
-     [](AppContext&, SatClient& c, RecordedMessages& m) { DeviceTest(c, m).run(true, false); }},
+     [](AppContext&, SatClient& c, RecordedMessages& m) {
+         shown(m, DeviceTest(c).perform(DeviceTest::Kind::EndToEnd));
+     }},
     {"link", "ConsultarSAT",
-     [](AppContext&, SatClient& c, RecordedMessages& m) { DeviceTest(c, m).run(false, true); }},
+     [](AppContext&, SatClient& c, RecordedMessages& m) {
+         shown(m, DeviceTest(c).perform(DeviceTest::Kind::Link));
+     }},
     {"update", "AtualizarSoftwareSAT",
      [](AppContext&, SatClient& c, RecordedMessages& m) {
          RecordedProgress progress;
          RecordedTicks ticks;
-         SoftwareUpdate(c, m, progress, ticks).start();
+         shown(m, *SoftwareUpdate(c, progress, ticks).start());
      }},
     {"codeChange", "TrocarCodigoDeAtivacao",
      [](AppContext&, SatClient& c, RecordedMessages& m) {

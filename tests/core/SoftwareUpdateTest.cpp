@@ -9,46 +9,20 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <thread>
 
 namespace {
 
-// The bar and the tick as the operator saw them while the message box was open.
-struct MessageWithState : MessageSink {
-    const RecordedProgress* progress = nullptr;
-    const RecordedTicks* ticks = nullptr;
-    struct Seen {
-        std::string text;
-        int value;
-        bool ticking;
-    };
-    std::vector<Seen> shown;
-    std::function<void()> whileOpen; // what happens while the box is open
-    void showMessage(std::string_view text) override
-    {
-        shown.push_back({std::string(text), progress->value, ticks->on});
-        if (whileOpen)
-            whileOpen();
-    }
-};
-
 class SoftwareUpdateTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(context.setActivationCode("12345678"));
-        messages.progress = &progress;
-        messages.ticks = &ticks;
-    }
+    void SetUp() override { ASSERT_TRUE(context.setActivationCode("12345678")); }
 
     TestDevice device{std::string(SatClient::librarySAT)};
     AppContext context;
     SatClient client{context};
-    MessageWithState messages;
     RecordedProgress progress;
     RecordedTicks ticks;
-    SoftwareUpdate update{client, messages, progress, ticks};
+    SoftwareUpdate update{client, progress, ticks};
 };
 
 struct OutcomeCase {
@@ -56,6 +30,7 @@ struct OutcomeCase {
     std::int32_t code;
     std::string msg;
     std::string shown;
+    Outcome::Kind kind;
 };
 
 class SoftwareUpdateOutcomes : public SoftwareUpdateTest,
@@ -65,15 +40,18 @@ TEST_P(SoftwareUpdateOutcomes, EndWithTheReportThenTheTickOffAndAFullBar)
 {
     device.script("AtualizarSoftwareSAT", {"ignorado", GetParam().code, GetParam().msg});
     progress.setProgress(37);
-    update.start();
+    ASSERT_TRUE(update.begin());
+    const Outcome outcome = update.update();
+    update.reporting();
+    // While the box is open the bar is where the ticks took it and the tick still runs.
+    EXPECT_EQ(progress.value, 0);
+    EXPECT_TRUE(ticks.on);
+    update.finish();
 
     EXPECT_EQ(device.functions(), (std::vector<std::string>{"AtualizarSoftwareSAT", "CodigoErro"}));
     EXPECT_EQ(device.calls()[0].args, (std::vector<std::optional<std::string>>{"12", "12345678"}));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, GetParam().shown);
-    // While the box is open the bar is where the ticks took it and the tick still runs.
-    EXPECT_EQ(messages.shown[0].value, 0);
-    EXPECT_TRUE(messages.shown[0].ticking);
+    EXPECT_EQ(outcome.messages, std::vector<std::string>{GetParam().shown});
+    EXPECT_EQ(outcome.kind, GetParam().kind);
     EXPECT_EQ(progress.values, (std::vector<int>{37, 0, 100}));
     EXPECT_EQ(ticks.switches, (std::vector<bool>{true, false}));
     EXPECT_EQ(update.state(), SoftwareUpdate::State::Done);
@@ -81,24 +59,28 @@ TEST_P(SoftwareUpdateOutcomes, EndWithTheReportThenTheTickOffAndAFullBar)
 
 INSTANTIATE_TEST_SUITE_P(
     SoftwareUpdate, SoftwareUpdateOutcomes,
-    testing::Values(OutcomeCase{"updated", 0, "Software atualizado com sucesso",
-                                SatClient::detailText("Software atualizado com sucesso")},
-                    OutcomeCase{"deviceCode", 2, "Erro na atualização",
-                                SatClient::detailText("Erro na atualização")},
-                    OutcomeCase{"notConnected", 1, "x",
-                                "   Porta de comunicação não conectada.   "},
+    testing::Values(OutcomeCase{"updated", 14000, "Software atualizado com sucesso",
+                                SatClient::detailText("Software atualizado com sucesso"),
+                                Outcome::Kind::Done},
+                    OutcomeCase{"deviceCode", 14002, "Erro na atualização",
+                                SatClient::detailText("Erro na atualização"),
+                                Outcome::Kind::Refused},
+                    OutcomeCase{"notConnected", 1, "x", "   Porta de comunicação não conectada.   ",
+                                Outcome::Kind::Transport},
                     OutcomeCase{"timeout", 0x8000, "x",
-                                "   TimeOut: Equipamento não está respondendo as mensagens."}),
+                                "   TimeOut: Equipamento não está respondendo as mensagens.",
+                                Outcome::Kind::Transport}),
     CaseName());
 
 TEST_F(SoftwareUpdateTest, TicksMoveTheBarWhileTheMessageIsOpenAndItJumpsToFullAfter)
 {
-    messages.whileOpen = [&] {
-        EXPECT_EQ(update.state(), SoftwareUpdate::State::Reporting);
-        for (int i = 0; i < 3; ++i)
-            update.tick();
-    };
-    update.start();
+    ASSERT_TRUE(update.begin());
+    update.update();
+    update.reporting();
+    EXPECT_EQ(update.state(), SoftwareUpdate::State::Reporting);
+    for (int i = 0; i < 3; ++i)
+        update.tick();
+    update.finish();
     EXPECT_EQ(progress.values, (std::vector<int>{0, 1, 2, 3, 100}));
     EXPECT_FALSE(ticks.on);
 }
@@ -163,6 +145,7 @@ TEST_F(SoftwareUpdateTest, AnUpdateCannotBeginWhileOneIsUnderWay)
     ASSERT_TRUE(update.begin());
     update.tick();
     EXPECT_FALSE(update.begin());
+    EXPECT_FALSE(update.start());
     EXPECT_EQ(progress.value, 1);
     EXPECT_EQ(ticks.switches, std::vector<bool>{true});
 }
@@ -171,10 +154,11 @@ TEST_F(SoftwareUpdateTest, AMissingLibraryIsToldAndStillEndsWithAFullBar)
 {
     AppContext empty;
     SatClient absent{empty, "vexor-no-such-library"};
-    SoftwareUpdate broken{absent, messages, progress, ticks};
-    broken.start();
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].text.find("vexor-no-such-library"), std::string::npos);
+    SoftwareUpdate broken{absent, progress, ticks};
+    const std::optional<Outcome> outcome = broken.start();
+    ASSERT_TRUE(outcome);
+    ASSERT_EQ(outcome->messages.size(), 1u);
+    EXPECT_NE(outcome->messages[0].find("vexor-no-such-library"), std::string::npos);
     EXPECT_EQ(progress.value, 100);
     EXPECT_FALSE(ticks.on);
     EXPECT_TRUE(device.calls().empty());
@@ -190,9 +174,9 @@ TEST_F(SoftwareUpdateTest, ASlowUpdateOnAWorkerLetsTheBarMoveUntilTheReport)
     ASSERT_TRUE(update.begin());
     EXPECT_EQ(update.state(), SoftwareUpdate::State::Updating);
     std::atomic<bool> finished{false};
-    std::string message;
+    Outcome outcome;
     std::thread worker([&] {
-        message = update.update();
+        outcome = update.update();
         finished = true;
     });
     // The screen's thread stays free: its timer ticks while the device works.
@@ -207,11 +191,11 @@ TEST_F(SoftwareUpdateTest, ASlowUpdateOnAWorkerLetsTheBarMoveUntilTheReport)
     EXPECT_TRUE(sawWaitingCall);
     EXPECT_GT(progress.value, 0);
     EXPECT_LT(progress.value, 100);
-    EXPECT_TRUE(messages.shown.empty());
 
-    update.finish(message);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, SatClient::detailText("Software atualizado"));
+    update.reporting();
+    update.finish();
+    EXPECT_EQ(outcome.messages,
+              std::vector<std::string>{SatClient::detailText("Software atualizado")});
     EXPECT_EQ(progress.value, 100);
     EXPECT_FALSE(ticks.on);
     EXPECT_EQ(update.state(), SoftwareUpdate::State::Done);
