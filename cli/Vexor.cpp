@@ -219,20 +219,16 @@ struct Result {
 
 // The operator's side of one command: every message box is recorded, every file dialog is
 // answered with the name given on the command line.
-class Operator : public MessageSink, public FileChooser, public StatusLabelSink, public LineSink {
+class Operator : public MessageSink, public FileChooser, public LineSink {
 public:
     std::optional<std::string> openPath;
     std::optional<std::string> savePath;
     std::vector<std::string> messages;
-    std::map<std::string, std::string> labels;
     std::vector<std::string> lines;
 
     void showMessage(std::string_view text) override { messages.emplace_back(text); }
     std::optional<std::string> chooseFileToOpen() override { return openPath; }
     std::optional<std::string> chooseFileToSave() override { return savePath; }
-    void setStatusLabel(std::string_view control, std::string_view text) override {
-        labels[std::string(control)] = std::string(text);
-    }
     void appendLine(std::string_view line) override { lines.emplace_back(line); }
 };
 
@@ -435,36 +431,32 @@ public:
     Result status() {
         Result r;
         MenuState menu;
-        StatusQuery query(context_, client_, menu, operator_, operator_, operator_);
-        const bool ok = query.refreshStatus();
-        std::vector<std::string> shown;
-        for (const std::string& message : operator_.messages) {
-            if (message == StatusQuery::firmwareMessage)
-                r.warning = message;
-            else
-                shown.push_back(message);
-        }
-        r.messages = shown;
-        r.exit = outcome(ok);
-        if (!ok) {
+        const StatusQuery::Status status = StatusQuery(context_, client_, menu).refresh();
+        r.messages = status.messages;
+        r.warning = status.warning;
+        r.exit = outcome(status.ok);
+        if (!status.ok) {
             r.fields.null("answer").null("values");
             return r;
         }
-        r.fields.text("answer", operator_.lines.empty() ? std::string() : operator_.lines.back());
+        r.fields.text("answer", status.line.value_or(std::string()));
+        std::map<std::string_view, std::string> labels;
+        for (const StatusLabel& label : status.labels)
+            labels[label.control] = label.text;
+        const auto lock = labels.find("StatusSAT");
+        const std::optional<std::string> lockState =
+            lock == labels.end() ? std::nullopt : std::optional(lock->second);
         json::Object values;
         for (const auto* column : {&statusLeftColumn, &statusRightColumn}) {
             for (const StatusCaption& c : *column) {
-                const auto label = operator_.labels.find(std::string(c.control));
-                const std::string value =
-                    label == operator_.labels.end() ? std::string() : label->second;
+                const std::string& value = labels[c.control];
                 r.lines.push_back(std::string(c.caption) + " " + value);
                 values.text(statusNames.at(c.control), value);
             }
         }
         r.fields.raw("values", values.str());
-        const auto lock = operator_.labels.find("StatusSAT");
-        if (lock != operator_.labels.end())
-            r.fields.text("lockState", lock->second);
+        if (lockState)
+            r.fields.text("lockState", *lockState);
         else
             r.fields.null("lockState");
         return r;

@@ -2,12 +2,11 @@
 
 #include "CodePage.h"
 #include "MenuState.h"
-#include "Operator.h"
 #include "SatClient.h"
 
-AccessConfirmation::AccessConfirmation(AppContext& context, MenuState& menu, MessageSink& messages,
+AccessConfirmation::AccessConfirmation(AppContext& context, MenuState& menu,
                                        std::function<bool()> refreshStatus)
-    : context_(context), menu_(menu), messages_(messages), refreshStatus_(std::move(refreshStatus))
+    : context_(context), menu_(menu), refreshStatus_(std::move(refreshStatus))
 {
 }
 
@@ -54,11 +53,11 @@ AccessConfirmation::confirm(DeviceKind selected, std::string_view typedCode, boo
     const std::string code = codepage::toAnsi(typedCode);
     if (!context_.setActivationCode(code)) {
         context_.clearActivationCode();
-        messages_.showMessage(AppContext::codeTooLong);
+        outcome.message = AppContext::codeTooLong;
         return outcome;
     }
     if (context_.activationCode().empty()) {
-        messages_.showMessage(codeRequired);
+        outcome.message = codeRequired;
         return outcome;
     }
     if (refreshStatus_()) {
@@ -71,10 +70,9 @@ AccessConfirmation::confirm(DeviceKind selected, std::string_view typedCode, boo
     return outcome;
 }
 
-bool AccessConfirmation::mustEndOnClose(DeviceKind selected)
+std::optional<std::string_view> AccessConfirmation::endOnClose(DeviceKind selected) const
 {
     if (selected != DeviceKind::ProductionActivated || !context_.activationCode().empty())
-        return false;
-    messages_.showMessage(codeRequired);
-    return true;
+        return std::nullopt;
+    return codeRequired;
 }

@@ -3,7 +3,6 @@
 #include "AppContext.h"
 #include "CodePage.h"
 #include "MenuState.h"
-#include "Operator.h"
 #include "SatClient.h"
 
 #include <array>
@@ -124,18 +123,9 @@ std::optional<std::string> operationStateText(char state)
     }
 }
 
-StatusLabelSink::~StatusLabelSink() = default;
-
-StatusQuery::StatusQuery(AppContext& context, SatClient& client, MenuState& menu,
-                         MessageSink& messages, LineSink& statusLog, StatusLabelSink& labels)
-    : context_(context), client_(client), menu_(menu), messages_(messages), statusLog_(statusLog),
-      labels_(labels)
+StatusQuery::StatusQuery(AppContext& context, SatClient& client, MenuState& menu)
+    : context_(context), client_(client), menu_(menu)
 {
-}
-
-bool StatusQuery::refreshStatus()
-{
-    return present(ask());
 }
 
 StatusQuery::Answer StatusQuery::ask()
@@ -156,22 +146,23 @@ StatusQuery::Answer StatusQuery::ask()
     }
 }
 
-bool StatusQuery::present(const Answer& asked)
+StatusQuery::Status StatusQuery::settle(const Answer& asked)
 {
+    Status status;
     if (asked.failure) {
-        messages_.showMessage(*asked.failure);
-        return false;
+        status.messages.push_back(*asked.failure);
+        return status;
     }
     const SatResponse& answer = asked.response;
     if (!answer.contains("Sucesso") && !answer.contains("sucesso")) {
         const std::string decoded = answer.utf8();
-        messages_.showMessage(decoded);
         if (decoded.find("Código de ativação inválido") != std::string::npos) {
             context_.clearActivationCode();
             for (const char* control : {"GroupBox3", "GroupBox4", "Panel18", "Panel20", "Panel5"})
                 menu_.hide(control);
         }
-        return false;
+        status.messages.push_back(decoded);
+        return status;
     }
 
     if (context_.deviceKind == DeviceKind::Kit) {
@@ -188,26 +179,27 @@ bool StatusQuery::present(const Answer& asked)
                                 "GroupBox3", "Panel20", "Panel5"})
         menu_.show(control);
 
-    statusLog_.appendLine(answer.fromAnsi());
-    setStatusLabels(answer, labels_);
-
+    status.ok = true;
+    status.line = answer.fromAnsi();
+    status.labels = statusLabels(answer);
     if (answer.field(19) == std::optional<std::string_view>("01.00.00"))
-        messages_.showMessage(firmwareMessage);
-    return true;
+        status.warning = std::string(firmwareMessage);
+    return status;
 }
 
-void setStatusLabels(const SatResponse& answer, StatusLabelSink& labels)
+std::vector<StatusLabel> statusLabels(const SatResponse& answer)
 {
+    std::vector<StatusLabel> labels;
     for (const LabelField& label : labelFields) {
         // A field the answer does not hold empties its label: nothing from an earlier answer
         // may pass for this one's value.
         const std::string_view field = answer.field(label.field).value_or(std::string_view());
         if (!label.control) {
             if (!answer.field(28)) {
-                labels.setStatusLabel("StatusSAT", "");
+                labels.push_back({"StatusSAT", ""});
             } else if (!field.empty()) {
                 if (auto state = operationStateText(field.front()))
-                    labels.setStatusLabel("StatusSAT", *state);
+                    labels.push_back({"StatusSAT", *state});
             }
             continue;
         }
@@ -223,6 +215,7 @@ void setStatusLabels(const SatResponse& answer, StatusLabelSink& labels)
             text = formatDeviceDate(field);
             break;
         }
-        labels.setStatusLabel(label.control, codepage::fromAnsi(text));
+        labels.push_back({label.control, codepage::fromAnsi(text)});
     }
+    return labels;
 }

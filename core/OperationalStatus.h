@@ -6,11 +6,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class AppContext;
-class LineSink;
 class MenuState;
-class MessageSink;
 class SatClient;
 
 // YYYYMMDDhhmmss as "YYYY/MM/DD hh:mm:ss". A shorter field stops at its first missing
@@ -30,36 +29,43 @@ struct StatusCaption {
 extern const std::array<StatusCaption, 11> statusLeftColumn;
 extern const std::array<StatusCaption, 11> statusRightColumn;
 
-// Where the status query puts each value: the value label's control name and its text
-// (UTF-8); the label is made visible.
-class StatusLabelSink {
-public:
-    virtual ~StatusLabelSink();
-    virtual void setStatusLabel(std::string_view control, std::string_view text) = 0;
+// One value label of the group: its control name and its text (UTF-8).
+struct StatusLabel {
+    std::string_view control;
+    std::string text;
+    bool operator==(const StatusLabel&) const = default;
 };
 
 // The information labels of a successful status answer, in the order they are set. A field
-// the answer lacks empties its label; StatusSAT is left as it is for a state it does not name.
-void setStatusLabels(const SatResponse& answer, StatusLabelSink& labels);
+// the answer lacks empties its label; StatusSAT is left out for a state it does not name, so
+// that its label keeps what it shows.
+std::vector<StatusLabel> statusLabels(const SatResponse& answer);
 
 // Asks the device for its operational status: proves the activation code, opens the menu
-// and fills the information labels.
+// and gives the values of the information labels.
 class StatusQuery {
 public:
-    StatusQuery(AppContext& context, SatClient& client, MenuState& menu, MessageSink& messages,
-                LineSink& statusLog, StatusLabelSink& labels);
+    StatusQuery(AppContext& context, SatClient& client, MenuState& menu);
 
-    // True on a successful answer; every failure has been told to the operator.
-    bool refreshStatus();
-
-    // The two halves of it: the calls, retried as need be, which touch no screen and may run
-    // off the user-interface thread; then, on it, the messages, the menu and the labels.
+    // The calls, retried as need be; they touch nothing but the client, so they may run off
+    // the user-interface thread.
     struct Answer {
         SatResponse response;
         std::optional<std::string> failure; // the one message when no answer can be used
     };
     Answer ask();
-    bool present(const Answer& answer);
+
+    // What a query leaves to show. Texts are UTF-8.
+    struct Status {
+        bool ok = false;                    // a successful answer
+        std::vector<std::string> messages;  // why it failed
+        std::optional<std::string> line;    // the answer, for the status log
+        std::vector<StatusLabel> labels;    // in the order they are set
+        std::optional<std::string> warning; // after the labels: the old firmware
+    };
+    // On the user-interface thread: the code and the menu follow the answer.
+    Status settle(const Answer& answer);
+    Status refresh() { return settle(ask()); }
 
     static constexpr int maxCalls = 4;
     // Shown after a successful answer from a device with the old firmware.
@@ -73,7 +79,4 @@ private:
     AppContext& context_;
     SatClient& client_;
     MenuState& menu_;
-    MessageSink& messages_;
-    LineSink& statusLog_;
-    StatusLabelSink& labels_;
 };

@@ -13,14 +13,6 @@ using fuzzcheck::require;
 
 namespace {
 
-struct Labels : StatusLabelSink {
-    std::vector<std::pair<std::string, std::string>> set;
-    void setStatusLabel(std::string_view control, std::string_view text) override
-    {
-        set.emplace_back(control, text);
-    }
-};
-
 const std::array<std::string_view, 22> controls = {"MemUsada",
                                                    "datahora",
                                                    "Versao",
@@ -72,8 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkDate(formatDeviceDate(bytes), bytes, "dddd/dd/dd");
 
     const SatResponse answer{std::string(bytes)};
-    Labels labels;
-    setStatusLabels(answer, labels);
+    const std::vector<StatusLabel> labels = statusLabels(answer);
 
     // Every label but StatusSAT is set once, in the screen's order; StatusSAT is left alone
     // only for a state it does not name.
@@ -82,11 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool stateKnown = state && !state->empty() && operationStateText(state->front());
     if (state && !stateKnown)
         expected.erase(std::find(expected.begin(), expected.end(), "StatusSAT"));
-    require(labels.set.size() == expected.size(), "each label is set once");
+    require(labels.size() == expected.size(), "each label is set once");
     for (std::size_t i = 0; i < expected.size(); ++i)
-        require(labels.set[i].first == expected[i], "labels are set in the screen's order");
+        require(labels[i].control == expected[i], "labels are set in the screen's order");
 
-    for (const auto& [control, text] : labels.set) {
+    for (const auto& [control, text] : labels) {
         require(fuzzcheck::isUtf8(text), "a label's text is valid UTF-8");
         if (control == "StatusSAT") {
             require(state ? text == *operationStateText(state->front()) : text.empty(),
@@ -95,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // A short answer empties the labels of the fields it lacks: the last label (the MAC
     // address, field 9) is empty exactly when there is no ninth field or it is empty.
-    require(labels.set.back().second.empty() == answer.field(9).value_or("").empty(),
+    require(labels.back().text.empty() == answer.field(9).value_or("").empty(),
             "a missing field empties its label");
     return 0;
 }

@@ -21,7 +21,7 @@
 
 TOKRightDlg2::TOKRightDlg2(Screens& screens, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), screens_(screens),
-      messages_(this), confirmation_(screens.context, screens.GridForm()->menu(), messages_,
+      messages_(this), confirmation_(screens.context, screens.GridForm()->menu(),
                                      [&screens] { return screens.GridForm()->refreshStatus(); })
 {
     setObjectName("OKRightDlg2");
@@ -120,6 +120,8 @@ void TOKRightDlg2::OKBtnClick()
     const AccessConfirmation::Outcome outcome = confirmation_.confirm(
         selectedKind(), std::string_view(typed.constData(), static_cast<std::size_t>(typed.size())),
         codATV->isEnabled());
+    if (outcome.message)
+        messages_.showMessage(*outcome.message);
     if (outcome.closeDialog)
         close();
     codATV->setEnabled(outcome.codeFieldEnabled);
@@ -147,8 +149,10 @@ void TOKRightDlg2::SpeedButton1Click()
 
 void TOKRightDlg2::FormClose()
 {
-    if (confirmation_.mustEndOnClose(selectedKind()))
+    if (const auto message = confirmation_.endOnClose(selectedKind())) {
+        messages_.showMessage(*message);
         endProcess(1);
+    }
 }
 
 void TOKRightDlg2::closeEvent(QCloseEvent* event)

@@ -93,9 +93,7 @@ TGridForm::TGridForm(Screens& screens)
 {
     setObjectName("GridForm");
     setWindowTitle("TORVAL VEXOR Manager");
-    statusQuery_.reset(new StatusQuery(screens.context, screens.client, menu_, messages_,
-                                       static_cast<LineSink&>(*this),
-                                       static_cast<StatusLabelSink&>(*this)));
+    statusQuery_.reset(new StatusQuery(screens.context, screens.client, menu_));
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");
@@ -246,20 +244,22 @@ void TGridForm::renderMenu()
 bool TGridForm::refreshStatus()
 {
     const auto answer = devicecall::run([this] { return statusQuery_->ask(); });
-    return answer && statusQuery_->present(*answer);
-}
-
-void TGridForm::setStatusLabel(std::string_view control, std::string_view text)
-{
-    if (QLabel* label = statusLabels_.value(fromUtf8(control))) {
-        label->setText(fromUtf8(text));
-        label->setVisible(true);
+    if (!answer)
+        return false;
+    const StatusQuery::Status status = statusQuery_->settle(*answer);
+    for (const std::string& message : status.messages)
+        messages_.showMessage(message);
+    if (status.line)
+        Memo1->appendPlainText(fromUtf8(*status.line));
+    for (const StatusLabel& value : status.labels) {
+        if (QLabel* label = statusLabels_.value(fromUtf8(value.control))) {
+            label->setText(fromUtf8(value.text));
+            label->setVisible(true);
+        }
     }
-}
-
-void TGridForm::appendLine(std::string_view line)
-{
-    Memo1->appendPlainText(fromUtf8(line));
+    if (status.warning)
+        messages_.showMessage(*status.warning);
+    return status.ok;
 }
 
 QStringList TGridForm::statusLog() const

@@ -21,7 +21,7 @@ class QPlainTextEdit;
 
 // The main window: a frameless, full-screen tile menu under its title bar, the device's
 // operational status in " Informações ", an app bar at the bottom and a hidden status log.
-class TGridForm : public QWidget, public KeyPreview, private StatusLabelSink, private LineSink {
+class TGridForm : public QWidget, public KeyPreview {
     Q_OBJECT
 public:
     explicit TGridForm(Screens& screens);
@@ -74,8 +74,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void setStatusLabel(std::string_view control, std::string_view text) override;
-    void appendLine(std::string_view line) override;
     QGroupBox* buildTileGroups(QWidget* parent);
     QGroupBox* buildInformation(QWidget* parent);
     void buildAppBar();

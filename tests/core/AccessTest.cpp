@@ -1,7 +1,6 @@
 #include "Access.h"
 #include "CaseName.h"
 #include "MenuState.h"
-#include "Recorders.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +11,19 @@ protected:
     AccessConfirmation::Outcome confirm(DeviceKind kind, std::string_view code,
                                         bool fieldEnabled = true)
     {
-        return access.confirm(kind, code, fieldEnabled);
+        AccessConfirmation::Outcome outcome = access.confirm(kind, code, fieldEnabled);
+        if (outcome.message)
+            shown.emplace_back(*outcome.message);
+        return outcome;
     }
 
     AppContext context;
     MenuState menu;
-    RecordedMessages messages;
+    std::vector<std::string> shown;
     int statusQueries = 0;
     bool statusSucceeds = true;
     // Stands in for the status query: on success it opens the menu as the real one does.
-    AccessConfirmation access{context, menu, messages, [this] {
+    AccessConfirmation access{context, menu, [this] {
                                   ++statusQueries;
                                   if (statusSucceeds) {
                                       for (const char* c : {"GroupBox1", "GroupBox2", "GroupBox3",
@@ -37,7 +39,7 @@ TEST_F(AccessTest, KitWithEmptyCodeIsRefusedAfterTheMenuWasPrepared)
     ASSERT_TRUE(context.setActivationCode("old code"));
     const auto outcome = confirm(DeviceKind::Kit, "");
     EXPECT_FALSE(outcome.closeDialog);
-    EXPECT_EQ(messages.shown, std::vector<std::string>{"Necessário definir o código de ativação"});
+    EXPECT_EQ(shown, std::vector<std::string>{"Necessário definir o código de ativação"});
     EXPECT_EQ(statusQueries, 0);
     EXPECT_EQ(context.activationCode(), "") << "the field replaces the stored code first";
     EXPECT_EQ(context.deviceKind, DeviceKind::Kit);
@@ -53,7 +55,7 @@ TEST_F(AccessTest, NotActivatedStoresTheDefaultCodeWithoutADeviceCallAndCloses)
     EXPECT_TRUE(outcome.closeDialog);
     EXPECT_FALSE(outcome.codeFieldEnabled);
     EXPECT_EQ(statusQueries, 0);
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(shown.empty());
     EXPECT_EQ(context.activationCode(), "24681357");
     EXPECT_EQ(context.deviceKind, DeviceKind::ProductionNotActivated);
 
@@ -91,7 +93,7 @@ TEST_P(ProvedCode, StoresTheFieldInWindows1252AndClosesOnlyOnSuccess)
     EXPECT_TRUE(menu.isOnScreen("Panel24"));
     EXPECT_TRUE(menu.isEnabled("Panel24"));
     EXPECT_TRUE(menu.isVisible("GroupBox2"));
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(shown.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Access, ProvedCode,
@@ -111,12 +113,12 @@ TEST_F(AccessTest, CodeOfMoreThan99CharactersIsRefusedWithoutAQuery)
     ASSERT_TRUE(context.setActivationCode("stored"));
     const auto outcome = confirm(DeviceKind::ProductionActivated, std::string(100, '1'));
     EXPECT_FALSE(outcome.closeDialog);
-    EXPECT_EQ(messages.shown,
+    EXPECT_EQ(shown,
               std::vector<std::string>{"O código de ativação deve ter no máximo 99 caracteres."});
     EXPECT_EQ(statusQueries, 0);
     EXPECT_EQ(context.activationCode(), "");
 
-    messages.shown.clear();
+    shown.clear();
     EXPECT_TRUE(confirm(DeviceKind::ProductionActivated, std::string(99, '1')).closeDialog);
     EXPECT_EQ(context.activationCode(), std::string(99, '1'));
 }
@@ -134,15 +136,12 @@ TEST_F(AccessTest, AfterNotActivatedAProvedCodeGivesTheSignatureTileItsImageBack
 
 TEST_F(AccessTest, ClosingCheckEndsOnlyForActivatedWithoutCode)
 {
-    EXPECT_TRUE(access.mustEndOnClose(DeviceKind::ProductionActivated));
-    EXPECT_EQ(messages.shown, std::vector<std::string>{"Necessário definir o código de ativação"});
-    messages.shown.clear();
-
-    EXPECT_FALSE(access.mustEndOnClose(DeviceKind::Kit));
-    EXPECT_FALSE(access.mustEndOnClose(DeviceKind::ProductionNotActivated));
+    EXPECT_EQ(access.endOnClose(DeviceKind::ProductionActivated),
+              std::optional<std::string_view>("Necessário definir o código de ativação"));
+    EXPECT_FALSE(access.endOnClose(DeviceKind::Kit));
+    EXPECT_FALSE(access.endOnClose(DeviceKind::ProductionNotActivated));
     ASSERT_TRUE(context.setActivationCode("12345678"));
-    EXPECT_FALSE(access.mustEndOnClose(DeviceKind::ProductionActivated));
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(access.endOnClose(DeviceKind::ProductionActivated));
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <vector>
 
 namespace {
@@ -102,10 +104,28 @@ protected:
     AppContext context;
     SatClient client{context};
     MenuState menu;
-    RecordedMessages messages;
-    RecordedLines statusLog;
-    RecordedLabels labels;
-    StatusQuery query{context, client, menu, messages, statusLog, labels};
+    StatusQuery query{context, client, menu};
+
+    // One query; what it leaves to show is gathered over the queries of a test.
+    bool refreshStatus()
+    {
+        StatusQuery::Status status = query.refresh();
+        shown.insert(shown.end(), status.messages.begin(), status.messages.end());
+        if (status.line)
+            statusLog.push_back(*status.line);
+        for (const StatusLabel& label : status.labels) {
+            labels.emplace_back(label.control, label.text);
+            current[std::string(label.control)] = label.text;
+        }
+        if (status.warning)
+            warnings.push_back(*status.warning);
+        return status.ok;
+    }
+    std::vector<std::string> shown;
+    std::vector<std::string> statusLog;
+    std::vector<std::pair<std::string, std::string>> labels; // in the order they were set
+    std::map<std::string, std::string> current;
+    std::vector<std::string> warnings;
 };
 
 const char* const portMessage =
@@ -117,20 +137,20 @@ TEST_F(StatusQueryTest, ThreeRetryTextsThenSuccessIsANormalSuccessAfterFourCalls
     answer("Erro ao tentar abrir a porta de comunicacao");
     answer("SAT não está pronta");
     answer(statusAnswer());
-    EXPECT_TRUE(query.refreshStatus());
+    EXPECT_TRUE(refreshStatus());
     EXPECT_EQ(statusCalls(), 4u);
-    EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(statusLog.lines.size(), 1u);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(statusLog.size(), 1u);
 }
 
 TEST_F(StatusQueryTest, FourPortFailuresGiveThePortMessageOnce)
 {
     device.setFallback({"Erro ao tentar abrir a porta"});
-    EXPECT_FALSE(query.refreshStatus());
+    EXPECT_FALSE(refreshStatus());
     EXPECT_EQ(statusCalls(), 4u);
-    EXPECT_EQ(messages.shown, std::vector<std::string>{portMessage});
-    EXPECT_TRUE(statusLog.lines.empty());
-    EXPECT_TRUE(labels.set.empty());
+    EXPECT_EQ(shown, std::vector<std::string>{portMessage});
+    EXPECT_TRUE(statusLog.empty());
+    EXPECT_TRUE(labels.empty());
     EXPECT_EQ(context.activationCode(), "12345678");
     EXPECT_FALSE(menu.isVisible("GroupBox1"));
 }
@@ -138,19 +158,18 @@ TEST_F(StatusQueryTest, FourPortFailuresGiveThePortMessageOnce)
 TEST_F(StatusQueryTest, RetryTextsAreCaseSensitive)
 {
     answer("TIMEOUT|Resposta com Sucesso");
-    EXPECT_TRUE(query.refreshStatus());
+    EXPECT_TRUE(refreshStatus());
     EXPECT_EQ(statusCalls(), 1u);
 }
 
 TEST_F(StatusQueryTest, AnswerWithoutSuccessIsShownDecodedAndChangesNothing)
 {
     answer("000012|10099|Erro desconhecido \xE7|");
-    EXPECT_FALSE(query.refreshStatus());
-    EXPECT_EQ(messages.shown,
-              std::vector<std::string>{"000012|10099|Erro desconhecido \xEF\xBF\xBD|"});
+    EXPECT_FALSE(refreshStatus());
+    EXPECT_EQ(shown, std::vector<std::string>{"000012|10099|Erro desconhecido \xEF\xBF\xBD|"});
     EXPECT_EQ(context.activationCode(), "12345678");
-    EXPECT_TRUE(labels.set.empty());
-    EXPECT_TRUE(statusLog.lines.empty());
+    EXPECT_TRUE(labels.empty());
+    EXPECT_TRUE(statusLog.empty());
 }
 
 TEST_F(StatusQueryTest, RefusedCodeEmptiesTheCodeAndHidesWhatItOpened)
@@ -160,10 +179,9 @@ TEST_F(StatusQueryTest, RefusedCodeEmptiesTheCodeAndHidesWhatItOpened)
         menu.show(control);
     answer("000012|10001|Código de ativação inválido||");
 
-    EXPECT_FALSE(query.refreshStatus());
+    EXPECT_FALSE(refreshStatus());
 
-    EXPECT_EQ(messages.shown,
-              std::vector<std::string>{"000012|10001|Código de ativação inválido||"});
+    EXPECT_EQ(shown, std::vector<std::string>{"000012|10001|Código de ativação inválido||"});
     EXPECT_EQ(context.activationCode(), "");
     for (const char* hidden : {"GroupBox3", "GroupBox4", "Panel18", "Panel20", "Panel5"})
         EXPECT_FALSE(menu.isVisible(hidden)) << hidden;
@@ -175,9 +193,9 @@ TEST_F(StatusQueryTest, RefusedCodeEmptiesTheCodeAndHidesWhatItOpened)
 TEST_F(StatusQueryTest, SuccessIsASubstringTestInEitherCase)
 {
     answer("000012|10000|consulta feita com sucesso");
-    EXPECT_TRUE(query.refreshStatus());
+    EXPECT_TRUE(refreshStatus());
     answer("000012|10000|SUCESSO");
-    EXPECT_FALSE(query.refreshStatus());
+    EXPECT_FALSE(refreshStatus());
 }
 
 struct KindCase {
@@ -195,7 +213,7 @@ TEST_P(MenuAfterSuccess, OpensTheGroupsForTheKind)
     menu.disable("Panel4");
     answer(statusAnswer());
 
-    ASSERT_TRUE(query.refreshStatus());
+    ASSERT_TRUE(refreshStatus());
 
     for (const char* shown : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4", "Panel7",
                               "Panel8", "Panel20", "Panel5"})
@@ -219,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(StatusQuery, MenuAfterSuccess,
 TEST_F(StatusQueryTest, SetsThe22LabelsInOrderWithTheirFormats)
 {
     answer(statusAnswer({{28, "3"}, {6, "SER\xC7"}}));
-    ASSERT_TRUE(query.refreshStatus());
+    ASSERT_TRUE(refreshStatus());
 
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"MemUsada", "12 MB"},
@@ -245,62 +263,63 @@ TEST_F(StatusQueryTest, SetsThe22LabelsInOrderWithTheirFormats)
         {"DNS2", "008.008.004.004"},
         {"mac", "00:11:22:33:44:55"},
     };
-    EXPECT_EQ(labels.set, expected);
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(labels, expected);
+    EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(StatusQueryTest, StatusLabelKeepsItsTextForAnUnknownState)
 {
     answer(statusAnswer({{28, "1"}}));
-    ASSERT_TRUE(query.refreshStatus());
+    ASSERT_TRUE(refreshStatus());
     answer(statusAnswer({{28, "7"}}));
-    ASSERT_TRUE(query.refreshStatus());
-    EXPECT_EQ(labels.current["StatusSAT"], "Bloqueio SEFAZ");
-    EXPECT_EQ(labels.set.size(), 22u + 21u) << "the second answer does not set StatusSAT";
+    ASSERT_TRUE(refreshStatus());
+    EXPECT_EQ(current["StatusSAT"], "Bloqueio SEFAZ");
+    EXPECT_EQ(labels.size(), 22u + 21u) << "the second answer does not set StatusSAT";
 }
 
 TEST_F(StatusQueryTest, ShortAnswerEmptiesTheLabelsOfTheFieldsItLacks)
 {
     answer(statusAnswer());
-    ASSERT_TRUE(query.refreshStatus());
+    ASSERT_TRUE(refreshStatus());
     answer(statusAnswer({}, 12)); // fields 13 to 28 missing
-    ASSERT_TRUE(query.refreshStatus());
+    ASSERT_TRUE(refreshStatus());
 
-    EXPECT_EQ(labels.current["DNS1"], "008.008.008.008");
+    EXPECT_EQ(current["DNS1"], "008.008.008.008");
     for (const char* emptied :
          {"DNS2", "StatusLAN", "Bat", "MemTot", "MemUsada", "datahora", "Versao", "VerLayout",
           "UltimoCFEEmitido", "PrimCFE", "UltimoCFENEmitido", "TXSefaz", "DataEmissaoCert",
           "VencimentoCert", "StatusSAT"})
-        EXPECT_EQ(labels.current[emptied], "") << emptied;
+        EXPECT_EQ(current[emptied], "") << emptied;
 }
 
 TEST_F(StatusQueryTest, FieldsAfterThe28thAreIgnoredAndOnlyTheFirstStateCharacterCounts)
 {
     answer(statusAnswer({{28, "2XYZ"}}) + "|extra|more");
-    ASSERT_TRUE(query.refreshStatus());
-    EXPECT_EQ(labels.current["StatusSAT"], "Bloqueio Contribuinte");
+    ASSERT_TRUE(refreshStatus());
+    EXPECT_EQ(current["StatusSAT"], "Bloqueio Contribuinte");
 }
 
 TEST_F(StatusQueryTest, FactoryFirmwareIsReportedAfterASuccess)
 {
     answer(statusAnswer({{19, "01.00.00"}}));
-    EXPECT_TRUE(query.refreshStatus());
-    EXPECT_EQ(messages.shown,
-              std::vector<std::string>{
-                  "Versão de Firmware desatualizada!\n"
-                  "Atualize para versão 01.01.00 através do menu \"Atualizar Software\"\n"
-                  "\n"
-                  "Em caso de dúvidas consulte o manual de instalação e operação."});
-    EXPECT_EQ(labels.current["Versao"], "01.00.00");
+    EXPECT_TRUE(refreshStatus());
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(warnings, std::vector<std::string>{
+                            "Versão de Firmware desatualizada!\n"
+                            "Atualize para versão 01.01.00 através do menu \"Atualizar Software\"\n"
+                            "\n"
+                            "Em caso de dúvidas consulte o manual de instalação e operação."});
+    EXPECT_EQ(current["Versao"], "01.00.00");
 }
 
 TEST_F(StatusQueryTest, OtherVersionsAreNotReported)
 {
     for (const char* version : {"01.01.00", "01.00.000", "01.00.0", " 01.00.00", ""}) {
         answer(statusAnswer({{19, version}}));
-        EXPECT_TRUE(query.refreshStatus());
+        EXPECT_TRUE(refreshStatus());
     }
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(warnings.empty());
 }
 
 TEST_F(StatusQueryTest, EverySuccessAddsOneLineToTheStatusLog)
@@ -310,12 +329,12 @@ TEST_F(StatusQueryTest, EverySuccessAddsOneLineToTheStatusLog)
     answer(same);
     answer(same);
     answer("000012|10099|falhou");
-    ASSERT_TRUE(query.refreshStatus());
-    ASSERT_TRUE(query.refreshStatus());
-    ASSERT_FALSE(query.refreshStatus());
-    ASSERT_EQ(statusLog.lines.size(), 2u);
-    EXPECT_EQ(statusLog.lines[0], statusLog.lines[1]);
-    EXPECT_NE(statusLog.lines[0].find("|Nº1|"), std::string::npos) << statusLog.lines[0];
+    ASSERT_TRUE(refreshStatus());
+    ASSERT_TRUE(refreshStatus());
+    ASSERT_FALSE(refreshStatus());
+    ASSERT_EQ(statusLog.size(), 2u);
+    EXPECT_EQ(statusLog[0], statusLog[1]);
+    EXPECT_NE(statusLog[0].find("|Nº1|"), std::string::npos) << statusLog[0];
 }
 
 TEST(StatusQueryLoading, MissingLibraryIsReportedOnceWithoutRetrying)
@@ -324,14 +343,12 @@ TEST(StatusQueryLoading, MissingLibraryIsReportedOnceWithoutRetrying)
     ASSERT_TRUE(context.setActivationCode("12345678"));
     SatClient client(context, "libnosuchdevice.so");
     MenuState menu;
-    RecordedMessages messages;
-    RecordedLines statusLog;
-    RecordedLabels labels;
-    StatusQuery query(context, client, menu, messages, statusLog, labels);
+    StatusQuery query(context, client, menu);
 
-    EXPECT_FALSE(query.refreshStatus());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].find("libnosuchdevice.so"), std::string::npos);
+    const StatusQuery::Status status = query.refresh();
+    EXPECT_FALSE(status.ok);
+    ASSERT_EQ(status.messages.size(), 1u);
+    EXPECT_NE(status.messages[0].find("libnosuchdevice.so"), std::string::npos);
     EXPECT_EQ(context.activationCode(), "12345678");
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "OperationalStatus.h"
 #include "Operator.h"
 
 #include <deque>
@@ -52,16 +51,6 @@ struct RecordedTicks : TickSwitch {
     {
         on = ticking;
         switches.push_back(ticking);
-    }
-};
-
-struct RecordedLabels : StatusLabelSink {
-    std::vector<std::pair<std::string, std::string>> set; // in the order they were set
-    std::map<std::string, std::string> current;
-    void setStatusLabel(std::string_view control, std::string_view text) override
-    {
-        set.emplace_back(control, text);
-        current[std::string(control)] = std::string(text);
     }
 };
 
