@@ -2,7 +2,6 @@
 
 #include "CodePage.h"
 #include "DynamicLibrary.h"
-#include "Operator.h"
 #include "SatClient.h"
 
 #include <algorithm>
@@ -129,10 +128,8 @@ struct NetworkConfigurator::Xml {
     void* freeFn = nullptr;
 };
 
-NetworkConfigurator::NetworkConfigurator(SatClient& client, MessageSink& messages, LineSink& memo,
-                                         std::string xmlLibrary)
-    : client_(client), messages_(messages), memo_(memo),
-      xml_(std::make_unique<Xml>(std::move(xmlLibrary)))
+NetworkConfigurator::NetworkConfigurator(SatClient& client, std::string xmlLibrary)
+    : client_(client), xml_(std::make_unique<Xml>(std::move(xmlLibrary)))
 {
 }
 
@@ -241,16 +238,9 @@ NetworkConfigurator::Document NetworkConfigurator::buildDocument(const NetworkSe
     return result;
 }
 
-NetworkConfigurator::Outcome NetworkConfigurator::apply(const NetworkSettings& settings)
+NetworkConfigurator::Sent NetworkConfigurator::apply(const NetworkSettings& settings)
 {
-    const Outcome outcome = send(settings);
-    present(outcome);
-    return outcome;
-}
-
-NetworkConfigurator::Outcome NetworkConfigurator::send(const NetworkSettings& settings)
-{
-    Outcome outcome;
+    Sent outcome;
     const Document document = buildDocument(settings);
     if (!document.built()) {
         outcome.message = document.failure;
@@ -264,15 +254,9 @@ NetworkConfigurator::Outcome NetworkConfigurator::send(const NetworkSettings& se
     outcome.document = document.text;
     // The error record belongs to this call: read it before anything else is done.
     outcome.message = client_.standardReport();
-    outcome.appended = answer.contains(successWord);
+    if (answer.contains(successWord))
+        outcome.entry = displayText(outcome.document);
     return outcome;
-}
-
-void NetworkConfigurator::present(const Outcome& outcome)
-{
-    if (outcome.appended)
-        memo_.appendLine(displayText(outcome.document));
-    messages_.showMessage(outcome.message);
 }
 
 std::string NetworkConfigurator::displayText(std::string_view document)

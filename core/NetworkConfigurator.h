@@ -1,11 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
-class LineSink;
-class MessageSink;
 class SatClient;
 
 // What one press of the send button reads from the network screen, every field whether its
@@ -30,7 +29,7 @@ struct NetworkSettings {
 };
 
 // Builds the device's network configuration document with libxml2, sends it with
-// ConfigurarInterfaceDeRede and tells the operator the outcome. libxml2 is loaded by name on
+// ConfigurarInterfaceDeRede and gives what the screen shows of it. libxml2 is loaded by name on
 // first use and kept until exit; the program is not linked with it.
 class NetworkConfigurator {
 public:
@@ -41,9 +40,8 @@ public:
 #endif
     static constexpr std::string_view successWord = "Sucesso";
 
-    // memo receives each document the device accepted.
-    NetworkConfigurator(SatClient& client, MessageSink& messages, LineSink& memo,
-                        std::string xmlLibrary = std::string(libraryXml));
+    explicit NetworkConfigurator(SatClient& client,
+                                 std::string xmlLibrary = std::string(libraryXml));
     ~NetworkConfigurator();
     NetworkConfigurator(const NetworkConfigurator&) = delete;
     NetworkConfigurator& operator=(const NetworkConfigurator&) = delete;
@@ -59,18 +57,14 @@ public:
     };
     Document buildDocument(const NetworkSettings& settings);
 
-    struct Outcome {
-        std::string document;  // what the device was sent; empty when nothing was sent
-        bool appended = false; // the document went into the screen's text area
-        std::string message;   // the one message the operator was shown
+    struct Sent {
+        std::string document;             // what the device was sent; empty when nothing was
+        std::optional<std::string> entry; // for the screen's text area: the document accepted
+        std::string message;              // the one message of the press
     };
-    // Builds and sends the document, appends it to the text area when the device answers
-    // with success and shows the one message of the press.
-    Outcome apply(const NetworkSettings& settings);
-    // The two halves of it: building and sending, which touch no screen and may run off the
-    // user-interface thread; then, on it, the text area and the message.
-    Outcome send(const NetworkSettings& settings);
-    void present(const Outcome& outcome);
+    // Builds and sends the document. Touches nothing but the client and libxml2, so it may run
+    // off the user-interface thread.
+    Sent apply(const NetworkSettings& settings);
 
     // The document as the text area shows it: without its closing line feed, and with the
     // character references libxml2 writes for non-ASCII characters shown as the characters.
@@ -80,7 +74,5 @@ private:
     struct Xml;
 
     SatClient& client_;
-    MessageSink& messages_;
-    LineSink& memo_;
     std::unique_ptr<Xml> xml_;
 };

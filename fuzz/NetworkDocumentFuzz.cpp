@@ -19,20 +19,11 @@ using fuzzcheck::require;
 
 namespace {
 
-struct NoMessages : MessageSink {
-    void showMessage(std::string_view) override {}
-};
-struct NoLines : LineSink {
-    void appendLine(std::string_view) override {}
-};
-
 NetworkConfigurator& configurator()
 {
     static AppContext context;
     static SatClient client(context);
-    static NoMessages messages;
-    static NoLines lines;
-    static NetworkConfigurator instance(client, messages, lines);
+    static NetworkConfigurator instance(client);
     return instance;
 }
 

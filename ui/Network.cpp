@@ -91,7 +91,7 @@ TForm15::TForm15(Screens& screens, QWidget* owner)
     Memo1->setStyleSheet("QPlainTextEdit { background: #d4d4d4; color: #000000; }");
     Label1->setBuddy(Memo1);
     memo_ = std::make_unique<TextAreaSink>(Memo1);
-    configurator_ = std::make_unique<NetworkConfigurator>(screens.client, messages_, *memo_);
+    configurator_ = std::make_unique<NetworkConfigurator>(screens.client);
 
     auto* grid = new QGridLayout;
     const std::pair<QLabel*, QWidget*> left[] = {
@@ -216,7 +216,10 @@ NetworkSettings TForm15::settings() const
 void TForm15::Image3Click()
 {
     const NetworkSettings typed = settings();
-    const auto outcome = devicecall::run([&] { return configurator_->send(typed); });
-    if (outcome)
-        configurator_->present(*outcome);
+    const auto sent = devicecall::run([&] { return configurator_->apply(typed); });
+    if (!sent)
+        return;
+    if (sent->entry)
+        memo_->appendLine(*sent->entry);
+    messages_.showMessage(sent->message);
 }

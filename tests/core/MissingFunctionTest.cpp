@@ -89,8 +89,7 @@ const Case cases[] = {
      }},
     {"network", "ConfigurarInterfaceDeRede",
      [](AppContext&, SatClient& c, RecordedMessages& m) {
-         RecordedLines memo;
-         NetworkConfigurator(c, m, memo).apply(NetworkSettings{});
+         m.showMessage(NetworkConfigurator(c).apply(NetworkSettings{}).message);
      },
      true},
     {"sale", "EnviarDadosVenda",

@@ -2,7 +2,6 @@
 #include "AppContext.h"
 #include "CaseName.h"
 #include "DynamicLibrary.h"
-#include "Recorders.h"
 #include "SatClient.h"
 #include "TestDevice.h"
 
@@ -135,9 +134,7 @@ protected:
     TestDevice device{std::string(SatClient::librarySAT)};
     AppContext context;
     SatClient client{context};
-    RecordedMessages messages;
-    RecordedLines memo;
-    NetworkConfigurator configurator{client, messages, memo};
+    NetworkConfigurator configurator{client};
 };
 
 TEST_P(BuildDocument, SerialisesByteForByte)
@@ -243,6 +240,22 @@ INSTANTIATE_TEST_SUITE_P(
                      9}),
     CaseName());
 
+// What the presses of a test left on the screen: the text area's entries and the messages.
+struct Presses {
+    NetworkConfigurator& configurator;
+    std::vector<std::string> memo;
+    std::vector<std::string> shown;
+
+    NetworkConfigurator::Sent operator()(const NetworkSettings& settings)
+    {
+        NetworkConfigurator::Sent sent = configurator.apply(settings);
+        if (sent.entry)
+            memo.push_back(*sent.entry);
+        shown.push_back(sent.message);
+        return sent;
+    }
+};
+
 class ApplyTest : public testing::Test {
 protected:
     void answer(const std::string& result, int code, const std::string& msg)
@@ -253,9 +266,8 @@ protected:
     TestDevice device{std::string(SatClient::librarySAT)};
     AppContext context;
     SatClient client{context};
-    RecordedMessages messages;
-    RecordedLines memo;
-    NetworkConfigurator configurator{client, messages, memo};
+    NetworkConfigurator configurator{client};
+    Presses apply{configurator};
 };
 
 const std::string accepted = "000345|12000|Rede Configurada com Sucesso||";
@@ -268,7 +280,7 @@ TEST_F(ApplyTest, SendsSessionDefaultCodeAndTheExactDocumentThenReadsTheErrorRec
     answer(accepted, 0, acceptedMsg);
     const NetworkSettings settings = ipfix("192.168.1  .10 ", "255.255.255.0  ", "192.168.1  .1  ",
                                            "192.168.1  .1  ", untouched);
-    const auto outcome = configurator.apply(settings);
+    const auto outcome = apply(settings);
 
     const std::string expected = configurator.buildDocument(settings).text;
     const auto calls = device.calls();
@@ -279,9 +291,9 @@ TEST_F(ApplyTest, SendsSessionDefaultCodeAndTheExactDocumentThenReadsTheErrorRec
     EXPECT_EQ(calls[0].args[1], "24681357");
     EXPECT_EQ(calls[0].args[2], expected);
     EXPECT_EQ(outcome.document, expected);
-    EXPECT_TRUE(outcome.appended);
-    EXPECT_EQ(memo.lines, std::vector<std::string>{expected.substr(0, expected.size() - 1)});
-    EXPECT_EQ(messages.shown, std::vector<std::string>{acceptedMsg + blanks30});
+    EXPECT_TRUE(outcome.entry);
+    EXPECT_EQ(apply.memo, std::vector<std::string>{expected.substr(0, expected.size() - 1)});
+    EXPECT_EQ(apply.shown, std::vector<std::string>{acceptedMsg + blanks30});
 }
 
 TEST_F(ApplyTest, SendsTheStoredCode)
@@ -289,7 +301,7 @@ TEST_F(ApplyTest, SendsTheStoredCode)
     NEEDS_LIBXML2();
     ASSERT_TRUE(context.setActivationCode("12345678"));
     answer(accepted, 0, acceptedMsg);
-    configurator.apply(dhcp("", ""));
+    apply(dhcp("", ""));
     EXPECT_EQ(device.calls().at(0).args.at(1), "12345678");
 }
 
@@ -309,10 +321,10 @@ TEST_P(ApplyReport, AppendsOnSucessoAndShowsOneMessage)
     NEEDS_LIBXML2();
     const ReportCase& c = GetParam();
     device.script("ConfigurarInterfaceDeRede", {c.result, c.code, c.msg});
-    const auto outcome = configurator.apply(dhcp("u", "p"));
-    EXPECT_EQ(outcome.appended, c.appended);
-    EXPECT_EQ(memo.lines.size(), c.appended ? 1u : 0u);
-    EXPECT_EQ(messages.shown, std::vector<std::string>{c.message});
+    const auto outcome = apply(dhcp("u", "p"));
+    EXPECT_EQ(outcome.entry.has_value(), c.appended);
+    EXPECT_EQ(apply.memo.size(), c.appended ? 1u : 0u);
+    EXPECT_EQ(apply.shown, std::vector<std::string>{c.message});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -337,26 +349,26 @@ TEST_F(ApplyTest, TwoSuccessfulPressesLeaveTwoEntries)
     NEEDS_LIBXML2();
     answer(accepted, 0, acceptedMsg);
     answer(accepted, 0, acceptedMsg);
-    configurator.apply(dhcp("first", ""));
-    configurator.apply(dhcp("second", ""));
-    ASSERT_EQ(memo.lines.size(), 2u);
-    EXPECT_NE(memo.lines[0].find("<usuario>first</usuario>"), std::string::npos);
-    EXPECT_NE(memo.lines[1].find("<usuario>second</usuario>"), std::string::npos);
-    EXPECT_EQ(messages.shown.size(), 2u);
+    apply(dhcp("first", ""));
+    apply(dhcp("second", ""));
+    ASSERT_EQ(apply.memo.size(), 2u);
+    EXPECT_NE(apply.memo[0].find("<usuario>first</usuario>"), std::string::npos);
+    EXPECT_NE(apply.memo[1].find("<usuario>second</usuario>"), std::string::npos);
+    EXPECT_EQ(apply.shown.size(), 2u);
 }
 
 TEST_F(ApplyTest, NonAsciiReachesTheDeviceAsReferencesAndShowsAsTyped)
 {
     NEEDS_LIBXML2();
     answer(accepted, 0, acceptedMsg);
-    configurator.apply(dhcp("José", "Ção"));
+    apply(dhcp("José", "Ção"));
     const std::string sent = *device.calls().at(0).args.at(2);
     EXPECT_NE(sent.find("<usuario>Jos&#xE9;</usuario><senha>&#xC7;&#xE3;o</senha>"),
               std::string::npos);
     for (const char c : sent)
         EXPECT_LT(static_cast<unsigned char>(c), 0x80u);
-    ASSERT_EQ(memo.lines.size(), 1u);
-    EXPECT_NE(memo.lines[0].find("<usuario>José</usuario><senha>Ção</senha>"), std::string::npos);
+    ASSERT_EQ(apply.memo.size(), 1u);
+    EXPECT_NE(apply.memo[0].find("<usuario>José</usuario><senha>Ção</senha>"), std::string::npos);
 }
 
 TEST_F(ApplyTest, TextsOfAHundredCharactersOrMoreGoWhole)
@@ -365,8 +377,8 @@ TEST_F(ApplyTest, TextsOfAHundredCharactersOrMoreGoWhole)
     answer(accepted, 0, acceptedMsg);
     const std::string user(150, 'u');
     const std::string password = std::string(120, 'p') + "&";
-    configurator.apply(withProxy(dhcp(user, password), 1, untouched, std::string(100, '9'),
-                                 std::string(200, 'x'), ""));
+    apply(withProxy(dhcp(user, password), 1, untouched, std::string(100, '9'),
+                    std::string(200, 'x'), ""));
     const std::string sent = *device.calls().at(0).args.at(2);
     EXPECT_NE(sent.find("<usuario>" + user + "</usuario>"), std::string::npos);
     EXPECT_NE(sent.find("<senha>" + std::string(120, 'p') + "&amp;</senha>"), std::string::npos);
@@ -381,25 +393,24 @@ TEST(NetworkConfiguratorLibraries, MissingLibxml2SendsNothingAndNamesTheLibrary)
     TestDevice device{std::string(SatClient::librarySAT)};
     AppContext context;
     SatClient client{context};
-    RecordedMessages messages;
-    RecordedLines memo;
-    NetworkConfigurator configurator{client, messages, memo, absentXml};
+    NetworkConfigurator configurator{client, absentXml};
+    Presses apply{configurator};
 
-    const auto outcome = configurator.apply(dhcp("", ""));
+    const auto outcome = apply(dhcp("", ""));
     EXPECT_TRUE(device.calls().empty());
-    EXPECT_TRUE(memo.lines.empty());
+    EXPECT_TRUE(apply.memo.empty());
     EXPECT_TRUE(outcome.document.empty());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].rfind(
+    ASSERT_EQ(apply.shown.size(), 1u);
+    EXPECT_EQ(apply.shown[0].rfind(
                   std::string("Não foi possível carregar a biblioteca \"") + absentXml + "\"", 0),
               0u)
-        << messages.shown[0];
-    EXPECT_NE(messages.shown[0].find("A configuração de rede não foi enviada ao SAT."),
+        << apply.shown[0];
+    EXPECT_NE(apply.shown[0].find("A configuração de rede não foi enviada ao SAT."),
               std::string::npos);
 
     // Each press tries again, and is told again.
-    configurator.apply(dhcp("", ""));
-    EXPECT_EQ(messages.shown.size(), 2u);
+    apply(dhcp("", ""));
+    EXPECT_EQ(apply.shown.size(), 2u);
     EXPECT_TRUE(device.calls().empty());
 }
 
@@ -408,14 +419,13 @@ TEST(NetworkConfiguratorLibraries, MissingFunctionSendsNothingBuildsNothingAndNa
     TestDevice device{std::string(SatClient::librarySAT)};
     AppContext context;
     SatClient client{context};
-    RecordedMessages messages;
-    RecordedLines memo;
-    NetworkConfigurator configurator{client, messages, memo, partialXml};
+    NetworkConfigurator configurator{client, partialXml};
+    Presses apply{configurator};
 
-    configurator.apply(dhcp("", ""));
+    apply(dhcp("", ""));
     EXPECT_TRUE(device.calls().empty());
-    EXPECT_TRUE(memo.lines.empty());
-    EXPECT_EQ(messages.shown,
+    EXPECT_TRUE(apply.memo.empty());
+    EXPECT_EQ(apply.shown,
               std::vector<std::string>{std::string("A função \"xmlDocDumpMemory\" não foi "
                                                    "encontrada na biblioteca \"") +
                                        partialXml +
@@ -433,15 +443,14 @@ TEST(NetworkConfiguratorLibraries, MissingDeviceLibraryIsToldAndNothingIsAppende
     NEEDS_LIBXML2();
     AppContext context;
     SatClient client{context, "libdllsat-absent.so"};
-    RecordedMessages messages;
-    RecordedLines memo;
-    NetworkConfigurator configurator{client, messages, memo};
+    NetworkConfigurator configurator{client};
+    Presses apply{configurator};
 
-    const auto outcome = configurator.apply(dhcp("", ""));
-    EXPECT_TRUE(memo.lines.empty());
+    const auto outcome = apply(dhcp("", ""));
+    EXPECT_TRUE(apply.memo.empty());
     EXPECT_TRUE(outcome.document.empty());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].find("libdllsat-absent.so"), std::string::npos);
+    ASSERT_EQ(apply.shown.size(), 1u);
+    EXPECT_NE(apply.shown[0].find("libdllsat-absent.so"), std::string::npos);
 }
 
 struct RefusedTextCase {
@@ -465,11 +474,11 @@ TEST_P(RefusedText, ATextXmlCannotCarryIsRefusedNamingItsFieldAndNothingIsSent)
                                 "A configuração de rede não foi enviada ao SAT.";
     EXPECT_EQ(document.failure, message);
 
-    const auto outcome = configurator.apply(GetParam().settings);
+    const auto outcome = apply(GetParam().settings);
     EXPECT_TRUE(device.calls().empty());
     EXPECT_TRUE(outcome.document.empty());
-    EXPECT_TRUE(memo.lines.empty());
-    EXPECT_EQ(messages.shown, std::vector<std::string>{message});
+    EXPECT_TRUE(apply.memo.empty());
+    EXPECT_EQ(apply.shown, std::vector<std::string>{message});
 }
 
 INSTANTIATE_TEST_SUITE_P(
