@@ -217,44 +217,23 @@ struct Result {
     json::Object fields; // the command's own JSON members
 };
 
-// The operator's side of one command: every message box is recorded, every file dialog is
-// answered with the name given on the command line.
-class Operator : public MessageSink, public FileChooser, public LineSink {
-public:
-    std::optional<std::string> openPath;
-    std::optional<std::string> savePath;
-    std::vector<std::string> messages;
-    std::vector<std::string> lines;
-
-    void showMessage(std::string_view text) override { messages.emplace_back(text); }
-    std::optional<std::string> chooseFileToOpen() override { return openPath; }
-    std::optional<std::string> chooseFileToSave() override { return savePath; }
-    void appendLine(std::string_view line) override { lines.emplace_back(line); }
-};
-
-class Area : public TextArea {
-public:
-    std::vector<std::string> entries;
-    void appendLine(std::string_view line) override { entries.emplace_back(line); }
-    void clear() override { entries.clear(); }
-    std::vector<std::string> lines() const override {
-        std::vector<std::string> out;
-        for (const std::string& entry : entries) {
-            std::size_t start = 0;
-            for (;;) {
-                const std::size_t feed = entry.find('\n', start);
-                std::string line = entry.substr(start, feed - start);
-                if (!line.empty() && line.back() == '\r')
-                    line.pop_back();
-                out.push_back(std::move(line));
-                if (feed == std::string::npos)
-                    break;
-                start = feed + 1;
-            }
-        }
+// A text area's entry as its lines, without their line ends; none for no entry.
+std::vector<std::string> entryLines(const std::optional<std::string>& entry) {
+    std::vector<std::string> out;
+    if (!entry)
         return out;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t feed = entry->find('\n', start);
+        std::string line = entry->substr(start, feed - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        out.push_back(std::move(line));
+        if (feed == std::string::npos)
+            return out;
+        start = feed + 1;
     }
-};
+}
 
 // A bar the update's tick moves, drawn on the terminal when there is one.
 class Progress : public ProgressSink, public TickSwitch {
@@ -464,34 +443,35 @@ public:
 
     Result logs() {
         Result r;
-        LogExtractor extractor(client_, operator_, operator_, operator_);
+        LogExtractor extractor(client_);
         Progress progress(env_.out, showProgress_);
+        LogExtractor::Extracted extracted;
         int seconds = 0;
         whileWorking(
-            showProgress_, [&] { extractor.extract(); },
+            showProgress_, [&] { extracted = extractor.extract(); },
             [&] { env_.out << "\r" << ++seconds << " s" << std::flush; });
         if (seconds > 0)
             progress.erase();
-        // The screen shows a message only when the extraction failed.
-        bool ok = operator_.messages.empty();
-        for (const std::string& line : operator_.lines) {
-            std::size_t start = 0;
-            while (start < line.size()) {
-                const std::size_t feed = line.find('\n', start);
-                r.lines.push_back(codepage::fromUtf8(line.substr(start, feed - start)));
-                start = feed == std::string::npos ? line.size() : feed + 1;
-            }
+        // Each display line ends with a line feed.
+        for (std::string_view text = extracted.lines.text(); !text.empty();) {
+            const std::size_t feed = text.find('\n');
+            r.lines.push_back(codepage::fromUtf8(text.substr(0, feed)));
+            text.remove_prefix(feed == std::string_view::npos ? text.size() : feed + 1);
         }
         bool written = true;
-        if (ok && options_.output) {
-            operator_.savePath = options_.output;
-            written = extractor.saveLog(r.lines);
+        if (extracted.message) {
+            r.messages.push_back(*extracted.message);
+            r.fields.null("file");
+        } else if (options_.output) {
+            if (const auto failure = LogExtractor::saveLog(*options_.output, r.lines)) {
+                r.messages.push_back(*failure);
+                written = false;
+            }
             r.fields.text("file", *options_.output);
         } else {
             r.fields.null("file");
         }
-        r.messages = operator_.messages;
-        r.exit = withOutput(outcome(ok), written);
+        r.exit = withOutput(outcome(!extracted.message), written);
         r.fields.texts("lines", r.lines);
         return r;
     }
@@ -525,9 +505,7 @@ public:
 
     Result sale(const std::string& file, bool cancel) {
         Result r;
-        Area input, answer, output;
-        SaleTest sales(client_, operator_, operator_, input, answer, output);
-        operator_.openPath = file;
+        SaleTest sales(client_);
         const std::filesystem::path keyPath = lastKeyPath(env_);
         if (!cancel && !keyPath.empty()) {
             // Written before the library is called again: a library that crashes after
@@ -556,7 +534,7 @@ public:
                 }
             }
         }
-        sales.loadInput();
+        const SaleTest::Loaded loaded = sales.load(file);
         if (sales.inputCut()) {
             // The screen sends the start of such a file; a command that went on unseen would
             // send a broken document.
@@ -565,25 +543,33 @@ public:
             r.fields.null("key").null("answer").null("cfe");
             return r;
         }
-        bool ok = sales.send(cancel ? SaleTest::Operation::Cancel : SaleTest::Operation::Sale);
-        const std::vector<std::string> answerLines = answer.lines();
-        const std::vector<std::string> cfeLines = output.lines();
+        if (loaded.message)
+            r.messages.push_back(*loaded.message);
+        const SaleTest::Reply reply =
+            sales.send(cancel ? SaleTest::Operation::Cancel : SaleTest::Operation::Sale);
+        r.messages.insert(r.messages.end(), reply.messages.begin(), reply.messages.end());
+        const std::vector<std::string> cfeLines = entryLines(reply.output);
         bool written = true;
-        if (ok && options_.output) {
-            operator_.savePath = options_.output;
-            written = sales.saveOutput();
+        if (reply.done && options_.output) {
+            if (!SaleTest::holdsOutput(cfeLines)) {
+                r.messages.emplace_back(SaleTest::nothingToSaveMessage);
+                written = false;
+            } else if (const auto saved = SaleTest::saveOutput(*options_.output, cfeLines);
+                       !saved.ok) {
+                r.messages.push_back(saved.error);
+                written = false;
+            }
         }
-        r.lines = answerLines;
+        r.lines = entryLines(reply.answer);
         if (!options_.output)
             r.lines.insert(r.lines.end(), cfeLines.begin(), cfeLines.end());
         r.fields.text("key", sales.cfeKey());
-        r.fields.text("answer", answer.entries.empty() ? std::string() : answer.entries.front());
-        r.fields.text("cfe", output.entries.empty() ? std::string() : output.entries.front());
+        r.fields.text("answer", reply.answer.value_or(""));
+        r.fields.text("cfe", reply.output.value_or(""));
         if (options_.output)
             r.fields.text("file", *options_.output);
-        r.messages = operator_.messages;
         // A document that could not be read is the operator's mistake, not the device's.
-        r.exit = input.entries.empty() ? usage : withOutput(outcome(ok), written);
+        r.exit = loaded.entry ? withOutput(outcome(reply.done), written) : usage;
         return r;
     }
 
@@ -592,7 +578,6 @@ private:
     const Options& options_;
     AppContext context_;
     SatClient client_;
-    Operator operator_;
     // Progress goes to the terminal only: never into a pipe, a file or the JSON object.
     bool showProgress_;
 };

@@ -3,23 +3,16 @@
 #include "AppContext.h"
 #include "Cnpj.h"
 #include "CodePage.h"
-#include "Operator.h"
 #include "SatClient.h"
-#include "TextFile.h"
 
-Activation::Activation(AppContext& context, SatClient& client, MessageSink& messages,
-                       MessageWindow& messageWindow, RequestWindow& requests, FileChooser& files)
-    : context_(context), client_(client), messages_(messages), messageWindow_(messageWindow),
-      requests_(requests), files_(files)
+Activation::Reply Activation::activate(const Fields& fields)
 {
+    Reply reply = call(fields);
+    keep(reply);
+    return reply;
 }
 
-void Activation::activate(const Fields& fields)
-{
-    present(call(fields));
-}
-
-Activation::Reply Activation::call(const Fields& fields)
+Activation::Reply Activation::call(const Fields& fields) const
 {
     Reply reply;
     auto told = [&reply](std::string_view message) {
@@ -51,7 +44,7 @@ Activation::Reply Activation::call(const Fields& fields)
     const SatClient::Error error = client_.lastError();
     if (!error.reached()) {
         // The device did answer: a request it returned is kept even when its record is lost.
-        reply.response = response.text();
+        reply.request = certificateRequest(response.text());
         return told(error.failure);
     }
     if (const auto transport = SatClient::transportMessage(error.code))
@@ -60,27 +53,21 @@ Activation::Reply Activation::call(const Fields& fields)
         reply.message = std::string(activated);
     else
         reply.windowText = SatClient::detailText(codepage::fromUtf8OrAnsi(error.msg));
-    reply.response = response.text();
+    reply.request = certificateRequest(response.text());
     return reply;
 }
 
-void Activation::present(const Reply& reply)
+void Activation::keep(const Reply& reply)
 {
     if (reply.keptCode)
         context_.setActivationCode(*reply.keptCode);
-    if (reply.message)
-        messages_.showMessage(*reply.message);
-    if (reply.windowText)
-        messageWindow_.fillAndShow(*reply.windowText);
-    if (reply.response)
-        keepRequest(*reply.response);
 }
 
-void Activation::keepRequest(std::string_view response)
+std::optional<std::string> Activation::certificateRequest(std::string_view response)
 {
     const std::size_t begin = response.find("BEGIN");
     if (begin == std::string_view::npos)
-        return;
+        return std::nullopt;
     std::string request;
     const std::string decoded = codepage::fromAnsi(response.substr(begin));
     for (std::size_t i = 0; i < decoded.size(); ++i) {
@@ -92,13 +79,5 @@ void Activation::keepRequest(std::string_view response)
             request += decoded[i];
         }
     }
-    requests_.appendRequest(request);
-
-    // A cancelled dialog writes nothing; the request stays in the window to copy.
-    const std::optional<std::string> path = files_.chooseFileToSave();
-    if (!path)
-        return;
-    const textfile::WriteResult written = textfile::writeLines(*path, requests_.requestLines());
-    if (!written.ok)
-        messages_.showMessage(written.error);
+    return request;
 }

@@ -6,18 +6,14 @@
 #include <string_view>
 
 class AppContext;
-class FileChooser;
-class MessageSink;
-class MessageWindow;
-class RequestWindow;
 class SatClient;
 
 // The certificate kinds of the activation dialog, valued as the subcommand sent.
 enum class CertificateKind { AcSat = 1, IcpBrasil = 2, IcpBrasilRenewal = 3 };
 
 // Activates a device for a taxpayer: checks the fields, calls AtivarSAT, keeps the new code
-// when the device reports success, reports the outcome and saves a returned certificate
-// request.
+// when the device reports success and gives the outcome and any certificate request the
+// device returned.
 class Activation {
 public:
     struct Fields {
@@ -27,23 +23,27 @@ public:
         CertificateKind certificate = CertificateKind::AcSat;
     };
 
-    Activation(AppContext& context, SatClient& client, MessageSink& messages,
-               MessageWindow& messageWindow, RequestWindow& requests, FileChooser& files);
+    Activation(AppContext& context, SatClient& client) : context_(context), client_(client) {}
 
-    // What the device part of an activation leaves to show and keep.
+    // What an activation leaves to show and keep. Texts are UTF-8.
     struct Reply {
         std::optional<std::string> message;    // for a message box
         std::optional<std::string> windowText; // for the message window
         std::optional<std::string> keptCode;   // the new code, on the device's success
-        std::optional<std::string> response;   // the answer, whose request is to be kept
+        // The certificate request the device returned, lines separated by LF: shown below any
+        // earlier one and saved where the operator chooses.
+        std::optional<std::string> request;
     };
 
-    // Texts are UTF-8. Checks the fields and calls the device, then shows what it answered.
-    void activate(const Fields& fields);
-    // The two halves of it: the checks and the call, which touch no window and may run off the
-    // user-interface thread; then, on it, what the operator is shown and asked.
-    Reply call(const Fields& fields);
-    void present(const Reply& reply);
+    // Everything on the calling thread: the checks, the call and the code kept.
+    Reply activate(const Fields& fields);
+    // The two halves of it: the checks and the call, which touch nothing but the client and
+    // may run off the user-interface thread; then, on it, the new code kept.
+    Reply call(const Fields& fields) const;
+    void keep(const Reply& reply);
+
+    // The request in an answer: from its first "BEGIN" on, line ends made LF.
+    static std::optional<std::string> certificateRequest(std::string_view response);
 
     // Sent whatever federation unit the dialog shows.
     static constexpr int stateCode = 35;
@@ -62,12 +62,6 @@ public:
         "através do menu \"Associar Assinatura\"";
 
 private:
-    void keepRequest(std::string_view response);
-
     AppContext& context_;
     SatClient& client_;
-    MessageSink& messages_;
-    MessageWindow& messageWindow_;
-    RequestWindow& requests_;
-    FileChooser& files_;
 };

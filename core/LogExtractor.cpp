@@ -1,7 +1,6 @@
 #include "LogExtractor.h"
 
 #include "CodePage.h"
-#include "Operator.h"
 #include "TextFile.h"
 
 #include <algorithm>
@@ -483,12 +482,6 @@ const char* anyRecord(const char* p, const char* end, Record& r)
 
 } // namespace
 
-LogExtractor::LogExtractor(SatClient& client, MessageSink& messages, LineSink& memo,
-                           FileChooser& files)
-    : client_(client), messages_(messages), memo_(memo), files_(files)
-{
-}
-
 std::string LogExtractor::dateText(std::string_view timestamp)
 {
     LineBuilder line;
@@ -584,12 +577,7 @@ LogExtractor::Lines LogExtractor::formatLog(std::string_view decoded, MarkScan s
     return (chosen ? chosen : fastest)(p, end);
 }
 
-std::size_t LogExtractor::extract()
-{
-    return show(fetch());
-}
-
-LogExtractor::Extracted LogExtractor::fetch()
+LogExtractor::Extracted LogExtractor::extract()
 {
     Extracted extracted;
     const SatResponse answer = client_.ExtrairLogs();
@@ -610,27 +598,11 @@ LogExtractor::Extracted LogExtractor::fetch()
     return extracted;
 }
 
-std::size_t LogExtractor::show(const Extracted& extracted)
+std::optional<std::string> LogExtractor::saveLog(const std::string& path,
+                                                 const std::vector<std::string>& lines)
 {
-    if (extracted.message) {
-        messages_.showMessage(*extracted.message);
-        return 0;
-    }
-    if (extracted.lines.count > 0)
-        memo_.appendLines(extracted.lines.text());
-    return extracted.lines.count;
-}
-
-bool LogExtractor::saveLog(const std::vector<std::string>& lines)
-{
-    const std::optional<std::string> path = files_.chooseFileToSave();
-    if (!path)
-        return false;
-    const textfile::WriteResult written = textfile::writeLines(*path, lines);
-    if (!written.ok) {
-        messages_.showMessage("Não foi possível salvar os logs em \"" + *path + "\".\n" +
-                              written.error);
-        return false;
-    }
-    return true;
+    const textfile::WriteResult written = textfile::writeLines(path, lines);
+    if (written.ok)
+        return std::nullopt;
+    return "Não foi possível salvar os logs em \"" + path + "\".\n" + written.error;
 }

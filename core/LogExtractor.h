@@ -10,12 +10,8 @@
 #include <string_view>
 #include <vector>
 
-class FileChooser;
-class LineSink;
-class MessageSink;
-
 // Asks the device for its event log, turns every record into one numbered, readable line
-// for the logs screen's text area and saves those lines to a file the operator chooses.
+// for the logs screen's text area and saves those lines to a file.
 //
 // A record is one line of the decoded log, "timestamp|origin|level|detail:message". Devices
 // differ: some start with a header line, many leave out the colon. Each line stands alone,
@@ -33,15 +29,11 @@ public:
     static constexpr std::size_t maxDateText = 19;
     static constexpr std::size_t maxDisplayLine = 999;
 
-    LogExtractor(SatClient& client, MessageSink& messages, LineSink& memo, FileChooser& files);
+    explicit LogExtractor(SatClient& client) : client_(client) {}
 
-    // Extracts the log and appends its display lines, numbered from 1, to the text area
-    // without clearing it. Returns how many lines were appended.
-    std::size_t extract();
-
-    // Asks for a file name and writes the lines there; cancelling writes nothing. False when
-    // nothing was written; a failure has been told to the operator.
-    bool saveLog(const std::vector<std::string>& lines);
+    // Writes the lines; the message to show when they could not be written.
+    static std::optional<std::string> saveLog(const std::string& path,
+                                              const std::vector<std::string>& lines);
 
     // The display lines of a decoded log, each ended by a line feed. They carry the log's
     // own bytes; the text area decodes them as UTF-8, an invalid sequence as U+FFFD.
@@ -61,18 +53,14 @@ public:
     // cut at maxDateText.
     static std::string dateText(std::string_view timestamp);
 
-    // The two halves of extract: the device's log made into lines, touching no screen, so it
-    // may run off the user-interface thread; then, on it, the message or the lines shown.
+    // The device's log as display lines numbered from 1, to append to the text area without
+    // clearing it. Touches nothing but the client, so it may run off the user-interface thread.
     struct Extracted {
         std::optional<std::string> message; // what went wrong, to tell the operator
         Lines lines;
     };
-    Extracted fetch();
-    std::size_t show(const Extracted& extracted);
+    Extracted extract();
 
 private:
     SatClient& client_;
-    MessageSink& messages_;
-    LineSink& memo_;
-    FileChooser& files_;
 };

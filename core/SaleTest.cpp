@@ -1,46 +1,41 @@
 #include "SaleTest.h"
 
 #include "CodePage.h"
-#include "Operator.h"
 #include "SatClient.h"
 #include "TextFile.h"
 
 #include <algorithm>
 
-SaleTest::SaleTest(SatClient& client, MessageSink& messages, FileChooser& files, TextArea& input,
-                   TextArea& answer, TextArea& output)
-    : client_(client), messages_(messages), files_(files), inputArea_(input), answerArea_(answer),
-      outputArea_(output)
+SaleTest::Loaded SaleTest::load(const std::optional<std::string>& path)
 {
-}
-
-void SaleTest::loadInput()
-{
+    Loaded loaded;
     input_.clear();
     inputCut_ = false;
-    const std::optional<std::string> path = files_.chooseFileToOpen();
     if (!path)
-        return;
+        return loaded;
     // One byte beyond the area tells a longer file from one that fills it exactly.
     textfile::ReadResult read = textfile::readText(*path, inputCapacity + 1);
     if (!read.ok) {
         // Without a word the operator would take the old text still shown for the document.
-        messages_.showMessage(read.error);
-        return;
+        loaded.message = std::move(read.error);
+        return loaded;
     }
     input_ = std::move(read.text);
     input_.resize(std::min(input_.size(), input_.find('\0')));
     inputCut_ = input_.size() > inputCapacity;
     input_.resize(std::min(input_.size(), inputCapacity));
-    inputArea_.appendLine(codepage::fromUtf8(input_));
+    loaded.entry = codepage::fromUtf8(input_);
+    return loaded;
 }
 
-bool SaleTest::send(Operation operation)
+SaleTest::Reply SaleTest::send(Operation operation)
 {
-    Reply reply = begin(operation);
-    if (reply.ready)
-        reply = call(operation);
-    return present(reply);
+    Reply begun = begin(operation);
+    if (!begun.ready)
+        return begun;
+    Reply reply = call(operation);
+    reply.input = std::move(begun.input);
+    return reply;
 }
 
 SaleTest::Reply SaleTest::begin(Operation operation)
@@ -50,16 +45,13 @@ SaleTest::Reply SaleTest::begin(Operation operation)
         reply.messages.emplace_back(noInputMessage);
         return reply;
     }
-    inputArea_.clear();
-    answerArea_.clear();
-    outputArea_.clear();
     if (operation == Operation::Cancel) {
         substituteKey(input_, cfeKey_);
-        inputArea_.appendLine(codepage::fromUtf8(input_));
+        reply.input = codepage::fromUtf8(input_);
         reply.ready = true;
         return reply;
     }
-    inputArea_.appendLine(codepage::fromUtf8(input_));
+    reply.input = codepage::fromUtf8(input_);
     saleText_ = codepage::toAnsi(input_);
     // Only a document of the full 2 MiB, all in one-byte characters, can miss the buffer by
     // its terminator; cutting it would send a broken document.
@@ -113,35 +105,18 @@ void SaleTest::handleResult(const SatResponse& result, Reply& reply)
     reply.done = true;
 }
 
-bool SaleTest::present(const Reply& reply)
+bool SaleTest::holdsOutput(const std::vector<std::string>& lines)
 {
-    if (reply.answer)
-        answerArea_.appendLine(*reply.answer);
-    for (const std::string& message : reply.messages)
-        messages_.showMessage(message);
-    if (reply.output)
-        outputArea_.appendLine(*reply.output);
-    return reply.done;
+    return std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return !l.empty(); });
 }
 
-bool SaleTest::saveOutput()
+textfile::WriteResult SaleTest::saveOutput(const std::string& path,
+                                           const std::vector<std::string>& lines)
 {
-    const std::vector<std::string> lines = outputArea_.lines();
-    if (std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return l.empty(); })) {
-        messages_.showMessage(nothingToSaveMessage);
-        return false;
-    }
-    const std::optional<std::string> path = files_.chooseFileToSave();
-    if (!path)
-        return false;
-    // A CF-e keeps the encoding it declares; any other text is saved in Windows-1252.
     const textfile::Encoding encoding = !lines.empty() && textfile::declaresUtf8Xml(lines.front())
                                             ? textfile::Encoding::Utf8
                                             : textfile::Encoding::Windows1252;
-    const textfile::WriteResult written = textfile::writeLines(*path, lines, encoding);
-    if (!written.ok)
-        messages_.showMessage(written.error);
-    return written.ok;
+    return textfile::writeLines(path, lines, encoding);
 }
 
 std::optional<std::string_view> SaleTest::findKey(std::string_view answer)

@@ -7,18 +7,17 @@
 #include <string_view>
 #include <vector>
 
-class FileChooser;
+#include "TextFile.h"
+
 class SatResponse;
-class MessageSink;
 class SatClient;
-class TextArea;
 
 // The sale dialog's logic: a sale document loaded from a file goes to EnviarDadosVenda, the
-// CF-e the device returns is shown and can be saved, and the last sale can be cancelled with
-// its key written into a cancel document.
+// CF-e the device returns is given to show and to save, and the last sale can be cancelled
+// with its key written into a cancel document.
 //
-// What the device receives is always built from the loaded bytes, never from the text areas,
-// which only show what happened.
+// What the device receives is always built from the loaded bytes, never from the screen's
+// text areas, which only show what happened.
 class SaleTest {
 public:
     enum class Operation { Sale, Cancel }; // "Vender", "Cancelar Venda"
@@ -39,9 +38,7 @@ public:
         "O XML de venda não cabe no limite de 2.097.151 bytes depois de convertido para "
         "Windows-1252 e não foi enviado.\nCarregue um arquivo menor.";
 
-    // input, answer and output are the areas XMLEntrada, Memo1 and XMLSaida.
-    SaleTest(SatClient& client, MessageSink& messages, FileChooser& files, TextArea& input,
-             TextArea& answer, TextArea& output);
+    explicit SaleTest(SatClient& client) : client_(client) {}
 
     // Told each key a sale answer gives, as soon as it is kept and before the next library
     // call: a library that crashes in CodigoErro or Base64ToAscii then cannot take the key of
@@ -51,29 +48,37 @@ public:
         keyListener_ = std::move(listener);
     }
 
-    // Empties the input document before the file dialog opens, so a cancelled dialog leaves
-    // nothing to send; a chosen file is read and shown as a new entry of the input area.
-    void loadInput();
-    // The sale or the cancel of the loaded document. True when the device's answer says
-    // "sucesso" and its CF-e could be read.
-    bool send(Operation operation);
+    // What a load leaves for the screen. Texts are UTF-8.
+    struct Loaded {
+        std::optional<std::string> entry;   // the document, a new entry of the input area
+        std::optional<std::string> message; // why the file could not be read
+    };
+    // The file the operator chose, or none when the dialog was cancelled. The document is
+    // emptied first, so a cancelled dialog or an unreadable file leaves nothing to send.
+    Loaded load(const std::optional<std::string>& path);
 
-    // What a send leaves for the screen.
+    // What a send leaves for the screen, in the order it is shown. Texts are UTF-8.
     struct Reply {
         bool ready = false;                // the device is to be called
-        std::optional<std::string> answer; // for the answer area, UTF-8
-        std::vector<std::string> messages; // in their order
+        std::optional<std::string> input;  // the three areas emptied, and this in the input
+        std::optional<std::string> answer; // for the answer area
+        std::vector<std::string> messages;
         std::optional<std::string> output; // the CF-e, for the output area
-        bool done = false;
+        bool done = false;                 // the answer says "sucesso" and its CF-e could be read
     };
-    // The three parts of a send: on the user-interface thread the areas are emptied and the
-    // input shown; then the device is called, touching no screen, so it may run off that
-    // thread; then, on it again, the answer, the messages and the CF-e are shown.
+    // A send in two parts: what is shown before the call, on the user-interface thread; then
+    // the call, which touches nothing but the client, so it may run off that thread. send()
+    // is both, the first part's input kept in the reply.
     Reply begin(Operation operation);
     Reply call(Operation operation);
-    bool present(const Reply& reply);
-    // Saves the output area's text where the operator chooses. True when a file was written.
-    bool saveOutput();
+    Reply send(Operation operation);
+
+    // The output area's lines hold something to save.
+    static bool holdsOutput(const std::vector<std::string>& lines);
+    // Writes the lines: a CF-e keeps the encoding it declares, any other text goes in
+    // Windows-1252.
+    static textfile::WriteResult saveOutput(const std::string& path,
+                                            const std::vector<std::string>& lines);
 
     // The loaded bytes (after any key substitution), up to the first zero byte.
     const std::string& inputDocument() const { return input_; }
@@ -101,11 +106,6 @@ private:
     void handleResult(const SatResponse& result, Reply& reply);
 
     SatClient& client_;
-    MessageSink& messages_;
-    FileChooser& files_;
-    TextArea& inputArea_;
-    TextArea& answerArea_;
-    TextArea& outputArea_;
     std::string input_;
     std::string saleText_; // the input in Windows-1252, as the next sale sends it
     bool inputCut_ = false;

@@ -5,6 +5,7 @@
 #include "Fields.h"
 #include "Msg.h"
 #include "Screens.h"
+#include "TextFile.h"
 #include "Tiles.h"
 
 #include <QComboBox>
@@ -20,7 +21,7 @@ const QStringList TForm16::federationUnits = {"AC", "AL", "AP", "AM", "BA", "CE"
 
 TForm16::TForm16(Screens& screens, QWidget* owner)
     : Screen(screens, owner, "Ativar SAT", QSize(560, 300)), messages_(this), SaveDialog1(this),
-      activation_(screens.context, screens.client, messages_, *this, *this, SaveDialog1)
+      activation_(screens.context, screens.client)
 {
     setObjectName("Form16");
     setFont(tahoma());
@@ -93,23 +94,27 @@ void TForm16::Image2Click()
         return activation_.call({cnpj, code, confirmation, certificate});
     });
     if (reply)
-        activation_.present(*reply);
+        present(*reply);
 }
 
-void TForm16::fillAndShow(std::string_view text)
+void TForm16::present(const Activation::Reply& reply)
 {
-    screens_.Form13()->fillAndShow(fromUtf8(text));
-}
-
-void TForm16::appendRequest(std::string_view request)
-{
-    screens_.Form11()->appendRequest(fromUtf8(request));
-}
-
-std::vector<std::string> TForm16::requestLines() const
-{
+    activation_.keep(reply);
+    if (reply.message)
+        messages_.showMessage(*reply.message);
+    if (reply.windowText)
+        screens_.Form13()->fillAndShow(fromUtf8(*reply.windowText));
+    if (!reply.request)
+        return;
+    screens_.Form11()->appendRequest(fromUtf8(*reply.request));
+    // A cancelled dialog writes nothing; the request stays in the window to copy.
+    const std::optional<std::string> path = SaveDialog1.chooseFileToSave();
+    if (!path)
+        return;
     std::vector<std::string> lines;
     for (const QString& line : screens_.Form11()->lines())
         lines.push_back(utf8(line));
-    return lines;
+    const textfile::WriteResult written = textfile::writeLines(*path, lines);
+    if (!written.ok)
+        messages_.showMessage(written.error);
 }

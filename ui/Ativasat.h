@@ -3,7 +3,6 @@
 #include "Activation.h"
 #include "FileDialogs.h"
 #include "MessageBoxes.h"
-#include "Operator.h"
 #include "Screen.h"
 
 class CnpjField;
@@ -16,7 +15,7 @@ class QRadioButton;
 
 // The activation dialog: a new device activated for a taxpayer with a new activation code.
 // The device's answer goes to the message window, a certificate request to its window.
-class TForm16 : public Screen, private MessageWindow, private RequestWindow {
+class TForm16 : public Screen {
     Q_OBJECT
 public:
     TForm16(Screens& screens, QWidget* owner);
@@ -40,9 +39,7 @@ public:
     ImageButton* Image2;
 
 private:
-    void fillAndShow(std::string_view text) override;
-    void appendRequest(std::string_view request) override;
-    std::vector<std::string> requestLines() const override;
+    void present(const Activation::Reply& reply);
 
     MessageBoxes messages_;
     FileDialogs SaveDialog1;

@@ -32,7 +32,7 @@ TForm14::TForm14(Screens& screens, QWidget* owner)
     layout->addWidget(Memo1, 0);
     Memo1->setFixedHeight(307);
     memo_ = std::make_unique<TextAreaSink>(Memo1);
-    extractor_ = std::make_unique<LogExtractor>(screens.client, messages_, *memo_, SaveLOG);
+    extractor_ = std::make_unique<LogExtractor>(screens.client);
 
     connect(Image1, &QToolButton::clicked, this, &TForm14::Image1Click);
     connect(Image2, &QToolButton::clicked, this, &TForm14::Image2Click);
@@ -42,9 +42,13 @@ TForm14::~TForm14() = default;
 
 void TForm14::extract()
 {
-    auto extracted = devicecall::run([this] { return extractor_->fetch(); });
-    if (extracted)
-        extractor_->show(*extracted);
+    const auto extracted = devicecall::run([this] { return extractor_->extract(); });
+    if (!extracted)
+        return;
+    if (extracted->message)
+        messages_.showMessage(*extracted->message);
+    else if (extracted->lines.count > 0)
+        memo_->appendLines(extracted->lines.text());
 }
 
 void TForm14::Image1Click()
@@ -57,7 +61,11 @@ void TForm14::Image2Click()
     std::vector<std::string> text;
     for (const QString& line : lines())
         text.push_back(utf8(line));
-    extractor_->saveLog(text);
+    // A cancelled dialog writes nothing.
+    if (const auto path = SaveLOG.chooseFileToSave()) {
+        if (const auto failure = LogExtractor::saveLog(*path, text))
+            messages_.showMessage(*failure);
+    }
 }
 
 QStringList TForm14::lines() const

@@ -33,8 +33,7 @@ TFiscal::TFiscal(Screens& screens, QWidget* owner)
     : Screen(screens, owner, "Fiscal", QSize(731, 400)), messages_(this), files_(this),
       // The areas are made here, before the component that writes to them.
       input_(XMLEntrada = textArea("XMLEntrada", this)), answer_(Memo1 = textArea("Memo1", this)),
-      output_(XMLSaida = textArea("XMLSaida", this)),
-      sale_(screens.client, messages_, files_, input_, answer_, output_)
+      output_(XMLSaida = textArea("XMLSaida", this)), sale_(screens.client)
 {
     setObjectName("Fiscal");
     setFont(tahoma());
@@ -89,7 +88,11 @@ TFiscal::TFiscal(Screens& screens, QWidget* owner)
 
 void TFiscal::Image5Click()
 {
-    sale_.loadInput();
+    const SaleTest::Loaded loaded = sale_.load(files_.chooseFileToOpen());
+    if (loaded.entry)
+        input_.appendLine(*loaded.entry);
+    if (loaded.message)
+        messages_.showMessage(*loaded.message);
 }
 
 void TFiscal::Image2Click()
@@ -100,20 +103,45 @@ void TFiscal::Image2Click()
     const SaleTest::Operation operation =
         RadioButton1->isChecked() ? SaleTest::Operation::Sale : SaleTest::Operation::Cancel;
     SaleTest::Reply reply = sale_.begin(operation);
+    if (reply.input) {
+        for (TextAreaSink* area : {&input_, &answer_, &output_})
+            area->clear();
+        input_.appendLine(*reply.input);
+    }
     if (reply.ready) {
         const auto called = devicecall::run([&] { return sale_.call(operation); });
         if (!called)
             return;
         reply = *called;
     }
-    sale_.present(reply);
+    if (reply.answer)
+        answer_.appendLine(*reply.answer);
+    for (const std::string& message : reply.messages)
+        messages_.showMessage(message);
+    if (reply.output)
+        output_.appendLine(*reply.output);
     takeFocusBack(Image2);
 }
 
 void TFiscal::Image4Click()
 {
-    sale_.saveOutput();
+    save();
     takeFocusBack(Image4);
+}
+
+void TFiscal::save()
+{
+    const std::vector<std::string> lines = output_.lines();
+    if (!SaleTest::holdsOutput(lines)) {
+        messages_.showMessage(SaleTest::nothingToSaveMessage);
+        return;
+    }
+    // A cancelled dialog writes nothing.
+    if (const auto path = files_.chooseFileToSave()) {
+        const textfile::WriteResult written = SaleTest::saveOutput(*path, lines);
+        if (!written.ok)
+            messages_.showMessage(written.error);
+    }
 }
 
 void TFiscal::takeFocusBack(QWidget* control)

@@ -38,6 +38,7 @@ public:
     QPlainTextEdit* XMLSaida;
 
 private:
+    void save();
     void takeFocusBack(QWidget* control);
 
     MessageBoxes messages_;

@@ -4,6 +4,7 @@
 #include "Recorders.h"
 #include "SatClient.h"
 #include "TestDevice.h"
+#include "TextFile.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,31 @@ std::string readBytes(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// What the activation screen makes of a reply, on recorders: the message box, the message
+// window, the request window and the save dialog.
+struct Shown {
+    RecordedMessages messages;
+    RecordedMessageWindow window;
+    RecordedRequests requests;
+    QueuedFiles files;
+
+    void present(const Activation::Reply& reply)
+    {
+        if (reply.message)
+            messages.showMessage(*reply.message);
+        if (reply.windowText)
+            window.fillAndShow(*reply.windowText);
+        if (!reply.request)
+            return;
+        requests.appendRequest(*reply.request);
+        if (const auto path = files.chooseFileToSave()) {
+            const textfile::WriteResult written = textfile::writeLines(*path, requests.lines);
+            if (!written.ok)
+                messages.showMessage(written.error);
+        }
+    }
+};
+
 class ActivationTest : public testing::Test {
 protected:
     void SetUp() override
@@ -42,7 +68,7 @@ protected:
 
     void activate(std::string_view code = "12345678", std::string_view cnpj = validCnpj)
     {
-        activation.activate({cnpj, code, code, CertificateKind::AcSat});
+        shown.present(activation.activate({cnpj, code, code, CertificateKind::AcSat}));
     }
     std::size_t filesInFolder() const
     {
@@ -53,11 +79,12 @@ protected:
     TestDevice device{std::string(SatClient::librarySAT)};
     AppContext context;
     SatClient client{context};
-    RecordedMessages messages;
-    RecordedMessageWindow window;
-    RecordedRequests requests;
-    QueuedFiles files;
-    Activation activation{context, client, messages, window, requests, files};
+    Activation activation{context, client};
+    Shown shown;
+    RecordedMessages& messages = shown.messages;
+    RecordedMessageWindow& window = shown.window;
+    RecordedRequests& requests = shown.requests;
+    QueuedFiles& files = shown.files;
     fs::path folder;
 };
 
@@ -74,7 +101,7 @@ class ActivationRefusal : public ActivationTest, public testing::WithParamInterf
 TEST_P(ActivationRefusal, FirstFailingCheckWinsAndNothingIsSent)
 {
     const RefusalCase& c = GetParam();
-    activation.activate({c.cnpj, c.code, c.confirmation, CertificateKind::AcSat});
+    shown.present(activation.activate({c.cnpj, c.code, c.confirmation, CertificateKind::AcSat}));
     EXPECT_EQ(messages.shown, std::vector<std::string>{c.message});
     EXPECT_TRUE(device.calls().empty());
     EXPECT_TRUE(window.filled.empty());
@@ -305,15 +332,14 @@ TEST(ActivationWithoutErrorRecord, KeepsTheRequestTheDeviceReturned)
     device.setFallback({"000012|04000|Sucesso|BEGIN REQ", 4000});
     AppContext context;
     SatClient client(context, noRecord);
-    RecordedMessages messages;
-    RecordedMessageWindow window;
-    RecordedRequests requests;
-    QueuedFiles files;
+    Shown shown;
+    RecordedMessages& messages = shown.messages;
+    RecordedRequests& requests = shown.requests;
     const fs::path saved = fs::temp_directory_path() / "vexor-activation-without-record.csr";
     fs::remove(saved);
-    files.answers = {saved.string()};
-    Activation activation(context, client, messages, window, requests, files);
-    activation.activate({validCnpj, "12345678", "12345678", CertificateKind::AcSat});
+    shown.files.answers = {saved.string()};
+    Activation activation(context, client);
+    shown.present(activation.activate({validCnpj, "12345678", "12345678", CertificateKind::AcSat}));
     EXPECT_EQ(messages.shown,
               std::vector<std::string>{"A função \"CodigoErro\" não foi encontrada na biblioteca "
                                        "do SAT \"" +
@@ -329,14 +355,12 @@ TEST(ActivationWithoutLibrary, IsToldAndKeepsTheCode)
     AppContext context;
     ASSERT_TRUE(context.setActivationCode("old code"));
     SatClient client(context, "libnosuchdevice.so");
-    RecordedMessages messages;
-    RecordedMessageWindow window;
-    RecordedRequests requests;
-    QueuedFiles files;
-    Activation activation(context, client, messages, window, requests, files);
-    activation.activate({validCnpj, "12345678", "12345678", CertificateKind::AcSat});
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].find("libnosuchdevice.so"), std::string::npos);
+    Activation activation(context, client);
+    const Activation::Reply reply =
+        activation.activate({validCnpj, "12345678", "12345678", CertificateKind::AcSat});
+    ASSERT_TRUE(reply.message);
+    EXPECT_NE(reply.message->find("libnosuchdevice.so"), std::string::npos);
+    EXPECT_FALSE(reply.windowText);
     EXPECT_EQ(context.activationCode(), "old code");
 }
 

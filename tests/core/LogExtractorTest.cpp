@@ -287,16 +287,20 @@ TEST(LogExtractorBlocks, RandomLogsMatchTheRules)
     }
 }
 
-struct AnsweredFiles : FileChooser {
-    std::vector<std::optional<std::string>> answers;
-    int asked = 0;
-    std::optional<std::string> chooseFileToOpen() override { return next(); }
-    std::optional<std::string> chooseFileToSave() override { return next(); }
-    std::optional<std::string> next()
+// The extractions of a test and what the screen shows of them: the lines, appended, and the
+// messages.
+struct Extractions {
+    LogExtractor& extractor;
+    RecordedMessages messages;
+    RecordedLines memo;
+
+    std::size_t operator()()
     {
-        if (static_cast<std::size_t>(asked) >= answers.size())
-            return std::nullopt;
-        return answers[static_cast<std::size_t>(asked++)];
+        const LogExtractor::Extracted extracted = extractor.extract();
+        if (extracted.message)
+            messages.showMessage(*extracted.message);
+        memo.appendLines(extracted.lines.text());
+        return extracted.lines.count;
     }
 };
 
@@ -310,16 +314,16 @@ protected:
     TestDevice device{std::string(SatClient::librarySAT)};
     AppContext context;
     SatClient client{context};
-    RecordedMessages messages;
-    RecordedLines memo;
-    AnsweredFiles files;
-    LogExtractor extractor{client, messages, memo, files};
+    LogExtractor extractor{client};
+    Extractions extract{extractor};
+    RecordedMessages& messages = extract.messages;
+    RecordedLines& memo = extract.memo;
 };
 
 TEST_F(ExtractTest, HeadedLogWithTheDefaultCodeAndNoErrorRecord)
 {
     transfer(headedLog);
-    EXPECT_EQ(extractor.extract(), 2u);
+    EXPECT_EQ(extract(), 2u);
     EXPECT_EQ(device.functions(), (std::vector<std::string>{"ExtrairLogs", "Base64ToAscii"}));
     const auto call = device.calls().at(0);
     ASSERT_EQ(call.args.size(), 2u);
@@ -334,7 +338,7 @@ TEST_F(ExtractTest, PlainLogWithTheStoredCode)
 {
     ASSERT_TRUE(context.setActivationCode("12345678"));
     transfer(plainLog);
-    EXPECT_EQ(extractor.extract(), 3u);
+    EXPECT_EQ(extract(), 3u);
     EXPECT_EQ(device.calls().at(0).args.at(1), "12345678");
     EXPECT_EQ(memo.lines,
               (std::vector<std::string>{"1 12/03/2015 09:30:05  INFO Sistema iniciado",
@@ -346,8 +350,8 @@ TEST_F(ExtractTest, ASecondExtractionAppendsNumberedFromOneAgain)
 {
     transfer(headedLog);
     transfer(plainLog);
-    extractor.extract();
-    extractor.extract();
+    extract();
+    extract();
     ASSERT_EQ(memo.lines.size(), 5u);
     EXPECT_EQ(memo.lines[1], "2 12/03/2015 09:30:06 FOUR THREE msg two");
     EXPECT_EQ(memo.lines[2], "1 12/03/2015 09:30:05  INFO Sistema iniciado");
@@ -364,7 +368,7 @@ class ExtractRefused : public ExtractTest, public testing::WithParamInterface<Re
 TEST_P(ExtractRefused, ShowsOneMessageAndDecodesNothing)
 {
     transfer(headedLog, GetParam().result);
-    EXPECT_EQ(extractor.extract(), 0u);
+    EXPECT_EQ(extract(), 0u);
     EXPECT_EQ(messages.shown, std::vector<std::string>{GetParam().message});
     EXPECT_EQ(device.functions(), std::vector<std::string>{"ExtrairLogs"});
     EXPECT_TRUE(memo.lines.empty());
@@ -391,13 +395,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ExtractTest, MarkAnywhereInTheResultIsATransfer)
 {
     transfer(plainLog, "x15000|Transfery");
-    EXPECT_EQ(extractor.extract(), 3u);
+    EXPECT_EQ(extract(), 3u);
 }
 
 TEST_F(ExtractTest, ALogWithoutRecordsShowsNothing)
 {
     transfer("HEADER");
-    EXPECT_EQ(extractor.extract(), 0u);
+    EXPECT_EQ(extract(), 0u);
     EXPECT_TRUE(memo.lines.empty());
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -407,14 +411,11 @@ TEST(LogExtractorLibrary, MissingExtrairLogsIsToldByName)
     const std::string partial = TestDevice::file("dllsat_partial");
     AppContext context;
     SatClient client{context, partial};
-    RecordedMessages messages;
-    RecordedLines memo;
-    AnsweredFiles files;
-    LogExtractor extractor{client, messages, memo, files};
-    EXPECT_EQ(extractor.extract(), 0u);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].find("\"ExtrairLogs\""), std::string::npos) << messages.shown[0];
-    EXPECT_TRUE(memo.lines.empty());
+    LogExtractor extractor{client};
+    const LogExtractor::Extracted extracted = extractor.extract();
+    EXPECT_EQ(extracted.lines.count, 0u);
+    ASSERT_TRUE(extracted.message);
+    EXPECT_NE(extracted.message->find("\"ExtrairLogs\""), std::string::npos) << *extracted.message;
 }
 
 class SaveLogTest : public ExtractTest {
@@ -446,31 +447,21 @@ protected:
 TEST_F(SaveLogTest, WritesAnsiWithCrLfAndNoByteOrderMarkUnderTheChosenName)
 {
     const fs::path target = folder / "logs sat";
-    files.answers = {utf8(target)};
-    EXPECT_TRUE(
-        extractor.saveLog({"1 12/03/2015 09:30:05 Comunicação AVISO não há rede", "2 T1 c b d"}));
+    EXPECT_EQ(
+        LogExtractor::saveLog(
+            utf8(target), {"1 12/03/2015 09:30:05 Comunicação AVISO não há rede", "2 T1 c b d"}),
+        std::nullopt);
     EXPECT_EQ(readBytes(target),
               "1 12/03/2015 09:30:05 Comunica\xE7\xE3o AVISO n\xE3o h\xE1 rede\r\n"
               "2 T1 c b d\r\n");
-    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SaveLogTest, ReplacesAnExistingFile)
 {
     const fs::path target = folder / "logs.txt";
     std::ofstream(target) << "old text that is longer than the new one\n";
-    files.answers = {utf8(target)};
-    EXPECT_TRUE(extractor.saveLog({"1 T1  l m"}));
+    EXPECT_EQ(LogExtractor::saveLog(utf8(target), {"1 T1  l m"}), std::nullopt);
     EXPECT_EQ(readBytes(target), "1 T1  l m\r\n");
-}
-
-TEST_F(SaveLogTest, CancelWritesNothing)
-{
-    files.answers = {std::nullopt};
-    EXPECT_FALSE(extractor.saveLog({"1 T1  l m"}));
-    EXPECT_EQ(files.asked, 1);
-    EXPECT_TRUE(fs::is_empty(folder));
-    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SaveLogTest, AFailedSaveIsToldAndLeavesTheOldFile)
@@ -478,13 +469,11 @@ TEST_F(SaveLogTest, AFailedSaveIsToldAndLeavesTheOldFile)
     // A folder stands where the file would go: the rename over it fails.
     const fs::path target = folder / "taken";
     fs::create_directories(target / "inside");
-    files.answers = {utf8(target)};
-    EXPECT_FALSE(extractor.saveLog({"1 T1  l m"}));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].rfind(
-                  "Não foi possível salvar os logs em \"" + utf8(target) + "\".\n", 0),
+    const std::optional<std::string> failure = LogExtractor::saveLog(utf8(target), {"1 T1  l m"});
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->rfind("Não foi possível salvar os logs em \"" + utf8(target) + "\".\n", 0),
               0u)
-        << messages.shown[0];
+        << *failure;
     EXPECT_TRUE(fs::is_directory(target / "inside"));
     // No temporary file is left behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
@@ -492,9 +481,7 @@ TEST_F(SaveLogTest, AFailedSaveIsToldAndLeavesTheOldFile)
 
 TEST_F(SaveLogTest, MissingFolderIsTold)
 {
-    files.answers = {utf8(folder / "absent" / "logs.txt")};
-    EXPECT_FALSE(extractor.saveLog({"1 T1  l m"}));
-    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(LogExtractor::saveLog(utf8(folder / "absent" / "logs.txt"), {"1 T1  l m"}));
 }
 
 } // namespace

@@ -44,12 +44,10 @@ std::string saleFile()
 
 void sendSale(SatClient& client, RecordedMessages& messages, SaleTest::Operation operation)
 {
-    QueuedFiles files;
-    files.answers = {saleFile()};
-    RecordedTextArea input, answer, output;
-    SaleTest sale(client, messages, files, input, answer, output);
-    sale.loadInput();
-    sale.send(operation);
+    SaleTest sale(client);
+    sale.load(saleFile());
+    for (const std::string& message : sale.send(operation).messages)
+        messages.showMessage(message);
 }
 
 void shown(RecordedMessages& messages, const Outcome& outcome)
@@ -102,17 +100,16 @@ const Case cases[] = {
      }},
     {"activation", "AtivarSAT",
      [](AppContext& context, SatClient& c, RecordedMessages& m) {
-         RecordedMessageWindow window;
-         RecordedRequests requests;
-         QueuedFiles files;
-         Activation(context, c, m, window, requests, files)
-             .activate({"48.213.907/0001-65", "12345678", "12345678", CertificateKind::AcSat});
+         const Activation::Reply reply =
+             Activation(context, c)
+                 .activate({"48.213.907/0001-65", "12345678", "12345678", CertificateKind::AcSat});
+         if (reply.message)
+             m.showMessage(*reply.message);
      }},
     {"logs", "ExtrairLogs",
      [](AppContext&, SatClient& c, RecordedMessages& m) {
-         RecordedLines memo;
-         QueuedFiles files;
-         LogExtractor(c, m, memo, files).extract();
+         if (const auto message = LogExtractor(c).extract().message)
+             m.showMessage(*message);
      }},
 };
 

@@ -161,7 +161,7 @@ protected:
     void load(const std::string& bytes, const std::string& name = "documento.xml")
     {
         files.answers.push_back(file(name, bytes));
-        sale.loadInput();
+        loadInput();
     }
     static std::string read(const fs::path& path)
     {
@@ -181,7 +181,7 @@ protected:
         load(saleDocument, "venda.xml");
         const std::string base64 = TestDevice::base64(returnedCfe);
         device.script("EnviarDadosVenda", {saleAnswer(base64, cfeKey), 0, "Emitido", base64});
-        sale.send(SaleTest::Operation::Sale);
+        send(SaleTest::Operation::Sale);
     }
 
     TestDevice device{std::string(SatClient::librarySAT)};
@@ -192,8 +192,51 @@ protected:
     RecordedTextArea input;
     RecordedTextArea answer;
     RecordedTextArea output;
-    SaleTest sale{client, messages, files, input, answer, output};
+    SaleTest sale{client};
     fs::path folder;
+
+    // What the screen makes of a load, a send and a save, on the test's areas.
+    void loadInput(SaleTest& into)
+    {
+        const SaleTest::Loaded loaded = into.load(files.chooseFileToOpen());
+        if (loaded.entry)
+            input.appendLine(*loaded.entry);
+        if (loaded.message)
+            messages.showMessage(*loaded.message);
+    }
+    void loadInput() { loadInput(sale); }
+    bool send(SaleTest::Operation operation, SaleTest& from)
+    {
+        const SaleTest::Reply reply = from.send(operation);
+        if (reply.input) {
+            for (RecordedTextArea* area : {&input, &answer, &output})
+                area->clear();
+            input.appendLine(*reply.input);
+        }
+        if (reply.answer)
+            answer.appendLine(*reply.answer);
+        for (const std::string& message : reply.messages)
+            messages.showMessage(message);
+        if (reply.output)
+            output.appendLine(*reply.output);
+        return reply.done;
+    }
+    bool send(SaleTest::Operation operation) { return send(operation, sale); }
+    bool saveOutput()
+    {
+        const std::vector<std::string> lines = output.lines();
+        if (!SaleTest::holdsOutput(lines)) {
+            messages.showMessage(SaleTest::nothingToSaveMessage);
+            return false;
+        }
+        const std::optional<std::string> path = files.chooseFileToSave();
+        if (!path)
+            return false;
+        const textfile::WriteResult written = SaleTest::saveOutput(*path, lines);
+        if (!written.ok)
+            messages.showMessage(written.error);
+        return written.ok;
+    }
 };
 
 TEST_F(SaleTestFixture, ASuccessfulSaleStoresTheKeyAndShowsTheReturnedCfe)
@@ -204,7 +247,7 @@ TEST_F(SaleTestFixture, ASuccessfulSaleStoresTheKeyAndShowsTheReturnedCfe)
     const std::string answerText = saleAnswer(base64, key);
     load(saleDocument);
     device.script("EnviarDadosVenda", {answerText, 0, "Emitido com sucesso", base64});
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
 
     EXPECT_EQ(sale.cfeKey(), key);
     EXPECT_EQ(device.functions(),
@@ -223,7 +266,7 @@ TEST_F(SaleTestFixture, ASuccessfulSaleStoresTheKeyAndShowsTheReturnedCfe)
 
     // A later cancel uses that key.
     load(cancelDocument, "cancelamento.xml");
-    sale.send(SaleTest::Operation::Cancel);
+    send(SaleTest::Operation::Cancel);
     const Args cancel = argsOf("CancelarUltimaVenda");
     ASSERT_EQ(cancel.size(), 4u);
     EXPECT_EQ(cancel[2], key);
@@ -248,10 +291,10 @@ TEST_F(SaleTestFixture, TheOwnerIsToldTheKeyBeforeTheNextLibraryCall)
 
     // Neither an answer without a key, a key given from outside nor a cancel tell it again.
     device.script("EnviarDadosVenda", {"000012|06010|1999|Rejeitado|CFe123|"});
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     ASSERT_TRUE(sale.rememberKey(otherKey));
     load(cancelDocument);
-    sale.send(SaleTest::Operation::Cancel);
+    send(SaleTest::Operation::Cancel);
     EXPECT_EQ(told.size(), 1u);
 }
 
@@ -262,14 +305,14 @@ TEST_F(SaleTestFixture, ASaleWhoseCfeCannotBeFetchedStillKeepsItsKey)
     AppContext olderContext; // the handle it keeps is that library's
     ASSERT_TRUE(olderContext.setActivationCode("12345678"));
     SatClient olderClient{olderContext, partial};
-    SaleTest olderSale{olderClient, messages, files, input, answer, output};
+    SaleTest olderSale{olderClient};
     std::vector<std::string> told;
     olderSale.setKeyListener([&](const std::string& given) { told.push_back(given); });
     files.answers.push_back(file("venda.xml", saleDocument));
-    olderSale.loadInput();
+    loadInput(olderSale);
     older.script("EnviarDadosVenda", {saleAnswer("PENGZT4=", key), 0, "Emitido"});
 
-    EXPECT_FALSE(olderSale.send(SaleTest::Operation::Sale));
+    EXPECT_FALSE(send(SaleTest::Operation::Sale, olderSale));
     EXPECT_EQ(olderSale.cfeKey(), key);
     EXPECT_EQ(told, std::vector<std::string>{key});
     EXPECT_EQ(older.functions(), (std::vector<std::string>{"EnviarDadosVenda", "CodigoErro"}));
@@ -286,7 +329,7 @@ TEST_F(SaleTestFixture, AnAnswerWithCFeButNoBarAfterItKeepsThePreviousKey)
     sellWithKey(key);
     ASSERT_EQ(sale.cfeKey(), key);
     device.script("EnviarDadosVenda", {"000012|06000|0000|Emitido com sucesso|" + otherKey});
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     EXPECT_EQ(sale.cfeKey(), key);
 }
 
@@ -298,13 +341,13 @@ TEST_F(SaleTestFixture, AFieldThatOnlyStartsWithCFeKeepsThePreviousKeyAndTheAnsw
     const std::string answerText =
         "000012|06000|0000|Emitido|CFe1\"/><evil a=\"|Emitido com sucesso";
     device.script("EnviarDadosVenda", {answerText, 0, "Emitido", TestDevice::base64("<CFe/>")});
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     EXPECT_EQ(sale.cfeKey(), key);
     EXPECT_EQ(device.functions().back(), "Base64ToAscii"); // "sucesso" after the field counts
     EXPECT_EQ(output.entries, std::vector<std::string>{"<CFe/>"});
 
     load(cancelDocument);
-    sale.send(SaleTest::Operation::Cancel);
+    send(SaleTest::Operation::Cancel);
     const Args cancel = argsOf("CancelarUltimaVenda");
     ASSERT_EQ(cancel.size(), 4u);
     EXPECT_EQ(cancel[2], key);
@@ -316,7 +359,7 @@ TEST_F(SaleTestFixture, ABase64FieldHoldingCFeIsNoKeyWhenTheAnswerHasNone)
     load(saleDocument);
     device.script("EnviarDadosVenda",
                   {"000012|06010|1999|Erro|||" + TestDevice::base64(returnedCfe) + "|"});
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     EXPECT_EQ(sale.cfeKey(), "");
 }
 
@@ -325,7 +368,7 @@ TEST_F(SaleTestFixture, WhatFollowsTheKeyIsNotSearchedForSucesso)
     const std::string answerText = "000012|06000|0000|Emitido|" + key + "|Emitido com sucesso";
     load(saleDocument);
     device.script("EnviarDadosVenda", {answerText});
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     EXPECT_EQ(sale.cfeKey(), key);
     EXPECT_EQ(answer.entries, std::vector<std::string>{answerText});
     EXPECT_TRUE(output.entries.empty());
@@ -336,8 +379,8 @@ TEST_F(SaleTestFixture, ASecondCancelSendsTheSameSubstitutedText)
 {
     sellWithKey(key);
     load(cancelDocument);
-    sale.send(SaleTest::Operation::Cancel);
-    sale.send(SaleTest::Operation::Cancel);
+    send(SaleTest::Operation::Cancel);
+    send(SaleTest::Operation::Cancel);
     std::vector<Args> cancels;
     for (const TestDevice::Call& call : device.calls())
         if (call.function == "CancelarUltimaVenda")
@@ -351,7 +394,7 @@ TEST_F(SaleTestFixture, ASecondCancelSendsTheSameSubstitutedText)
 TEST_F(SaleTestFixture, ACancelWithoutASaleSendsAnEmptyKeyAndTheDocumentUnchanged)
 {
     load(cancelDocument);
-    sale.send(SaleTest::Operation::Cancel);
+    send(SaleTest::Operation::Cancel);
     EXPECT_EQ(argsOf("CancelarUltimaVenda"), (Args{"12", "12345678", "", cancelDocument}));
     EXPECT_EQ(sale.inputDocument(), cancelDocument);
 }
@@ -361,7 +404,7 @@ TEST_F(SaleTestFixture, LoadingTwiceShowsBothAndSendsOnlyTheSecond)
     load("<primeiro/>", "a.xml");
     load("<segundo/>", "b.xml");
     EXPECT_EQ(input.entries, (std::vector<std::string>{"<primeiro/>", "<segundo/>"}));
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     EXPECT_EQ(argsOf("EnviarDadosVenda"), (Args{"12", "12345678", "<segundo/>"}));
     EXPECT_EQ(input.entries, std::vector<std::string>{"<segundo/>"});
 }
@@ -369,12 +412,12 @@ TEST_F(SaleTestFixture, LoadingTwiceShowsBothAndSendsOnlyTheSecond)
 TEST_F(SaleTestFixture, ACancelledOpenDialogLeavesNothingToSend)
 {
     load(saleDocument);
-    sale.loadInput(); // no file queued: the dialog is cancelled
+    loadInput(); // no file queued: the dialog is cancelled
     EXPECT_EQ(files.asked, 2);
     EXPECT_EQ(sale.inputDocument(), "");
     EXPECT_EQ(input.entries, std::vector<std::string>{saleDocument});
     for (const auto operation : {SaleTest::Operation::Sale, SaleTest::Operation::Cancel})
-        sale.send(operation);
+        send(operation);
     EXPECT_EQ(messages.shown, (std::vector<std::string>{std::string(SaleTest::noInputMessage),
                                                         std::string(SaleTest::noInputMessage)}));
     EXPECT_TRUE(device.calls().empty());
@@ -385,13 +428,13 @@ TEST_F(SaleTestFixture, AFileThatCannotBeOpenedIsToldAndLeavesNothingToSend)
 {
     load(saleDocument);
     files.answers.push_back((folder / "nao-existe.xml").string());
-    sale.loadInput();
+    loadInput();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(messages.shown[0].starts_with("Não foi possível abrir o arquivo"));
     EXPECT_NE(messages.shown[0].find("nao-existe.xml"), std::string::npos);
     EXPECT_EQ(sale.inputDocument(), "");
     EXPECT_EQ(input.entries, std::vector<std::string>{saleDocument});
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     EXPECT_EQ(messages.shown.back(), SaleTest::noInputMessage);
     EXPECT_TRUE(device.calls().empty());
 }
@@ -403,7 +446,7 @@ TEST_F(SaleTestFixture, EachSendClearsTheThreeAreas)
     answer.appendLine("digitado");
     output.appendLine("digitado");
     device.script("EnviarDadosVenda", {"000012|06010|Recusado"});
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     EXPECT_EQ(input.clears, 2);
     EXPECT_EQ(answer.clears, 2);
     EXPECT_EQ(output.clears, 2);
@@ -429,7 +472,7 @@ TEST_P(RememberedKey, IsTakenOnlyWhenItIsACfeKey)
     const std::string expected = GetParam().taken ? GetParam().given : otherKey;
     EXPECT_EQ(sale.cfeKey(), expected);
     load(cancelDocument);
-    sale.send(SaleTest::Operation::Cancel);
+    send(SaleTest::Operation::Cancel);
     const Args cancel = argsOf("CancelarUltimaVenda");
     ASSERT_EQ(cancel.size(), 4u);
     EXPECT_EQ(cancel[2], expected);
@@ -464,8 +507,8 @@ TEST_P(SaleInputBytes, ReachTheSaleReEncodedAndTheCancelAsLoaded)
     load(GetParam().file);
     EXPECT_EQ(sale.inputDocument(), GetParam().document);
     EXPECT_EQ(input.entries, std::vector<std::string>{GetParam().shown});
-    sale.send(SaleTest::Operation::Sale);
-    sale.send(SaleTest::Operation::Cancel);
+    send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Cancel);
     EXPECT_EQ(argsOf("EnviarDadosVenda"), (Args{"12", "12345678", GetParam().sale}));
     EXPECT_EQ(argsOf("CancelarUltimaVenda"), (Args{"12", "12345678", "", GetParam().document}));
 }
@@ -490,7 +533,7 @@ TEST_F(SaleTestFixture, AFileThatStartsWithAZeroByteLeavesNothingToSend)
 {
     load(std::string("\0<a/>", 5));
     EXPECT_EQ(sale.inputDocument(), "");
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(SaleTest::noInputMessage)});
     EXPECT_TRUE(device.calls().empty());
 }
@@ -503,12 +546,12 @@ TEST_F(SaleTestFixture, ALongerFileIsCutAt2MiBAndASaleThatCannotFitIsNotSent)
     EXPECT_EQ(sale.inputDocument().size(), 2097152u);
     EXPECT_TRUE(sale.inputCut());
 
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(SaleTest::saleTooLongMessage)});
     EXPECT_TRUE(device.calls().empty());
 
     // The cancel sends the raw bytes, which fit their area.
-    sale.send(SaleTest::Operation::Cancel);
+    send(SaleTest::Operation::Cancel);
     const Args cancel = argsOf("CancelarUltimaVenda");
     ASSERT_EQ(cancel.size(), 4u);
     EXPECT_EQ(cancel[3]->size(), 2097152u);
@@ -566,7 +609,7 @@ class SaleLimit : public SaleTestFixture, public testing::WithParamInterface<Lim
 TEST_P(SaleLimit, ASaleThatFitsWithItsTerminatorIsSentWhole)
 {
     load(GetParam().file);
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     const Args sent = argsOf("EnviarDadosVenda");
     ASSERT_EQ(sent.size(), 3u);
     EXPECT_EQ(sent[2]->size(), GetParam().saleBytes);
@@ -604,7 +647,7 @@ TEST_P(SaleResult, IsReportedTheSameForTheSaleAndTheCancel)
         device.script(
             operation == SaleTest::Operation::Sale ? "EnviarDadosVenda" : "CancelarUltimaVenda",
             {GetParam().result, GetParam().code, GetParam().msg, TestDevice::base64("<CFe/>")});
-        sale.send(operation);
+        send(operation);
         EXPECT_EQ(messages.shown, GetParam().shown);
         EXPECT_EQ(output.entries, GetParam().decoded ? std::vector<std::string>{"<CFe/>"}
                                                      : std::vector<std::string>{});
@@ -661,10 +704,10 @@ TEST_F(SaleTestFixture, SavingWritesTheOutputAreaInWindows1252WithCrLf)
     load(saleDocument);
     device.script("EnviarDadosVenda", {saleAnswer("x", key), 0, "Emitido",
                                        TestDevice::base64("<CFe>\n<xProd>AÇÚCAR</xProd>\n</CFe>")});
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     const fs::path target = folder / "cupom sem extensão";
     files.answers.push_back(target.string());
-    sale.saveOutput();
+    saveOutput();
     EXPECT_EQ(read(target), "<CFe>\r\n<xProd>A\xC7\xDA"
                             "CAR</xProd>\r\n</CFe>\r\n");
     EXPECT_EQ(messages.shown.size(), 1u); // the sale's report, nothing from the save
@@ -679,10 +722,10 @@ TEST_F(SaleTestFixture, ACfeDeclaringUtf8IsSavedInUtf8)
                   {saleAnswer("x", key), 0, "Emitido",
                    TestDevice::base64("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                       "<CFe><xProd>AÇÚCAR</xProd></CFe>")});
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     const fs::path target = folder / "cfe.xml";
     files.answers.push_back(target.string());
-    sale.saveOutput();
+    saveOutput();
     EXPECT_EQ(read(target), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
                             "<CFe><xProd>A\xC3\x87\xC3\x9A"
                             "CAR</xProd></CFe>\r\n");
@@ -694,7 +737,7 @@ TEST_F(SaleTestFixture, ACancelledSaveDialogWritesNothingAndKeepsAnExistingFile)
     const std::string existing = file("existente.xml", "antigo");
     ASSERT_FALSE(output.entries.empty());
     const int asked = files.asked;
-    sale.saveOutput(); // no name queued: the dialog is cancelled
+    saveOutput(); // no name queued: the dialog is cancelled
     EXPECT_EQ(files.asked, asked + 1);
     EXPECT_EQ(read(existing), "antigo");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
@@ -702,15 +745,15 @@ TEST_F(SaleTestFixture, ACancelledSaveDialogWritesNothingAndKeepsAnExistingFile)
 
 TEST_F(SaleTestFixture, SavingIsRefusedWhileTheOutputAreaIsEmpty)
 {
-    sale.saveOutput();
+    saveOutput();
     EXPECT_EQ(messages.shown,
               std::vector<std::string>{std::string(SaleTest::nothingToSaveMessage)});
     EXPECT_EQ(files.asked, 0);
     load(saleDocument);
     device.script("EnviarDadosVenda", {"000012|06010|1999|Rejeitado|"});
-    sale.send(SaleTest::Operation::Sale);
+    send(SaleTest::Operation::Sale);
     messages.shown.clear();
-    sale.saveOutput();
+    saveOutput();
     EXPECT_EQ(messages.shown,
               std::vector<std::string>{std::string(SaleTest::nothingToSaveMessage)});
     EXPECT_EQ(files.asked, 1); // the load alone
@@ -721,7 +764,7 @@ TEST_F(SaleTestFixture, AFailedSaveIsTold)
     sellWithKey(key);
     messages.shown.clear();
     files.answers.push_back((folder / "pasta-que-nao-existe" / "cupom.xml").string());
-    sale.saveOutput();
+    saveOutput();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(messages.shown[0].starts_with("Não foi possível criar o arquivo"));
 }
