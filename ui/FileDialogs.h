@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Operator.h"
+#include <optional>
+#include <string>
 
 #include <QString>
 #include <QStringList>
@@ -9,12 +10,13 @@ class QWidget;
 
 // The file-open and file-save dialogs: no filter, no default extension. Tests queue the
 // answers instead (an empty answer is a cancel).
-class FileDialogs : public FileChooser {
+class FileDialogs {
 public:
     explicit FileDialogs(QWidget* parent) : parent_(parent) {}
 
-    std::optional<std::string> chooseFileToOpen() override;
-    std::optional<std::string> chooseFileToSave() override;
+    // The chosen path, or none when the operator cancels.
+    std::optional<std::string> chooseFileToOpen();
+    std::optional<std::string> chooseFileToSave();
 
     static void answerWith(QStringList* answers);
 

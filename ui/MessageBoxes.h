@@ -1,20 +1,22 @@
 #pragma once
 
-#include "Operator.h"
 #include "Outcome.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <string_view>
+
 class QWidget;
 
 // Every message box of the program: modal, titled "TORVAL VEXOR Manager", one OK button.
 // Tests record the texts instead of showing boxes, so no test ever blocks on a modal box.
-class MessageBoxes : public MessageSink {
+class MessageBoxes {
 public:
     explicit MessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
 
-    void showMessage(std::string_view text) override;
+    // A modal information box with one OK button; returns when the operator closes it.
+    void showMessage(std::string_view text);
     // An operation's messages, one box each, in their order.
     void show(const Outcome& outcome);
     static void information(QWidget* parent, const QString& text);

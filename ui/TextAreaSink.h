@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
 class QPlainTextEdit;
 class QString;
 
@@ -12,15 +15,16 @@ class QString;
 // edit, so that a large log is laid out once rather than once per line), the area emptied, its
 // text read back to be saved. The text is always plain: a device's or a file's text is shown
 // as it is, never as markup.
-class TextAreaSink : public TextArea {
+class TextAreaSink : public LineSink {
 public:
     explicit TextAreaSink(QPlainTextEdit* area) : area_(area) {}
 
     void appendLine(std::string_view line) override;
     void appendLines(std::string_view lines) override;
-    void clear() override;
-    // Blanks are kept as typed, no-break spaces included.
-    std::vector<std::string> lines() const override;
+    void clear();
+    // The area's text as lines, without line ends. Blanks are kept as typed, no-break spaces
+    // included.
+    std::vector<std::string> lines() const;
 
     // The text as QString::fromUtf8 decodes it, written into the kept buffer.
     const QString& decoded(std::string_view text);

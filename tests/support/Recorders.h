@@ -10,9 +10,9 @@
 #include <vector>
 
 // What a component told the operator, kept for the test to read.
-struct RecordedMessages : MessageSink {
+struct RecordedMessages {
     std::vector<std::string> shown;
-    void showMessage(std::string_view text) override { shown.emplace_back(text); }
+    void showMessage(std::string_view text) { shown.emplace_back(text); }
 };
 
 struct RecordedLines : LineSink {
@@ -21,16 +21,16 @@ struct RecordedLines : LineSink {
 };
 
 // A text area: each appended entry is kept whole, as the area shows it.
-struct RecordedTextArea : TextArea {
+struct RecordedTextArea : LineSink {
     std::vector<std::string> entries;
     int clears = 0;
     void appendLine(std::string_view line) override { entries.emplace_back(line); }
-    void clear() override
+    void clear()
     {
         entries.clear();
         ++clears;
     }
-    std::vector<std::string> lines() const override { return entries; }
+    std::vector<std::string> lines() const { return entries; }
 };
 
 struct RecordedProgress : ProgressSink {
@@ -54,16 +54,16 @@ struct RecordedTicks : TickSwitch {
     }
 };
 
-struct RecordedMessageWindow : MessageWindow {
+struct RecordedMessageWindow {
     std::vector<std::string> filled; // each fill replaces the window's text
-    void fillAndShow(std::string_view text) override { filled.emplace_back(text); }
+    void fillAndShow(std::string_view text) { filled.emplace_back(text); }
 };
 
 // Holds the requests as the window does: appended, split into lines, never cleared.
-struct RecordedRequests : RequestWindow {
+struct RecordedRequests {
     std::vector<std::string> lines;
     int appended = 0;
-    void appendRequest(std::string_view request) override
+    void appendRequest(std::string_view request)
     {
         ++appended;
         std::size_t start = 0;
@@ -75,11 +75,10 @@ struct RecordedRequests : RequestWindow {
             start = end + 1;
         }
     }
-    std::vector<std::string> requestLines() const override { return lines; }
 };
 
 // Answers file dialogs from a queue; nullopt (or an empty queue) is a cancel.
-struct QueuedFiles : FileChooser {
+struct QueuedFiles {
     std::deque<std::optional<std::string>> answers;
     int asked = 0;
     std::optional<std::string> next()
@@ -91,6 +90,6 @@ struct QueuedFiles : FileChooser {
         answers.pop_front();
         return answer;
     }
-    std::optional<std::string> chooseFileToOpen() override { return next(); }
-    std::optional<std::string> chooseFileToSave() override { return next(); }
+    std::optional<std::string> chooseFileToOpen() { return next(); }
+    std::optional<std::string> chooseFileToSave() { return next(); }
 };
