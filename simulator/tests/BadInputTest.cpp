@@ -3,10 +3,10 @@
 
 #include "SimulatorFixture.h"
 
-#include "CaseName.h"
 #include "CodePage.h"
 #include "DynamicLibrary.h"
 #include "SatLibrary.h"
+#include "Table.h"
 
 #include <gtest/gtest.h>
 
@@ -261,44 +261,36 @@ TEST_F(BadInput, LargestSaleIsIssuedWithItsKeyFirst)
     EXPECT_GT(client.decodedPayload().text().size(), 300u * 1000u);
 }
 
-struct MalformedCase {
-    const char* name;
-    std::string document;
-    std::string reason;
-};
-
-class MalformedSale : public BadInput, public testing::WithParamInterface<MalformedCase> {};
+// The document, and the reason the parser gives.
+class MalformedSale : public BadInput, public testing::WithParamInterface<Row<std::string>> {};
 
 TEST_P(MalformedSale, IsRefusedWithTheParsersReason)
 {
     activate();
     associate();
-    const SatResponse response = client.EnviarDadosVenda(GetParam().document);
+    const SatResponse response = client.EnviarDadosVenda(GetParam().input);
     EXPECT_EQ(error().code, 6010);
-    EXPECT_EQ(error().msg, "Rejeição: Erro não identificado (" + GetParam().reason + ")");
+    EXPECT_EQ(error().msg, "Rejeição: Erro não identificado (" + GetParam().expected + ")");
     EXPECT_EQ(field(response, 3), "1999");
     EXPECT_TRUE(isUtf8(error().msg));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Simulator, MalformedSale,
-    testing::Values(
-        MalformedCase{"truncated", endToEndDocument.substr(0, 400),
-                      "XML mal formado: elemento não fechado (linha 1, coluna 401)"},
-        MalformedCase{"strayAmpersand", "<CFe><infCFe>A & B</infCFe></CFe>",
-                      "XML mal formado: nome esperado depois de \"<\" ou \"&\" (um \"&\" no "
-                      "texto se escreve &amp;) (linha 1, coluna 17)"},
-        MalformedCase{"billionLaughs",
-                      "<?xml version=\"1.0\"?><!DOCTYPE CFe [<!ENTITY a \"aaaaaaaaaa\">"
-                      "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c "
-                      "\"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]><CFe>&c;</CFe>",
-                      "XML mal formado: expansão de entidades sem fim (linha 1, coluna 4)"},
-        MalformedCase{"binary", std::string("\x01\x02\x03<CFe/>", 9),
-                      "XML mal formado: o texto não começa com um elemento XML (linha 1, coluna "
-                      "1)"},
-        MalformedCase{"notASale", "<config><tipoInter>ETHE</tipoInter></config>",
-                      "o elemento raiz deve ser CFe"}),
-    CaseName());
+INSTANTIATE_TABLE(Simulator, MalformedSale,
+                  {"truncated", endToEndDocument.substr(0, 400),
+                   "XML mal formado: elemento não fechado (linha 1, coluna 401)"},
+                  {"strayAmpersand", "<CFe><infCFe>A & B</infCFe></CFe>",
+                   "XML mal formado: nome esperado depois de \"<\" ou \"&\" (um \"&\" no "
+                   "texto se escreve &amp;) (linha 1, coluna 17)"},
+                  {"billionLaughs",
+                   "<?xml version=\"1.0\"?><!DOCTYPE CFe [<!ENTITY a \"aaaaaaaaaa\">"
+                   "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c "
+                   "\"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]><CFe>&c;</CFe>",
+                   "XML mal formado: expansão de entidades sem fim (linha 1, coluna 4)"},
+                  {"binary", std::string("\x01\x02\x03<CFe/>", 9),
+                   "XML mal formado: o texto não começa com um elemento XML (linha 1, coluna "
+                   "1)"},
+                  {"notASale", "<config><tipoInter>ETHE</tipoInter></config>",
+                   "o elemento raiz deve ser CFe"});
 
 TEST_F(BadInput, SaleInWindows1252UnderAUtf8DeclarationIsReadAsWindows1252)
 {

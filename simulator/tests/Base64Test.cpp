@@ -1,34 +1,24 @@
 #include "Base64.h"
 #include "Sha256.h"
 
-#include "CaseName.h"
+#include "Table.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct Vector {
-    const char* name;
-    std::string bytes;
-    std::string text;
-};
-
-class Rfc4648 : public testing::TestWithParam<Vector> {};
+using Rfc4648 = TableTest<std::string>; // the bytes, and their text
 
 TEST_P(Rfc4648, EncodesAndDecodes)
 {
-    EXPECT_EQ(satsim::base64::encode(GetParam().bytes), GetParam().text);
-    EXPECT_EQ(satsim::base64::decode(GetParam().text), GetParam().bytes);
+    EXPECT_EQ(satsim::base64::encode(GetParam().input), GetParam().expected);
+    EXPECT_EQ(satsim::base64::decode(GetParam().expected), GetParam().input);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Base64, Rfc4648,
-    testing::Values(Vector{"empty", "", ""}, Vector{"one", "f", "Zg=="},
-                    Vector{"two", "fo", "Zm8="}, Vector{"three", "foo", "Zm9v"},
-                    Vector{"four", "foob", "Zm9vYg=="}, Vector{"five", "fooba", "Zm9vYmE="},
-                    Vector{"six", "foobar", "Zm9vYmFy"},
-                    Vector{"highBytes", std::string("\xFF\xFE\x00\x80", 4), "//4AgA=="}),
-    CaseName());
+INSTANTIATE_TABLE(Base64, Rfc4648, {"empty", "", ""}, {"one", "f", "Zg=="}, {"two", "fo", "Zm8="},
+                  {"three", "foo", "Zm9v"}, {"four", "foob", "Zm9vYg=="},
+                  {"five", "fooba", "Zm9vYmE="}, {"six", "foobar", "Zm9vYmFy"},
+                  {"highBytes", std::string("\xFF\xFE\x00\x80", 4), "//4AgA=="});
 
 TEST(Base64, EveryByteSurvivesTheRoundTrip)
 {

@@ -3,8 +3,8 @@
 #include "Digits.h"
 #include "Xml.h"
 
-#include "CaseName.h"
 #include "CodePage.h"
+#include "Table.h"
 
 #include <gtest/gtest.h>
 
@@ -171,17 +171,12 @@ TEST(Cfe, SubtotalDiscountIsSharedAndContributionsAreComputed)
     EXPECT_NE(xml.find("versao=\"0.07\""), std::string::npos);
 }
 
-struct Written {
-    const char* name;
-    Edits edits;
-    std::string expected; // in the CF-e
-};
-
-class WrittenFromTheSale : public testing::TestWithParam<Written> {};
+// The edits to the sample sale, and what its CF-e then holds.
+using WrittenFromTheSale = TableTest<Edits, std::string>;
 
 TEST_P(WrittenFromTheSale, AsTheLayoutHasIt)
 {
-    satsim::SaleRead read = satsim::readSale(edited(sampleSale(), GetParam().edits));
+    satsim::SaleRead read = satsim::readSale(edited(sampleSale(), GetParam().input));
     ASSERT_TRUE(read.sale) << read.error;
     const satsim::IssueResult result = satsim::issueSale(*read.sale, params());
     ASSERT_TRUE(result.cfe) << result.error;
@@ -189,20 +184,16 @@ TEST_P(WrittenFromTheSale, AsTheLayoutHasIt)
         << result.cfe->document;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cfe, WrittenFromTheSale,
-    testing::Values(
-        Written{"versionOfTheSale", {{"\"0.07\"", "\"0.08\""}}, "versao=\"0.08\""},
-        Written{"olderVersion", {{"\"0.07\"", "\"0.06\""}}, "versao=\"0.06\" versaoSB"},
-        Written{"simplesNacional", simplesNacional, "<cRegTrib>1</cRegTrib>"},
-        Written{"surchargeShared",
-                {{"<total/>",
-                  "<total><DescAcrEntr><vAcresSubtot>1.00</vAcresSubtot></DescAcrEntr></total>"}},
-                "<vItem>11.00</vItem><vRatAcr>0.23</vRatAcr></prod>"},
-        Written{"municipalRegistration",
-                {{"<IE>111111111111</IE>", "<IE>111111111111</IE><IM>12345</IM>"}},
-                "<IM>12345</IM><cRegTrib>3</cRegTrib>"}),
-    CaseName());
+INSTANTIATE_TABLE(
+    Cfe, WrittenFromTheSale, {"versionOfTheSale", {{"\"0.07\"", "\"0.08\""}}, "versao=\"0.08\""},
+    {"olderVersion", {{"\"0.07\"", "\"0.06\""}}, "versao=\"0.06\" versaoSB"},
+    {"simplesNacional", simplesNacional, "<cRegTrib>1</cRegTrib>"},
+    {"surchargeShared",
+     {{"<total/>", "<total><DescAcrEntr><vAcresSubtot>1.00</vAcresSubtot></DescAcrEntr></total>"}},
+     "<vItem>11.00</vItem><vRatAcr>0.23</vRatAcr></prod>"},
+    {"municipalRegistration",
+     {{"<IE>111111111111</IE>", "<IE>111111111111</IE><IM>12345</IM>"}},
+     "<IM>12345</IM><cRegTrib>3</cRegTrib>"});
 
 struct RefusedSale {
     const char* name;
@@ -456,45 +447,36 @@ INSTANTIATE_TEST_SUITE_P(
         Alerted{"simplesByTheItems", simplesNacional, 0, "", "1"}),
     CaseName());
 
-struct Structure {
-    const char* name;
-    const char* document;
-    const char* error;
-};
-
-class SaleStructure : public testing::TestWithParam<Structure> {};
+using SaleStructure = TableTest<const char*>; // the document, and why it is refused
 
 TEST_P(SaleStructure, IsCheckedBeforeAnyValue)
 {
-    const satsim::SaleRead read = satsim::readSale(GetParam().document);
+    const satsim::SaleRead read = satsim::readSale(GetParam().input);
     EXPECT_FALSE(read.sale);
-    EXPECT_EQ(read.error, GetParam().error);
+    EXPECT_EQ(read.error, GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cfe, SaleStructure,
-    testing::Values(
-        Structure{"otherRoot", "<venda><infCFe/></venda>", "o elemento raiz deve ser CFe"},
-        Structure{"noInfCFe", "<CFe><dados/></CFe>", "elemento infCFe ausente"},
-        Structure{"noEmit", "<CFe><infCFe><ide/></infCFe></CFe>", "elemento emit ausente"},
-        Structure{"noEmitterCnpj", "<CFe><infCFe><ide/><emit/></infCFe></CFe>",
-                  "elemento emit/CNPJ ausente"},
-        Structure{"unclosedElement", "<CFe>\n<infCFe><ide></infCFe></CFe>",
-                  "XML mal formado: a marca de fechamento não corresponde à de abertura "
-                  "(linha 2, coluna 23)"},
-        Structure{"twoRoots", "<CFe/><CFe/>",
-                  "XML mal formado: há conteúdo depois do elemento raiz (linha 1, coluna 7)"},
-        Structure{"undeclaredEntity", "<CFe>&nbsp;</CFe>",
-                  "XML mal formado: entidade não declarada (use &amp; para \"&\") (linha 1, "
-                  "coluna 12)"},
-        Structure{"entityExpansion",
-                  "<!DOCTYPE CFe [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
-                  "<CFe>&b;</CFe>",
-                  "declaração de tipo de documento (DOCTYPE) não é aceita"},
-        Structure{"notXml", "venda de R$ 10,00",
-                  "XML mal formado: o texto não começa com um elemento XML (linha 1, coluna 1)"},
-        Structure{"blank", "  \r\n", "documento vazio"}),
-    CaseName());
+INSTANTIATE_TABLE(Cfe, SaleStructure,
+                  {"otherRoot", "<venda><infCFe/></venda>", "o elemento raiz deve ser CFe"},
+                  {"noInfCFe", "<CFe><dados/></CFe>", "elemento infCFe ausente"},
+                  {"noEmit", "<CFe><infCFe><ide/></infCFe></CFe>", "elemento emit ausente"},
+                  {"noEmitterCnpj", "<CFe><infCFe><ide/><emit/></infCFe></CFe>",
+                   "elemento emit/CNPJ ausente"},
+                  {"unclosedElement", "<CFe>\n<infCFe><ide></infCFe></CFe>",
+                   "XML mal formado: a marca de fechamento não corresponde à de abertura "
+                   "(linha 2, coluna 23)"},
+                  {"twoRoots", "<CFe/><CFe/>",
+                   "XML mal formado: há conteúdo depois do elemento raiz (linha 1, coluna 7)"},
+                  {"undeclaredEntity", "<CFe>&nbsp;</CFe>",
+                   "XML mal formado: entidade não declarada (use &amp; para \"&\") (linha 1, "
+                   "coluna 12)"},
+                  {"entityExpansion",
+                   "<!DOCTYPE CFe [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
+                   "<CFe>&b;</CFe>",
+                   "declaração de tipo de documento (DOCTYPE) não é aceita"},
+                  {"notXml", "venda de R$ 10,00",
+                   "XML mal formado: o texto não começa com um elemento XML (linha 1, coluna 1)"},
+                  {"blank", "  \r\n", "documento vazio"});
 
 TEST(Cfe, SaleWithoutItemsOrWithTooManyIsRefused)
 {

@@ -2,38 +2,28 @@
 #include "DeviceClock.h"
 #include "Texts.h"
 
-#include "CaseName.h"
+#include "Table.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct CnpjCase {
-    const char* name;
-    const char* text;
-    bool valid;
-};
-
-class Cnpj : public testing::TestWithParam<CnpjCase> {};
+using Cnpj = TableTest<const char*, bool>;
 
 TEST_P(Cnpj, CheckDigitsDecide)
 {
-    EXPECT_EQ(satsim::isValidCnpj(GetParam().text), GetParam().valid);
+    EXPECT_EQ(satsim::isValidCnpj(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Digits, Cnpj,
-                         testing::Values(CnpjCase{"demoTaxpayer", "48213907000165", true},
-                                         CnpjCase{"demoSoftwareHouse", "10615281000140", true},
-                                         CnpjCase{"wrongSecondDigit", "48213907000164", false},
-                                         CnpjCase{"wrongFirstDigit", "48213907000175", false},
-                                         CnpjCase{"allZerosPassesTheDigitsButIsNoCnpj",
-                                                  "00000000000000", false},
-                                         CnpjCase{"oneDigitRepeated", "11111111111111", false},
-                                         CnpjCase{"thirteenDigits", "4821390700016", false},
-                                         CnpjCase{"fifteenDigits", "482139070001650", false},
-                                         CnpjCase{"punctuated", "48.213.907/0001-65", false},
-                                         CnpjCase{"empty", "", false}),
-                         CaseName());
+INSTANTIATE_TABLE(Digits, Cnpj, {"demoTaxpayer", "48213907000165", true},
+                  {"demoSoftwareHouse", "10615281000140", true},
+                  {"wrongSecondDigit", "48213907000164", false},
+                  {"wrongFirstDigit", "48213907000175", false},
+                  {"allZerosPassesTheDigitsButIsNoCnpj", "00000000000000", false},
+                  {"oneDigitRepeated", "11111111111111", false},
+                  {"thirteenDigits", "4821390700016", false},
+                  {"fifteenDigits", "482139070001650", false},
+                  {"punctuated", "48.213.907/0001-65", false}, {"empty", "", false});
 
 TEST(Digits, Modulus11OfThePublishedExampleKey)
 {
@@ -61,28 +51,18 @@ TEST(Digits, AccessKeyLayout)
     EXPECT_FALSE(satsim::isAccessKey("CFe" + key + "0"));
 }
 
-struct DecimalCase {
-    const char* name;
-    const char* text;
-    std::optional<double> value;
-};
-
-class Decimals : public testing::TestWithParam<DecimalCase> {};
+using Decimals = TableTest<const char*, std::optional<double>>;
 
 TEST_P(Decimals, ReadAsACfeWritesThem)
 {
-    EXPECT_EQ(satsim::parseDecimal(GetParam().text), GetParam().value);
+    EXPECT_EQ(satsim::parseDecimal(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, Decimals,
-    testing::Values(DecimalCase{"threeDecimals", "250.000", 250.0},
-                    DecimalCase{"fourDecimals", "0.7500", 0.75}, DecimalCase{"integer", "12", 12.0},
-                    DecimalCase{"commaIsNotADecimalPoint", "1,5", {}},
-                    DecimalCase{"negative", "-1.00", {}}, DecimalCase{"plusSign", "+1.00", {}},
-                    DecimalCase{"exponent", "1e5", {}}, DecimalCase{"blank", " 1.00", {}},
-                    DecimalCase{"empty", "", {}}),
-    CaseName());
+INSTANTIATE_TABLE(Texts, Decimals, {"threeDecimals", "250.000", 250.0},
+                  {"fourDecimals", "0.7500", 0.75}, {"integer", "12", 12.0},
+                  {"commaIsNotADecimalPoint", "1,5", {}}, {"negative", "-1.00", {}},
+                  {"plusSign", "+1.00", {}}, {"exponent", "1e5", {}}, {"blank", " 1.00", {}},
+                  {"empty", "", {}});
 
 TEST(Texts, CentsRoundHalvesUpAndFormatWithAPoint)
 {

@@ -1,6 +1,6 @@
 #include "NetworkConfig.h"
 
-#include "CaseName.h"
+#include "Table.h"
 
 #include <gtest/gtest.h>
 
@@ -59,54 +59,56 @@ TEST(NetworkConfig, TransparentProxyNeedsNoAddress)
     EXPECT_EQ(parsed.network->proxyIp, "");
 }
 
-struct Refused {
-    const char* name;
+struct Edit {
     std::string from;
     std::string to;
-    const char* error;
 };
 
-class RefusedConfig : public testing::TestWithParam<Refused> {};
+using RefusedConfig = TableTest<Edit, const char*>;
 
 TEST_P(RefusedConfig, SaysWhy)
 {
     std::string document = fixed();
-    const std::size_t at = document.find(GetParam().from);
+    const std::size_t at = document.find(GetParam().input.from);
     ASSERT_NE(at, std::string::npos);
-    document.replace(at, GetParam().from.size(), GetParam().to);
+    document.replace(at, GetParam().input.from.size(), GetParam().input.to);
     const satsim::NetworkParse parsed = satsim::parseNetworkConfig(document);
     EXPECT_FALSE(parsed.network);
-    EXPECT_EQ(parsed.error, GetParam().error);
+    EXPECT_EQ(parsed.error, GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
+INSTANTIATE_TABLE(
     NetworkConfig, RefusedConfig,
-    testing::Values(
-        Refused{"groupAbove255", "192.168.001.010", "192.168.001.999",
-                "lanIP \"192.168.001.999\" não é um endereço IPv4 válido"},
-        Refused{"threeGroups", "<lanGW>192.168.001.001", "<lanGW>192.168.001",
-                "lanGW \"192.168.001\" não é um endereço IPv4 válido"},
-        Refused{"zeroAddress", "192.168.001.010", "000.000.000.000",
-                "lanIP \"000.000.000.000\" não é um endereço IPv4 válido"},
-        Refused{"maskWithHoles", "255.255.255.000", "255.000.255.000",
-                "lanMask 255.000.255.000 não é uma máscara de rede válida"},
-        Refused{"noDns1", "<lanDNS1>192.168.001.001</lanDNS1>", "", "elemento lanDNS1 ausente"},
-        Refused{"wifiWithoutSsid", ">ETHE<", ">WIFI<", "rede WIFI sem SSID"},
-        Refused{"unknownInterface", ">ETHE<", ">USB<",
-                "tipoInter deve ser ETHE ou WIFI, não \"USB\""},
-        Refused{"noInterface", "<tipoInter>ETHE</tipoInter>", "", "elemento tipoInter ausente"},
-        Refused{"unknownLanType", ">IPFIX<", ">STATIC<",
-                "tipoLan deve ser DHCP, IPFIX ou PPPoE, não \"STATIC\""},
-        Refused{"proxyMode3", "<proxy>0</proxy>", "<proxy>3</proxy>",
-                "proxy deve ser 0, 1 ou 2, não \"3\""},
-        Refused{"authenticatedProxyWithoutAddress", "<proxy>0</proxy>", "<proxy>1</proxy>",
-                "proxy_ip \"\" não é um endereço IPv4 válido"},
-        Refused{"otherRoot", "<config>", "<rede>",
-                "XML mal formado: a marca de fechamento não corresponde à de abertura (linha 2, "
-                "coluna 297)"},
-        Refused{"rootNotConfig", "<config>", "<rede/><config>",
-                "XML mal formado: há conteúdo depois do elemento raiz (linha 2, coluna 8)"}),
-    CaseName());
+    {"groupAbove255",
+     {"192.168.001.010", "192.168.001.999"},
+     "lanIP \"192.168.001.999\" não é um endereço IPv4 válido"},
+    {"threeGroups",
+     {"<lanGW>192.168.001.001", "<lanGW>192.168.001"},
+     "lanGW \"192.168.001\" não é um endereço IPv4 válido"},
+    {"zeroAddress",
+     {"192.168.001.010", "000.000.000.000"},
+     "lanIP \"000.000.000.000\" não é um endereço IPv4 válido"},
+    {"maskWithHoles",
+     {"255.255.255.000", "255.000.255.000"},
+     "lanMask 255.000.255.000 não é uma máscara de rede válida"},
+    {"noDns1", {"<lanDNS1>192.168.001.001</lanDNS1>", ""}, "elemento lanDNS1 ausente"},
+    {"wifiWithoutSsid", {">ETHE<", ">WIFI<"}, "rede WIFI sem SSID"},
+    {"unknownInterface", {">ETHE<", ">USB<"}, "tipoInter deve ser ETHE ou WIFI, não \"USB\""},
+    {"noInterface", {"<tipoInter>ETHE</tipoInter>", ""}, "elemento tipoInter ausente"},
+    {"unknownLanType",
+     {">IPFIX<", ">STATIC<"},
+     "tipoLan deve ser DHCP, IPFIX ou PPPoE, não \"STATIC\""},
+    {"proxyMode3", {"<proxy>0</proxy>", "<proxy>3</proxy>"}, "proxy deve ser 0, 1 ou 2, não \"3\""},
+    {"authenticatedProxyWithoutAddress",
+     {"<proxy>0</proxy>", "<proxy>1</proxy>"},
+     "proxy_ip \"\" não é um endereço IPv4 válido"},
+    {"otherRoot",
+     {"<config>", "<rede>"},
+     "XML mal formado: a marca de fechamento não corresponde à de abertura (linha 2, "
+     "coluna 297)"},
+    {"rootNotConfig",
+     {"<config>", "<rede/><config>"},
+     "XML mal formado: há conteúdo depois do elemento raiz (linha 2, coluna 8)"});
 
 TEST(NetworkConfig, PortOutOfRangeIsRefused)
 {
@@ -116,29 +118,19 @@ TEST(NetworkConfig, PortOutOfRangeIsRefused)
     EXPECT_EQ(parsed.error, "proxy_porta \"65536\" não é uma porta válida");
 }
 
-struct Address {
-    const char* name;
-    const char* text;
-    std::optional<std::string> normal;
-};
-
-class Addresses : public testing::TestWithParam<Address> {};
+using Addresses = TableTest<const char*, std::optional<std::string>>;
 
 TEST_P(Addresses, AreZeroPaddedGroups)
 {
-    EXPECT_EQ(satsim::normaliseAddress(GetParam().text), GetParam().normal);
+    EXPECT_EQ(satsim::normaliseAddress(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(NetworkConfig, Addresses,
-                         testing::Values(Address{"short", "10.0.0.1", "010.000.000.001"},
-                                         Address{"padded", "192.168.001.010", "192.168.001.010"},
-                                         Address{"maximum", "255.255.255.255", "255.255.255.255"},
-                                         Address{"fourDigits", "1000.0.0.1", std::nullopt},
-                                         Address{"emptyGroup", "10..0.1", std::nullopt},
-                                         Address{"fiveGroups", "1.2.3.4.5", std::nullopt},
-                                         Address{"blanks", " 10.0.0.1", std::nullopt},
-                                         Address{"sign", "+1.0.0.1", std::nullopt},
-                                         Address{"empty", "", std::nullopt}),
-                         CaseName());
+INSTANTIATE_TABLE(NetworkConfig, Addresses, {"short", "10.0.0.1", "010.000.000.001"},
+                  {"padded", "192.168.001.010", "192.168.001.010"},
+                  {"maximum", "255.255.255.255", "255.255.255.255"},
+                  {"fourDigits", "1000.0.0.1", std::nullopt},
+                  {"emptyGroup", "10..0.1", std::nullopt},
+                  {"fiveGroups", "1.2.3.4.5", std::nullopt}, {"blanks", " 10.0.0.1", std::nullopt},
+                  {"sign", "+1.0.0.1", std::nullopt}, {"empty", "", std::nullopt});
 
 } // namespace

@@ -3,7 +3,7 @@
 
 #include "SimulatorFixture.h"
 
-#include "CaseName.h"
+#include "Table.h"
 
 #include <gtest/gtest.h>
 
@@ -55,67 +55,53 @@ TEST_F(SatsimTest, HelpNamesEveryCommand)
     EXPECT_EQ(satsim({}).exitCode, 2);
 }
 
-struct UsageCase {
-    const char* name;
-    std::vector<std::string> args;
-    std::string error;
-};
+// The arguments, and the error they are refused with.
+using Usage = Row<std::vector<std::string>, std::string>;
 
-class SatsimUsage : public SimulatorTest, public testing::WithParamInterface<UsageCase> {};
+class SatsimUsage : public SimulatorTest, public testing::WithParamInterface<Usage> {};
 
 TEST_P(SatsimUsage, IsRefusedAndTheStateIsLeftAlone)
 {
     ASSERT_EQ(satsim({"status"}).exitCode, 0);
     const std::string before = readAll(statePath());
-    const Run run = satsim(GetParam().args);
+    const Run run = satsim(GetParam().input);
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err,
-              "satsim: " + GetParam().error + "\nUse \"satsim --help\" para ver os comandos.\n");
+              "satsim: " + GetParam().expected + "\nUse \"satsim --help\" para ver os comandos.\n");
     EXPECT_EQ(readAll(statePath()), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Satsim, SatsimUsage,
-    testing::Values(
-        UsageCase{"unknownCommand", {"explode"}, "comando desconhecido: \"explode\""},
-        UsageCase{"lockOutOfRange", {"set", "lock", "5"}, "o estado de bloqueio vai de 0 a 4"},
-        UsageCase{"lockNotANumber",
-                  {"set", "lock", "x"},
-                  "o estado de bloqueio deve ser um número inteiro: \"x\""},
-        UsageCase{"impossibleDate",
-                  {"clock", "set", "20250230120000"},
-                  "data e hora inválidas: \"20250230120000\" (use AAAAMMDDhhmmss)"},
-        UsageCase{"durationWithoutUnit",
-                  {"clock", "advance", "30"},
-                  "duração inválida: \"30\" (exemplos: 90s, 31m, 2h, 1d)"},
-        UsageCase{"unknownFault", {"fault", "flood"}, "falha desconhecida: \"flood\""},
-        UsageCase{"unknownFunction",
-                  {"fault", "answer", "Vender", "x"},
-                  "função desconhecida: \"Vender\""},
-        UsageCase{"zeroTimes", {"fault", "timeout", "--times", "0"}, "--times deve ser 1 ou mais"},
-        UsageCase{
-            "extraArgument", {"unplug", "now"}, "número errado de argumentos para \"unplug\""},
-        UsageCase{
-            "unknownTables", {"set", "tables", "2017"}, "use set tables 2016 ou set tables 2015"},
-        UsageCase{"negativeCodeBlock",
-                  {"set", "code-block", "-1m"},
-                  "a duração do bloqueio não pode ser negativa"},
-        UsageCase{"codeBlockWithoutUnit",
-                  {"set", "code-block", "10"},
-                  "duração inválida: \"10\" (exemplos: 90s, 31m, 2h, 1d)"},
-        UsageCase{"unknownSefazBlock",
-                  {"set", "sefaz-block", "off"},
-                  "use set sefaz-block ready, none ou held"},
-        UsageCase{"unknownUpdate",
-                  {"set", "update", "done"},
-                  "use set update ok, running, error ou invalid"},
-        UsageCase{"regimeTwo", {"set", "regime", "2"}, "use set regime auto, 1 ou 3"},
-        UsageCase{"slowWithoutDuration",
-                  {"fault", "slow"},
-                  "use fault slow DURACAO [--times N] [--only FUNCAO]"},
-        UsageCase{"slowForNoTime", {"fault", "slow", "0s"}, "a demora vai de 1 s a 10 min"},
-        UsageCase{"slowPastTenMinutes", {"fault", "slow", "601s"}, "a demora vai de 1 s a 10 min"}),
-    CaseName());
+INSTANTIATE_TABLE(
+    Satsim, SatsimUsage, {"unknownCommand", {"explode"}, "comando desconhecido: \"explode\""},
+    {"lockOutOfRange", {"set", "lock", "5"}, "o estado de bloqueio vai de 0 a 4"},
+    {"lockNotANumber",
+     {"set", "lock", "x"},
+     "o estado de bloqueio deve ser um número inteiro: \"x\""},
+    {"impossibleDate",
+     {"clock", "set", "20250230120000"},
+     "data e hora inválidas: \"20250230120000\" (use AAAAMMDDhhmmss)"},
+    {"durationWithoutUnit",
+     {"clock", "advance", "30"},
+     "duração inválida: \"30\" (exemplos: 90s, 31m, 2h, 1d)"},
+    {"unknownFault", {"fault", "flood"}, "falha desconhecida: \"flood\""},
+    {"unknownFunction", {"fault", "answer", "Vender", "x"}, "função desconhecida: \"Vender\""},
+    {"zeroTimes", {"fault", "timeout", "--times", "0"}, "--times deve ser 1 ou mais"},
+    {"extraArgument", {"unplug", "now"}, "número errado de argumentos para \"unplug\""},
+    {"unknownTables", {"set", "tables", "2017"}, "use set tables 2016 ou set tables 2015"},
+    {"negativeCodeBlock",
+     {"set", "code-block", "-1m"},
+     "a duração do bloqueio não pode ser negativa"},
+    {"codeBlockWithoutUnit",
+     {"set", "code-block", "10"},
+     "duração inválida: \"10\" (exemplos: 90s, 31m, 2h, 1d)"},
+    {"unknownSefazBlock", {"set", "sefaz-block", "off"}, "use set sefaz-block ready, none ou held"},
+    {"unknownUpdate", {"set", "update", "done"}, "use set update ok, running, error ou invalid"},
+    {"regimeTwo", {"set", "regime", "2"}, "use set regime auto, 1 ou 3"},
+    {"slowWithoutDuration",
+     {"fault", "slow"},
+     "use fault slow DURACAO [--times N] [--only FUNCAO]"},
+    {"slowForNoTime", {"fault", "slow", "0s"}, "a demora vai de 1 s a 10 min"},
+    {"slowPastTenMinutes", {"fault", "slow", "601s"}, "a demora vai de 1 s a 10 min"});
 
 TEST_F(SatsimTest, StatusShowsWhatTheLibraryDid)
 {

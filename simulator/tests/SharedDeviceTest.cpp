@@ -3,7 +3,7 @@
 
 #include "PointOfSale.h"
 
-#include "CaseName.h"
+#include "Table.h"
 
 #include <gtest/gtest.h>
 
@@ -169,15 +169,12 @@ TEST_F(SharedDevice, TwoProgramsSellingOnOneStateFileIssueEachNumberOnceAndLogEv
     EXPECT_EQ(issued, expected);
 }
 
-// What waits while another program holds the state's lock.
-struct WaitingCase {
-    const char* name;
-    std::function<std::string(SharedDevice&)> act;
-    std::string answer; // what it gives once the lock is free
-};
+// What waits while another program holds the state's lock, and what it gives once the lock is
+// free.
+using Waiting = Row<std::function<std::string(SharedDevice&)>, std::string>;
 
 class LockHeldByAnotherProgram : public SharedDevice,
-                                 public testing::WithParamInterface<WaitingCase> {};
+                                 public testing::WithParamInterface<Waiting> {};
 
 TEST_P(LockHeldByAnotherProgram, MakesTheChangeWaitAndIsFreedWhenThatProgramDies)
 {
@@ -185,24 +182,21 @@ TEST_P(LockHeldByAnotherProgram, MakesTheChangeWaitAndIsFreedWhenThatProgramDies
     ASSERT_TRUE(holder.started());
     ASSERT_TRUE(holder.says("held")) << holder.output();
 
-    auto waiting = std::async(std::launch::async, [this] { return GetParam().act(*this); });
+    auto waiting = std::async(std::launch::async, [this] { return GetParam().input(*this); });
     EXPECT_EQ(waiting.wait_for(500ms), std::future_status::timeout) << "it did not wait";
     holder.kill();
     ASSERT_EQ(waiting.wait_for(30s), std::future_status::ready) << "the dead holder wedged it";
-    EXPECT_NE(waiting.get().find(GetParam().answer), std::string::npos);
+    EXPECT_NE(waiting.get().find(GetParam().expected), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Simulator, LockHeldByAnotherProgram,
-    testing::Values(WaitingCase{"deviceCall",
-                                [](SharedDevice& device) { return device.consultarSAT(31); },
-                                "000031|08000|"},
-                    WaitingCase{"satsimCommand",
-                                [](SharedDevice& device) {
-                                    return device.runSatsim({"set", "lock", "2"}).out;
-                                },
-                                "Bloqueio: 2 Bloqueio Contribuinte\n"}),
-    CaseName());
+INSTANTIATE_TABLE(Simulator, LockHeldByAnotherProgram,
+                  {"deviceCall", [](SharedDevice& device) { return device.consultarSAT(31); },
+                   "000031|08000|"},
+                  {"satsimCommand",
+                   [](SharedDevice& device) {
+                       return device.runSatsim({"set", "lock", "2"}).out;
+                   },
+                   "Bloqueio: 2 Bloqueio Contribuinte\n"});
 
 // A main call of each kind: a short answer without a document, a long one with the log.
 struct ThreadCall {

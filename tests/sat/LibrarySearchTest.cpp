@@ -1,7 +1,7 @@
 #include "Programs.h"
 #include "SatClient.h"
 
-#include "CaseName.h"
+#include "Table.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <ostream>
 
 namespace {
 
@@ -36,18 +35,11 @@ const std::string otherArchitecture = "Não foi possível carregar a biblioteca 
                                       std::to_string(sizeof(void*) * 8) +
                                       " bits, como este programa.";
 
-struct SearchCase {
-    const char* name;
-    Holds programFolder; // the probe's own folder
-    Holds pathFolder;    // the one folder on the library search path
-    Holds currentFolder;
-    std::string expected; // "reached", or the beginning of the message shown
+struct Folders {
+    Holds program; // the probe's own folder
+    Holds path;    // the one folder on the library search path
+    Holds current;
 };
-
-void PrintTo(const SearchCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
 
 std::string readAll(const fs::path& path)
 {
@@ -72,7 +64,8 @@ void writeOtherArchitecture(const fs::path& target)
     std::ofstream(target, std::ios::binary) << image;
 }
 
-class LibrarySearch : public testing::TestWithParam<SearchCase> {
+// Expected: "reached", or the beginning of the message shown.
+class LibrarySearch : public TableTest<Folders, std::string> {
 protected:
     void SetUp() override
     {
@@ -110,12 +103,12 @@ protected:
 
 TEST_P(LibrarySearch, LoadsByBareNameThroughTheNormalSearchOnly)
 {
-    const SearchCase& c = GetParam();
+    const auto& c = GetParam();
     const fs::path probe = root / "program" / probeName;
     fs::copy_file(programs::programFolder() / probeName, probe);
-    place(c.programFolder, root / "program");
-    place(c.pathFolder, root / "path");
-    place(c.currentFolder, root / "current");
+    place(c.input.program, root / "program");
+    place(c.input.path, root / "path");
+    place(c.input.current, root / "current");
     if (HasFatalFailure())
         return;
 
@@ -129,15 +122,18 @@ TEST_P(LibrarySearch, LoadsByBareNameThroughTheNormalSearchOnly)
         EXPECT_EQ(text.substr(0, c.expected.size()), c.expected) << text;
 }
 
-const SearchCase searchCases[] = {
-    {"foundOnThePath", Holds::nothing, Holds::device, Holds::nothing, reached},
-    {"plantedInTheCurrentFolderIsNotLoaded", Holds::nothing, Holds::device, Holds::other, reached},
-    {"currentFolderIsNotSearched", Holds::nothing, Holds::nothing, Holds::device, notFound},
-    {"foundNowhere", Holds::nothing, Holds::nothing, Holds::nothing, notFound},
+const LibrarySearch::ParamType searchCases[] = {
+    {"foundOnThePath", {Holds::nothing, Holds::device, Holds::nothing}, reached},
+    {"plantedInTheCurrentFolderIsNotLoaded",
+     {Holds::nothing, Holds::device, Holds::other},
+     reached},
+    {"currentFolderIsNotSearched", {Holds::nothing, Holds::nothing, Holds::device}, notFound},
+    {"foundNowhere", {Holds::nothing, Holds::nothing, Holds::nothing}, notFound},
 #if defined(_WIN32)
-    {"foundInTheProgramFolder", Holds::device, Holds::nothing, Holds::nothing, reached},
-    {"programFolderComesBeforeThePath", Holds::device, Holds::other, Holds::nothing, reached},
-    {"otherArchitectureIsNamed", Holds::nothing, Holds::otherArchitecture, Holds::nothing,
+    {"foundInTheProgramFolder", {Holds::device, Holds::nothing, Holds::nothing}, reached},
+    {"programFolderComesBeforeThePath", {Holds::device, Holds::other, Holds::nothing}, reached},
+    {"otherArchitectureIsNamed",
+     {Holds::nothing, Holds::otherArchitecture, Holds::nothing},
      otherArchitecture},
 #endif
 };

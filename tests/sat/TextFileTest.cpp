@@ -1,6 +1,6 @@
 #include "TextFile.h"
 
-#include "CaseName.h"
+#include "Table.h"
 
 #include <gtest/gtest.h>
 
@@ -92,29 +92,20 @@ protected:
     fs::path folder;
 };
 
-struct EncodeCase {
-    const char* name;
-    std::vector<std::string> lines;
-    std::string bytes;
-};
-
-class EncodeLines : public testing::TestWithParam<EncodeCase> {};
+using EncodeLines = TableTest<std::vector<std::string>, std::string>;
 
 TEST_P(EncodeLines, Windows1252WithCrLfAfterEveryLine)
 {
-    EXPECT_EQ(textfile::encodeLines(GetParam().lines), GetParam().bytes);
+    EXPECT_EQ(textfile::encodeLines(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    TextFile, EncodeLines,
-    testing::Values(EncodeCase{"noLines", {}, ""}, EncodeCase{"oneEmptyLine", {""}, "\r\n"},
-                    EncodeCase{"twoLines", {"a", "b"}, "a\r\nb\r\n"},
-                    EncodeCase{"ansiBytes", {"ação €"}, "a\xE7\xE3o \x80\r\n"},
-                    EncodeCase{"embeddedLf", {"<?xml?>\n<config/>"}, "<?xml?>\r\n<config/>\r\n"},
-                    EncodeCase{"embeddedCrLf", {"a\r\nb"}, "a\r\nb\r\n"},
-                    EncodeCase{"embeddedCr", {"a\rb"}, "a\r\nb\r\n"},
-                    EncodeCase{"blankLinesKept", {"a\n\nb"}, "a\r\n\r\nb\r\n"}),
-    CaseName());
+INSTANTIATE_TABLE(TextFile, EncodeLines, {"noLines", {}, ""}, {"oneEmptyLine", {""}, "\r\n"},
+                  {"twoLines", {"a", "b"}, "a\r\nb\r\n"},
+                  {"ansiBytes", {"ação €"}, "a\xE7\xE3o \x80\r\n"},
+                  {"embeddedLf", {"<?xml?>\n<config/>"}, "<?xml?>\r\n<config/>\r\n"},
+                  {"embeddedCrLf", {"a\r\nb"}, "a\r\nb\r\n"},
+                  {"embeddedCr", {"a\rb"}, "a\r\nb\r\n"},
+                  {"blankLinesKept", {"a\n\nb"}, "a\r\n\r\nb\r\n"});
 
 TEST(TextFile, Utf8KeepsEveryCharacterAndStillEndsLinesWithCrLf)
 {
@@ -125,33 +116,24 @@ TEST(TextFile, Utf8KeepsEveryCharacterAndStillEndsLinesWithCrLf)
     EXPECT_EQ(textfile::encodeLines({"a\xFF"}, textfile::Encoding::Utf8), "a\xEF\xBF\xBD\r\n");
 }
 
-struct Declaration {
-    const char* name;
-    std::string text;
-    bool utf8;
-};
-
-class XmlDeclaration : public testing::TestWithParam<Declaration> {};
+using XmlDeclaration = TableTest<std::string, bool>;
 
 TEST_P(XmlDeclaration, SaysWhetherTheDocumentIsUtf8)
 {
-    EXPECT_EQ(textfile::declaresUtf8Xml(GetParam().text), GetParam().utf8);
+    EXPECT_EQ(textfile::declaresUtf8Xml(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    TextFile, XmlDeclaration,
-    testing::Values(
-        Declaration{"utf8", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CFe/>", true},
-        Declaration{"lowerCaseSingleQuotes", "<?xml version='1.0' encoding='utf-8'?><CFe/>", true},
-        Declaration{"noEncodingMeansUtf8", "<?xml version=\"1.0\"?><CFe/>", true},
-        Declaration{"windows1252", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>", false},
-        Declaration{"latin1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", false},
-        Declaration{"utf16", "<?xml version=\"1.0\" encoding=\"UTF-16\"?>", false},
-        Declaration{"utf8Prefix", "<?xml version=\"1.0\" encoding=\"UTF-8x\"?>", false},
-        Declaration{"unclosedDeclaration", "<?xml version=\"1.0\" encoding=\"UTF-8\"", false},
-        Declaration{"noDeclaration", "<CFe/>", false},
-        Declaration{"plainText", "Emitido com sucesso", false}, Declaration{"empty", "", false}),
-    CaseName());
+INSTANTIATE_TABLE(TextFile, XmlDeclaration,
+                  {"utf8", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CFe/>", true},
+                  {"lowerCaseSingleQuotes", "<?xml version='1.0' encoding='utf-8'?><CFe/>", true},
+                  {"noEncodingMeansUtf8", "<?xml version=\"1.0\"?><CFe/>", true},
+                  {"windows1252", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>", false},
+                  {"latin1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", false},
+                  {"utf16", "<?xml version=\"1.0\" encoding=\"UTF-16\"?>", false},
+                  {"utf8Prefix", "<?xml version=\"1.0\" encoding=\"UTF-8x\"?>", false},
+                  {"unclosedDeclaration", "<?xml version=\"1.0\" encoding=\"UTF-8\"", false},
+                  {"noDeclaration", "<CFe/>", false}, {"plainText", "Emitido com sucesso", false},
+                  {"empty", "", false});
 
 TEST_F(TextFileTest, WritesExactlyTheChosenNameWithoutBom)
 {
@@ -208,48 +190,44 @@ TEST_F(TextFileTest, TargetThatIsAFolderIsLeftAloneAndNoTemporaryRemains)
     EXPECT_EQ(entriesInFolder(), 1u);
 }
 
-struct ReadCase {
-    const char* name;
-    std::string bytes; // the file as written
-    std::size_t maxBytes;
-    std::string text; // what the program reads
+struct Stored {
+    std::string bytes;
+    std::size_t maxBytes; // read at the most
 };
 
-class ReadText : public TextFileTest, public testing::WithParamInterface<ReadCase> {};
+class ReadText : public TextFileTest,
+                 public testing::WithParamInterface<Row<Stored, std::string>> {};
 
 TEST_P(ReadText, CrLfIsReadAsLfUpToTheLimit)
 {
     const fs::path path = folder / "venda.xml";
-    std::ofstream(path, std::ios::binary) << GetParam().bytes;
-    const textfile::ReadResult result = textfile::readText(utf8(path), GetParam().maxBytes);
+    std::ofstream(path, std::ios::binary) << GetParam().input.bytes;
+    const textfile::ReadResult result = textfile::readText(utf8(path), GetParam().input.maxBytes);
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(result.text, GetParam().text);
+    EXPECT_EQ(result.text, GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    TextFile, ReadText,
-    testing::Values(
-        ReadCase{"emptyFile", "", 100, ""},
-        ReadCase{"crLfPairs", "<a>\r\n<b/>\r\n</a>\r\n", 100, "<a>\n<b/>\n</a>\n"},
-        ReadCase{"lfAlone", "a\nb", 100, "a\nb"}, ReadCase{"loneCrStays", "a\rb", 100, "a\rb"},
-        ReadCase{"crBeforeCrLf", "a\r\r\nb", 100, "a\r\nb"},
-        ReadCase{"crAtTheEnd", "ab\r", 100, "ab\r"},
-        ReadCase{"bytesUnchanged", "\xEF\xBB\xBF\xE7\x80\xFF", 100, "\xEF\xBB\xBF\xE7\x80\xFF"},
-        ReadCase{"zeroByteKept", std::string("a\0b", 3), 100, std::string("a\0b", 3)},
-        ReadCase{"cutAtTheLimit", "abcdef", 4, "abcd"},
-        ReadCase{"crLfCountsAsOneByte", "ab\r\ncd", 3, "ab\n"},
-        ReadCase{"cutJustBeforeCrLf", "ab\r\ncd", 2, "ab"}, ReadCase{"noRoomAtAll", "abc", 0, ""},
-        // The file is read in blocks of 64 KiB: a pair split between two blocks is still one.
-        ReadCase{"crLfAcrossBlocks", std::string(65535, 'a') + "\r\nb", 70000,
-                 std::string(65535, 'a') + "\nb"},
-        ReadCase{"loneCrEndsABlock", std::string(65535, 'a') + "\rb", 70000,
-                 std::string(65535, 'a') + "\rb"},
-        ReadCase{"crCrLfAcrossBlocks", std::string(65534, 'a') + "\r\r\nb", 70000,
-                 std::string(65534, 'a') + "\r\nb"},
-        ReadCase{"crLfAcrossBlocksAtTheLimit", std::string(65535, 'a') + "\r\nb", 65536,
-                 std::string(65535, 'a') + "\n"},
-        ReadCase{"longerThanABlock", std::string(200000, 'x'), 150000, std::string(150000, 'x')}),
-    CaseName());
+INSTANTIATE_TABLE(
+    TextFile, ReadText, {"emptyFile", {"", 100}, ""},
+    {"crLfPairs", {"<a>\r\n<b/>\r\n</a>\r\n", 100}, "<a>\n<b/>\n</a>\n"},
+    {"lfAlone", {"a\nb", 100}, "a\nb"}, {"loneCrStays", {"a\rb", 100}, "a\rb"},
+    {"crBeforeCrLf", {"a\r\r\nb", 100}, "a\r\nb"}, {"crAtTheEnd", {"ab\r", 100}, "ab\r"},
+    {"bytesUnchanged", {"\xEF\xBB\xBF\xE7\x80\xFF", 100}, "\xEF\xBB\xBF\xE7\x80\xFF"},
+    {"zeroByteKept", {std::string("a\0b", 3), 100}, std::string("a\0b", 3)},
+    {"cutAtTheLimit", {"abcdef", 4}, "abcd"}, {"crLfCountsAsOneByte", {"ab\r\ncd", 3}, "ab\n"},
+    {"cutJustBeforeCrLf", {"ab\r\ncd", 2}, "ab"}, {"noRoomAtAll", {"abc", 0}, ""},
+    // The file is read in blocks of 64 KiB: a pair split between two blocks is still one.
+    {"crLfAcrossBlocks",
+     {std::string(65535, 'a') + "\r\nb", 70000},
+     std::string(65535, 'a') + "\nb"},
+    {"loneCrEndsABlock", {std::string(65535, 'a') + "\rb", 70000}, std::string(65535, 'a') + "\rb"},
+    {"crCrLfAcrossBlocks",
+     {std::string(65534, 'a') + "\r\r\nb", 70000},
+     std::string(65534, 'a') + "\r\nb"},
+    {"crLfAcrossBlocksAtTheLimit",
+     {std::string(65535, 'a') + "\r\nb", 65536},
+     std::string(65535, 'a') + "\n"},
+    {"longerThanABlock", {std::string(200000, 'x'), 150000}, std::string(150000, 'x')});
 
 // Windows' text mode, which the sale screen reads with, ends the text at a Ctrl+Z byte.
 TEST_F(TextFileTest, CtrlZEndsTheTextOnlyOnWindows)
@@ -424,22 +402,19 @@ std::string refused(const fs::path& chosen, const std::string& reason)
     return "Não foi possível gravar o arquivo \"" + utf8(chosen) + "\": " + reason;
 }
 
-// What stands at the chosen name before the save.
-struct RefusedCase {
-    const char* name;
-    std::function<fs::path(const fs::path& folder)> make; // gives the name the operator chose
-    std::string reason;
-};
+// What stands at the chosen name before the save (made in the folder, it gives the name the
+// operator chose), and why the save is refused.
+using Refusal = Row<std::function<fs::path(const fs::path& folder)>, std::string>;
 
-class RefusedTarget : public TextFileTest, public testing::WithParamInterface<RefusedCase> {};
+class RefusedTarget : public TextFileTest, public testing::WithParamInterface<Refusal> {};
 
 TEST_P(RefusedTarget, IsNamedAsChosenAndNothingIsWritten)
 {
-    const fs::path chosen = GetParam().make(folder);
+    const fs::path chosen = GetParam().input(folder);
     const auto before = snapshot();
     const textfile::WriteResult result = textfile::writeLines(utf8(chosen), {"novo"});
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, refused(chosen, GetParam().reason));
+    EXPECT_EQ(result.error, refused(chosen, GetParam().expected));
     EXPECT_EQ(snapshot(), before);
 }
 
@@ -483,14 +458,14 @@ fs::path linkLoop(const fs::path& folder)
 }
 #endif
 
-std::vector<RefusedCase> refusedCases()
+std::vector<Refusal> refusedCases()
 {
-    std::vector<RefusedCase> cases{
+    std::vector<Refusal> cases{
         {"folder", subfolder, "é uma pasta"},
         {"readOnlyFile", readOnlyFile, "o arquivo é somente leitura"},
     };
 #if !defined(_WIN32)
-    const std::vector<RefusedCase> posix{
+    const std::vector<Refusal> posix{
         {"fifo", fifo, "não é um arquivo comum"},
         {"linkToADevice", linkTo("saida", [](const fs::path&) { return fs::path("/dev/null"); }),
          "não é um arquivo comum"},
