@@ -213,12 +213,12 @@ protected:
                 area->clear();
             input.appendLine(*reply.input);
         }
-        if (reply.answer)
-            answer.appendLine(*reply.answer);
-        for (const std::string& message : reply.messages)
-            messages.showMessage(message);
-        if (reply.output)
-            output.appendLine(*reply.output);
+        // Each recorder keeps its own order: that of the areas and the messages is the screen's.
+        for (const auto& [text, area] :
+             {std::pair{&reply.answer, &answer}, {&reply.output, &output}})
+            if (*text)
+                area->appendLine(**text);
+        messages.shown.insert(messages.shown.end(), reply.messages.begin(), reply.messages.end());
         return reply.done;
     }
     bool send(SaleTest::Operation operation) { return send(operation, sale); }
