@@ -1,21 +1,18 @@
-#include "DeviceReport.h"
-
 #include "Outcome.h"
-#include "SatClient.h"
 
-std::string reportAfter(SatClient& client, const SatResponse& response)
-{
-    // The error record would describe an earlier call when this one was never made.
-    if (!response.reached())
-        return response.failure();
-    return client.standardReport();
-}
+#include "SatClient.h"
 
 Outcome reportedOutcome(SatClient& client, const SatResponse& response, std::int32_t doneCode)
 {
     Outcome outcome;
-    outcome.messages.push_back(reportAfter(client, response));
-    outcome.record = response.reached() ? client.reportedError() : std::nullopt;
+    // The error record would describe an earlier call when this one was never made.
+    if (!response.reached()) {
+        outcome.kind = Outcome::Kind::Transport;
+        outcome.messages.push_back(response.failure());
+        return outcome;
+    }
+    outcome.messages.push_back(client.standardReport());
+    outcome.record = client.reportedError();
     if (!outcome.record || SatClient::transportMessage(outcome.record->code))
         outcome.kind = Outcome::Kind::Transport;
     else if (outcome.record->code != doneCode)

@@ -1,6 +1,5 @@
 #include "DeviceTest.h"
 
-#include "DeviceReport.h"
 #include "SatClient.h"
 
 const std::string_view DeviceTest::testSaleDocument =

@@ -1,7 +1,7 @@
 #include "SignatureAssociation.h"
 
 #include "Cnpj.h"
-#include "DeviceReport.h"
+#include "Outcome.h"
 #include "SatClient.h"
 
 SignatureAssociation::SignatureAssociation(SatClient& client) : client_(client) {}
