@@ -14,7 +14,7 @@ AccessConfirmation::Outcome
 AccessConfirmation::confirm(DeviceKind selected, std::string_view typedCode, bool codeFieldEnabled)
 {
     context_.deviceKind = selected;
-    Outcome outcome{false, codeFieldEnabled};
+    Outcome outcome{false, codeFieldEnabled, std::nullopt};
 
     if (selected == DeviceKind::ProductionNotActivated) {
         context_.setActivationCode(SatClient::defaultActivationCode);

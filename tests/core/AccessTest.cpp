@@ -60,9 +60,9 @@ TEST_F(AccessTest, NotActivatedStoresTheDefaultCodeWithoutADeviceCallAndCloses)
     EXPECT_EQ(context.deviceKind, DeviceKind::ProductionNotActivated);
 
     // "Rede SAT", "Ativar SAT" and an empty "Assinatura" frame; "Logs" alone in " Operação ".
-    for (const char* shown :
+    for (const char* onScreen :
          {"Panel3", "Image2", "Panel4", "Image3", "Panel18", "Panel22", "Image13"})
-        EXPECT_TRUE(menu.isOnScreen(shown)) << shown;
+        EXPECT_TRUE(menu.isOnScreen(onScreen)) << onScreen;
     for (const char* hidden : {"Image10", "Panel19", "Panel7", "Panel8", "GroupBox2", "GroupBox4",
                                "Panel24", "Panel5", "Panel20"})
         EXPECT_FALSE(menu.isOnScreen(hidden)) << hidden;

@@ -290,6 +290,7 @@ TEST(LogExtractorBlocks, RandomLogsMatchTheRules)
 // The extractions of a test and what the screen shows of them: the lines, appended, and the
 // messages.
 struct Extractions {
+    explicit Extractions(LogExtractor& extracting) : extractor(extracting) {}
     LogExtractor& extractor;
     RecordedMessages messages;
     RecordedLines memo;

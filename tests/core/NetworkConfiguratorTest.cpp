@@ -242,6 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // What the presses of a test left on the screen: the text area's entries and the messages.
 struct Presses {
+    explicit Presses(NetworkConfigurator& pressed) : configurator(pressed) {}
     NetworkConfigurator& configurator;
     std::vector<std::string> memo;
     std::vector<std::string> shown;

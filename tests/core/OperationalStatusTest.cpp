@@ -215,9 +215,9 @@ TEST_P(MenuAfterSuccess, OpensTheGroupsForTheKind)
 
     ASSERT_TRUE(refreshStatus());
 
-    for (const char* shown : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4", "Panel7",
-                              "Panel8", "Panel20", "Panel5"})
-        EXPECT_TRUE(menu.isOnScreen(shown)) << shown;
+    for (const char* onScreen : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4", "Panel7",
+                                 "Panel8", "Panel20", "Panel5"})
+        EXPECT_TRUE(menu.isOnScreen(onScreen)) << onScreen;
     EXPECT_EQ(menu.isOnScreen("Panel18"), GetParam().signatureShown);
     EXPECT_EQ(menu.isEnabled("Panel18"), GetParam().signatureShown);
     if (GetParam().kind == DeviceKind::Kit) {
