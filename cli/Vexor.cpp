@@ -413,8 +413,8 @@ public:
         const StatusQuery::Status status = StatusQuery(context_, client_, menu).refresh();
         r.messages = status.messages;
         r.warning = status.warning;
-        r.exit = outcome(status.ok);
-        if (!status.ok) {
+        r.exit = outcome(status.ok());
+        if (!status.ok()) {
             r.fields.null("answer").null("values");
             return r;
         }
@@ -459,10 +459,9 @@ public:
             text.remove_prefix(feed == std::string_view::npos ? text.size() : feed + 1);
         }
         bool written = true;
-        if (extracted.message) {
-            r.messages.push_back(*extracted.message);
-            r.fields.null("file");
-        } else if (options_.output) {
+        r.messages = extracted.messages;
+        const bool ok = extracted.kind == Outcome::Kind::Done;
+        if (ok && options_.output) {
             if (const auto failure = LogExtractor::saveLog(*options_.output, r.lines)) {
                 r.messages.push_back(*failure);
                 written = false;
@@ -471,7 +470,7 @@ public:
         } else {
             r.fields.null("file");
         }
-        r.exit = withOutput(outcome(!extracted.message), written);
+        r.exit = withOutput(outcome(ok), written);
         r.fields.texts("lines", r.lines);
         return r;
     }
@@ -550,7 +549,7 @@ public:
         r.messages.insert(r.messages.end(), reply.messages.begin(), reply.messages.end());
         const std::vector<std::string> cfeLines = entryLines(reply.output);
         bool written = true;
-        if (reply.done && options_.output) {
+        if (reply.done() && options_.output) {
             if (!SaleTest::holdsOutput(cfeLines)) {
                 r.messages.emplace_back(SaleTest::nothingToSaveMessage);
                 written = false;
@@ -569,7 +568,7 @@ public:
         if (options_.output)
             r.fields.text("file", *options_.output);
         // A document that could not be read is the operator's mistake, not the device's.
-        r.exit = loaded.entry ? withOutput(outcome(reply.done), written) : usage;
+        r.exit = loaded.entry ? withOutput(outcome(reply.done()), written) : usage;
         return r;
     }
 

@@ -5,6 +5,8 @@
 #include "CodePage.h"
 #include "SatClient.h"
 
+using Kind = Outcome::Kind;
+
 Activation::Reply Activation::activate(const Fields& fields)
 {
     Reply reply = call(fields);
@@ -15,29 +17,30 @@ Activation::Reply Activation::activate(const Fields& fields)
 Activation::Reply Activation::call(const Fields& fields) const
 {
     Reply reply;
-    auto told = [&reply](std::string_view message) {
-        reply.message = std::string(message);
+    auto told = [&reply](Kind kind, std::string_view message) {
+        reply.kind = kind;
+        reply.messages.emplace_back(message);
         return reply;
     };
     std::string cnpj;
     if (!checkCnpj(fields.cnpj, cnpj))
-        return told(invalidCnpj);
+        return told(Kind::BadInput, invalidCnpj);
     // One byte per character in the device's code page.
     const std::string code = codepage::toAnsi(fields.code);
     if (code.size() < minimumCodeLength)
-        return told(codeTooShort);
+        return told(Kind::BadInput, codeTooShort);
     // A code the program could not keep would activate a device nobody can then open here.
     if (code.size() > AppContext::maxActivationCodeLength)
-        return told(AppContext::codeTooLong);
+        return told(Kind::BadInput, AppContext::codeTooLong);
     if (fields.code != fields.confirmation)
-        return told(codesDiffer);
+        return told(Kind::BadInput, codesDiffer);
 
     const SatResponse response =
         client_.AtivarSAT(static_cast<int>(fields.certificate), fields.code, cnpj, stateCode);
     if (!response.reached())
-        return told(response.failure());
+        return told(Kind::Transport, response.failure());
     if (SatClient::isPortFailure(response))
-        return told(portFailure);
+        return told(Kind::Transport, portFailure);
     if (response.contains("Sucesso"))
         reply.keptCode = code;
 
@@ -45,14 +48,17 @@ Activation::Reply Activation::call(const Fields& fields) const
     if (!error.reached()) {
         // The device did answer: a request it returned is kept even when its record is lost.
         reply.request = certificateRequest(response.text());
-        return told(error.failure);
+        return told(Kind::Transport, error.failure);
     }
+    reply.record = error;
     if (const auto transport = SatClient::transportMessage(error.code))
-        return told(*transport);
-    if (error.code == activatedCode)
-        reply.message = std::string(activated);
-    else
+        return told(Kind::Transport, *transport);
+    if (error.code == activatedCode) {
+        reply.messages.emplace_back(activated);
+    } else {
+        reply.kind = Kind::Refused;
         reply.windowText = SatClient::detailText(codepage::fromUtf8OrAnsi(error.msg));
+    }
     reply.request = certificateRequest(response.text());
     return reply;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Outcome.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -25,9 +27,9 @@ public:
 
     Activation(AppContext& context, SatClient& client) : context_(context), client_(client) {}
 
-    // What an activation leaves to show and keep. Texts are UTF-8.
-    struct Reply {
-        std::optional<std::string> message;    // for a message box
+    // What an activation leaves to show and keep, beside its outcome and its message box.
+    // Texts are UTF-8.
+    struct Reply : Outcome {
         std::optional<std::string> windowText; // for the message window
         std::optional<std::string> keptCode;   // the new code, on the device's success
         // The certificate request the device returned, lines separated by LF: shown below any

@@ -580,20 +580,21 @@ LogExtractor::Lines LogExtractor::formatLog(std::string_view decoded, MarkScan s
 LogExtractor::Extracted LogExtractor::extract()
 {
     Extracted extracted;
+    auto told = [&extracted](Outcome::Kind kind, std::string message) {
+        extracted.kind = kind;
+        extracted.messages.push_back(std::move(message));
+        return std::move(extracted);
+    };
     const SatResponse answer = client_.ExtrairLogs();
     if (!answer.reached())
-        extracted.message = answer.failure();
-    else if (answer.equals(portFailureAnswer))
-        extracted.message = std::string(portFailureShown);
-    else if (!answer.contains(transferMark))
-        extracted.message = codepage::fromUtf8OrAnsi(answer.text());
-    if (extracted.message)
-        return extracted;
+        return told(Outcome::Kind::Transport, answer.failure());
+    if (answer.equals(portFailureAnswer))
+        return told(Outcome::Kind::Transport, std::string(portFailureShown));
+    if (!answer.contains(transferMark))
+        return told(Outcome::Kind::Refused, codepage::fromUtf8OrAnsi(answer.text()));
     const SatResponse payload = client_.decodedPayload();
-    if (!payload.reached()) {
-        extracted.message = payload.failure();
-        return extracted;
-    }
+    if (!payload.reached())
+        return told(Outcome::Kind::Transport, payload.failure());
     extracted.lines = formatLog(payload.text());
     return extracted;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Outcome.h"
 #include "SatClient.h"
 
 #include <cstddef>
@@ -54,9 +55,9 @@ public:
     static std::string dateText(std::string_view timestamp);
 
     // The device's log as display lines numbered from 1, to append to the text area without
-    // clearing it. Touches nothing but the client, so it may run off the user-interface thread.
-    struct Extracted {
-        std::optional<std::string> message; // what went wrong, to tell the operator
+    // clearing it, or the one message of what went wrong. Touches nothing but the client, so
+    // it may run off the user-interface thread.
+    struct Extracted : Outcome {
         Lines lines;
     };
     Extracted extract();

@@ -240,23 +240,22 @@ NetworkConfigurator::Document NetworkConfigurator::buildDocument(const NetworkSe
 
 NetworkConfigurator::Sent NetworkConfigurator::apply(const NetworkSettings& settings)
 {
-    Sent outcome;
+    Sent sent;
     const Document document = buildDocument(settings);
     if (!document.built()) {
-        outcome.message = document.failure;
-        return outcome;
+        sent.kind = Outcome::Kind::BadInput;
+        sent.messages.push_back(document.failure);
+        return sent;
     }
     const SatResponse answer = client_.ConfigurarInterfaceDeRede(document.text);
-    if (!answer.reached()) {
-        outcome.message = answer.failure();
-        return outcome;
-    }
-    outcome.document = document.text;
     // The error record belongs to this call: read it before anything else is done.
-    outcome.message = client_.standardReport();
+    static_cast<Outcome&>(sent) = reportedOutcome(client_, answer, configuredCode);
+    if (!answer.reached())
+        return sent;
+    sent.document = document.text;
     if (answer.contains(successWord))
-        outcome.entry = displayText(outcome.document);
-    return outcome;
+        sent.entry = displayText(sent.document);
+    return sent;
 }
 
 std::string NetworkConfigurator::displayText(std::string_view document)

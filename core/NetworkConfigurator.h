@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Outcome.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +41,7 @@ public:
     static constexpr std::string_view libraryXml = "libxml2.so.2";
 #endif
     static constexpr std::string_view successWord = "Sucesso";
+    static constexpr std::int32_t configuredCode = 12000;
 
     explicit NetworkConfigurator(SatClient& client,
                                  std::string xmlLibrary = std::string(libraryXml));
@@ -57,10 +60,10 @@ public:
     };
     Document buildDocument(const NetworkSettings& settings);
 
-    struct Sent {
+    // The one message of a press, and what the screen's text area shows of it.
+    struct Sent : Outcome {
         std::string document;             // what the device was sent; empty when nothing was
-        std::optional<std::string> entry; // for the screen's text area: the document accepted
-        std::string message;              // the one message of the press
+        std::optional<std::string> entry; // the document, when the device took it
     };
     // Builds and sends the document. Touches nothing but the client and libxml2, so it may run
     // off the user-interface thread.

@@ -150,6 +150,7 @@ StatusQuery::Status StatusQuery::settle(const Answer& asked)
 {
     Status status;
     if (asked.failure) {
+        status.kind = Outcome::Kind::Transport;
         status.messages.push_back(*asked.failure);
         return status;
     }
@@ -161,6 +162,7 @@ StatusQuery::Status StatusQuery::settle(const Answer& asked)
             for (const char* control : {"GroupBox3", "GroupBox4", "Panel18", "Panel20", "Panel5"})
                 menu_.hide(control);
         }
+        status.kind = Outcome::Kind::Refused;
         status.messages.push_back(decoded);
         return status;
     }
@@ -179,7 +181,6 @@ StatusQuery::Status StatusQuery::settle(const Answer& asked)
                                 "GroupBox3", "Panel20", "Panel5"})
         menu_.show(control);
 
-    status.ok = true;
     status.line = answer.fromAnsi();
     status.labels = statusLabels(answer);
     if (answer.field(19) == std::optional<std::string_view>("01.00.00"))

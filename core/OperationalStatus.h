@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Outcome.h"
 #include "SatResponse.h"
 
 #include <array>
@@ -55,10 +56,9 @@ public:
     };
     Answer ask();
 
-    // What a query leaves to show. Texts are UTF-8.
-    struct Status {
-        bool ok = false;                    // a successful answer
-        std::vector<std::string> messages;  // why it failed
+    // What a query leaves to show: why it failed, or the answer. Texts are UTF-8.
+    struct Status : Outcome {
+        bool ok() const { return kind == Kind::Done; }
         std::optional<std::string> line;    // the answer, for the status log
         std::vector<StatusLabel> labels;    // in the order they are set
         std::optional<std::string> warning; // after the labels: the old firmware

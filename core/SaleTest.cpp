@@ -41,6 +41,7 @@ SaleTest::Reply SaleTest::send(Operation operation)
 SaleTest::Reply SaleTest::begin(Operation operation)
 {
     Reply reply;
+    reply.kind = Outcome::Kind::BadInput;
     if (input_.empty()) {
         reply.messages.emplace_back(noInputMessage);
         return reply;
@@ -70,6 +71,7 @@ SaleTest::Reply SaleTest::call(Operation operation)
                              ? client_.EnviarDadosVenda(saleText_)
                              : client_.CancelarUltimaVenda(cfeKey_, input_);
     if (!result.reached()) {
+        reply.kind = Outcome::Kind::Transport;
         reply.messages.push_back(result.failure());
         return reply;
     }
@@ -91,18 +93,24 @@ SaleTest::Reply SaleTest::call(Operation operation)
 
 void SaleTest::handleResult(const SatResponse& result, Reply& reply)
 {
-    if (SatClient::isPortFailure(result))
+    const bool portFailure = SatClient::isPortFailure(result);
+    if (portFailure)
         reply.messages.emplace_back(SatClient::portFailureMessage);
     reply.messages.push_back(client_.standardReport());
-    if (!result.contains("sucesso"))
+    reply.record = client_.reportedError();
+    reply.kind = Outcome::Kind::Transport;
+    if (!result.contains("sucesso")) {
+        if (!portFailure && reply.record && !SatClient::transportMessage(reply.record->code))
+            reply.kind = Outcome::Kind::Refused;
         return;
+    }
     const SatResponse document = client_.decodedPayload();
     if (!document.reached()) {
         reply.messages.push_back(document.failure());
         return;
     }
     reply.output = document.utf8();
-    reply.done = true;
+    reply.kind = Outcome::Kind::Done;
 }
 
 bool SaleTest::holdsOutput(const std::vector<std::string>& lines)

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Outcome.h"
 #include "TextFile.h"
 
 class SatResponse;
@@ -57,14 +58,15 @@ public:
     // emptied first, so a cancelled dialog or an unreadable file leaves nothing to send.
     Loaded load(const std::optional<std::string>& path);
 
-    // What a send leaves for the screen, in the order it is shown. Texts are UTF-8.
-    struct Reply {
+    // What a send leaves for the screen, in the order it is shown: the input, the answer,
+    // the outcome's messages, the CF-e. It is done when the answer says "sucesso" and its CF-e
+    // could be read. Texts are UTF-8.
+    struct Reply : Outcome {
         bool ready = false;                // the device is to be called
         std::optional<std::string> input;  // the three areas emptied, and this in the input
         std::optional<std::string> answer; // for the answer area
-        std::vector<std::string> messages;
         std::optional<std::string> output; // the CF-e, for the output area
-        bool done = false;                 // the answer says "sucesso" and its CF-e could be read
+        bool done() const { return kind == Kind::Done; }
     };
     // A send in two parts: what is shown before the call, on the user-interface thread; then
     // the call, which touches nothing but the client, so it may run off that thread. send()

@@ -100,8 +100,7 @@ void TForm16::Image2Click()
 void TForm16::present(const Activation::Reply& reply)
 {
     activation_.keep(reply);
-    if (reply.message)
-        messages_.showMessage(*reply.message);
+    messages_.show(reply);
     if (reply.windowText)
         screens_.Form13()->fillAndShow(fromUtf8(*reply.windowText));
     if (!reply.request)

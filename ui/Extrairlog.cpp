@@ -45,9 +45,8 @@ void TForm14::extract()
     const auto extracted = devicecall::run([this] { return extractor_->extract(); });
     if (!extracted)
         return;
-    if (extracted->message)
-        messages_.showMessage(*extracted->message);
-    else if (extracted->lines.count > 0)
+    messages_.show(*extracted);
+    if (extracted->lines.count > 0)
         memo_->appendLines(extracted->lines.text());
 }
 

@@ -247,8 +247,7 @@ bool TGridForm::refreshStatus()
     if (!answer)
         return false;
     const StatusQuery::Status status = statusQuery_->settle(*answer);
-    for (const std::string& message : status.messages)
-        messages_.showMessage(message);
+    messages_.show(status);
     if (status.line)
         Memo1->appendPlainText(fromUtf8(*status.line));
     for (const StatusLabel& value : status.labels) {
@@ -259,7 +258,7 @@ bool TGridForm::refreshStatus()
     }
     if (status.warning)
         messages_.showMessage(*status.warning);
-    return status.ok;
+    return status.ok();
 }
 
 QStringList TGridForm::statusLog() const

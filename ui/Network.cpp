@@ -221,5 +221,5 @@ void TForm15::Image3Click()
         return;
     if (sent->entry)
         memo_->appendLine(*sent->entry);
-    messages_.showMessage(sent->message);
+    messages_.show(*sent);
 }

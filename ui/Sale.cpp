@@ -116,8 +116,7 @@ void TFiscal::Image2Click()
     }
     if (reply.answer)
         answer_.appendLine(*reply.answer);
-    for (const std::string& message : reply.messages)
-        messages_.showMessage(message);
+    messages_.show(reply);
     if (reply.output)
         output_.appendLine(*reply.output);
     takeFocusBack(Image2);

@@ -38,8 +38,8 @@ struct Shown {
 
     void present(const Activation::Reply& reply)
     {
-        if (reply.message)
-            messages.showMessage(*reply.message);
+        for (const std::string& message : reply.messages)
+            messages.showMessage(message);
         if (reply.windowText)
             window.fillAndShow(*reply.windowText);
         if (!reply.request)
@@ -358,8 +358,9 @@ TEST(ActivationWithoutLibrary, IsToldAndKeepsTheCode)
     Activation activation(context, client);
     const Activation::Reply reply =
         activation.activate({validCnpj, "12345678", "12345678", CertificateKind::AcSat});
-    ASSERT_TRUE(reply.message);
-    EXPECT_NE(reply.message->find("libnosuchdevice.so"), std::string::npos);
+    ASSERT_EQ(reply.messages.size(), 1u);
+    EXPECT_NE(reply.messages[0].find("libnosuchdevice.so"), std::string::npos);
+    EXPECT_EQ(reply.kind, Outcome::Kind::Transport);
     EXPECT_FALSE(reply.windowText);
     EXPECT_EQ(context.activationCode(), "old code");
 }

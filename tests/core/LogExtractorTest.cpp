@@ -298,8 +298,8 @@ struct Extractions {
     std::size_t operator()()
     {
         const LogExtractor::Extracted extracted = extractor.extract();
-        if (extracted.message)
-            messages.showMessage(*extracted.message);
+        for (const std::string& message : extracted.messages)
+            messages.showMessage(message);
         memo.appendLines(extracted.lines.text());
         return extracted.lines.count;
     }
@@ -415,8 +415,10 @@ TEST(LogExtractorLibrary, MissingExtrairLogsIsToldByName)
     LogExtractor extractor{client};
     const LogExtractor::Extracted extracted = extractor.extract();
     EXPECT_EQ(extracted.lines.count, 0u);
-    ASSERT_TRUE(extracted.message);
-    EXPECT_NE(extracted.message->find("\"ExtrairLogs\""), std::string::npos) << *extracted.message;
+    ASSERT_EQ(extracted.messages.size(), 1u);
+    EXPECT_NE(extracted.messages[0].find("\"ExtrairLogs\""), std::string::npos)
+        << extracted.messages[0];
+    EXPECT_EQ(extracted.kind, Outcome::Kind::Transport);
 }
 
 class SaveLogTest : public ExtractTest {

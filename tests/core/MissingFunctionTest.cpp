@@ -30,7 +30,7 @@ const std::string statusOnly = TestDevice::file("dllsat_status_only");
 struct Case {
     const char* name;
     const char* function; // the one the library lacks
-    std::function<void(AppContext&, SatClient&, RecordedMessages&)> run;
+    std::function<Outcome(AppContext&, SatClient&)> run;
     // The network document is built with libxml2 before the device is called.
     bool needsXml = false;
 };
@@ -42,75 +42,53 @@ std::string saleFile()
     return path.string();
 }
 
-void sendSale(SatClient& client, RecordedMessages& messages, SaleTest::Operation operation)
+Outcome sendSale(SatClient& client, SaleTest::Operation operation)
 {
     SaleTest sale(client);
     sale.load(saleFile());
-    for (const std::string& message : sale.send(operation).messages)
-        messages.showMessage(message);
-}
-
-void shown(RecordedMessages& messages, const Outcome& outcome)
-{
-    for (const std::string& message : outcome.messages)
-        messages.showMessage(message);
+    return sale.send(operation);
 }
 
 const Case cases[] = {
-    {"block", "BloquearSAT",
-     [](AppContext&, SatClient& c, RecordedMessages& m) { shown(m, DeviceLock(c).block()); }},
+    {"block", "BloquearSAT", [](AppContext&, SatClient& c) { return DeviceLock(c).block(); }},
     {"unblock", "DesbloquearSAT",
-     [](AppContext&, SatClient& c, RecordedMessages& m) { shown(m, DeviceLock(c).unblock()); }},
+     [](AppContext&, SatClient& c) { return DeviceLock(c).unblock(); }},
     {"association", "AssociarAssinatura",
-     [](AppContext&, SatClient& c, RecordedMessages& m) {
-         shown(m, SignatureAssociation(c).associate("48.213.907/0001-65", "00.000.000/0000-00",
-                                                    "assinatura"));
+     [](AppContext&, SatClient& c) {
+         return SignatureAssociation(c).associate("48.213.907/0001-65", "00.000.000/0000-00",
+                                                  "assinatura");
      }},
     {"endToEnd", "TesteFimAFim",
-     [](AppContext&, SatClient& c, RecordedMessages& m) {
-         shown(m, DeviceTest(c).perform(DeviceTest::Kind::EndToEnd));
-     }},
+     [](AppContext&, SatClient& c) { return DeviceTest(c).perform(DeviceTest::Kind::EndToEnd); }},
     {"link", "ConsultarSAT",
-     [](AppContext&, SatClient& c, RecordedMessages& m) {
-         shown(m, DeviceTest(c).perform(DeviceTest::Kind::Link));
-     }},
+     [](AppContext&, SatClient& c) { return DeviceTest(c).perform(DeviceTest::Kind::Link); }},
     {"update", "AtualizarSoftwareSAT",
-     [](AppContext&, SatClient& c, RecordedMessages& m) {
+     [](AppContext&, SatClient& c) {
          RecordedProgress progress;
          RecordedTicks ticks;
-         shown(m, *SoftwareUpdate(c, progress, ticks).start());
+         return *SoftwareUpdate(c, progress, ticks).start();
      }},
     {"codeChange", "TrocarCodigoDeAtivacao",
-     [](AppContext&, SatClient& c, RecordedMessages& m) {
-         shown(m, ActivationCodeChange(c).change(
-                      {"12345678", ProofCode::ActivationCode, "87654321", "87654321"}));
+     [](AppContext&, SatClient& c) {
+         return ActivationCodeChange(c).change(
+             {"12345678", ProofCode::ActivationCode, "87654321", "87654321"});
      }},
     {"network", "ConfigurarInterfaceDeRede",
-     [](AppContext&, SatClient& c, RecordedMessages& m) {
-         m.showMessage(NetworkConfigurator(c).apply(NetworkSettings{}).message);
+     [](AppContext&, SatClient& c) -> Outcome {
+         return NetworkConfigurator(c).apply(NetworkSettings{});
      },
      true},
     {"sale", "EnviarDadosVenda",
-     [](AppContext&, SatClient& c, RecordedMessages& m) {
-         sendSale(c, m, SaleTest::Operation::Sale);
-     }},
+     [](AppContext&, SatClient& c) { return sendSale(c, SaleTest::Operation::Sale); }},
     {"cancel", "CancelarUltimaVenda",
-     [](AppContext&, SatClient& c, RecordedMessages& m) {
-         sendSale(c, m, SaleTest::Operation::Cancel);
-     }},
+     [](AppContext&, SatClient& c) { return sendSale(c, SaleTest::Operation::Cancel); }},
     {"activation", "AtivarSAT",
-     [](AppContext& context, SatClient& c, RecordedMessages& m) {
-         const Activation::Reply reply =
-             Activation(context, c)
-                 .activate({"48.213.907/0001-65", "12345678", "12345678", CertificateKind::AcSat});
-         if (reply.message)
-             m.showMessage(*reply.message);
+     [](AppContext& context, SatClient& c) -> Outcome {
+         return Activation(context, c)
+             .activate({"48.213.907/0001-65", "12345678", "12345678", CertificateKind::AcSat});
      }},
     {"logs", "ExtrairLogs",
-     [](AppContext&, SatClient& c, RecordedMessages& m) {
-         if (const auto message = LogExtractor(c).extract().message)
-             m.showMessage(*message);
-     }},
+     [](AppContext&, SatClient& c) -> Outcome { return LogExtractor(c).extract(); }},
 };
 
 class MissingFunction : public ::testing::TestWithParam<Case> {};
@@ -131,12 +109,13 @@ TEST_P(MissingFunction, isToldAndTheEarlierRecordIsNotShown)
     ASSERT_TRUE(client.ConsultarStatusOperacional().reached());
     ASSERT_EQ(client.standardReport(), SatClient::detailText("registro da consulta anterior"));
 
-    RecordedMessages messages;
-    c.run(context, client, messages);
+    const Outcome outcome = c.run(context, client);
     const std::string missing = std::string("A função \"") + c.function +
                                 "\" não foi encontrada na biblioteca do SAT \"" + statusOnly +
                                 "\".";
-    EXPECT_EQ(messages.shown, std::vector<std::string>{missing});
+    EXPECT_EQ(outcome.messages, std::vector<std::string>{missing});
+    EXPECT_EQ(outcome.kind, Outcome::Kind::Transport);
+    EXPECT_FALSE(outcome.record) << "the earlier call's record is not this call's";
     // Nothing after the status query and its report: no call reached the library.
     EXPECT_EQ(device.functions(),
               (std::vector<std::string>{"ConsultarStatusOperacional", "CodigoErro"}));

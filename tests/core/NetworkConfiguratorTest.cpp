@@ -252,7 +252,7 @@ struct Presses {
         NetworkConfigurator::Sent sent = configurator.apply(settings);
         if (sent.entry)
             memo.push_back(*sent.entry);
-        shown.push_back(sent.message);
+        shown.insert(shown.end(), sent.messages.begin(), sent.messages.end());
         return sent;
     }
 };

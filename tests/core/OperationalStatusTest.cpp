@@ -119,7 +119,7 @@ protected:
         }
         if (status.warning)
             warnings.push_back(*status.warning);
-        return status.ok;
+        return status.ok();
     }
     std::vector<std::string> shown;
     std::vector<std::string> statusLog;
@@ -346,7 +346,7 @@ TEST(StatusQueryLoading, MissingLibraryIsReportedOnceWithoutRetrying)
     StatusQuery query(context, client, menu);
 
     const StatusQuery::Status status = query.refresh();
-    EXPECT_FALSE(status.ok);
+    EXPECT_FALSE(status.ok());
     ASSERT_EQ(status.messages.size(), 1u);
     EXPECT_NE(status.messages[0].find("libnosuchdevice.so"), std::string::npos);
     EXPECT_EQ(context.activationCode(), "12345678");

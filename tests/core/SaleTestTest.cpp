@@ -219,7 +219,7 @@ protected:
             if (*text)
                 area->appendLine(**text);
         messages.shown.insert(messages.shown.end(), reply.messages.begin(), reply.messages.end());
-        return reply.done;
+        return reply.done();
     }
     bool send(SaleTest::Operation operation) { return send(operation, sale); }
     bool saveOutput()
