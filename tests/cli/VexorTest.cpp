@@ -2,11 +2,11 @@
 
 #include "Access.h"
 #include "AppContext.h"
-#include "CaseName.h"
 #include "DeviceTest.h"
 #include "OperationalStatus.h"
 #include "SaleTest.h"
 #include "SatClient.h"
+#include "Table.h"
 #include "TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -190,37 +190,31 @@ TEST_F(Vexor, codeFileThatIsNoRegularFileIsRefusedBeforeReading) {
 }
 
 #if !defined(_WIN32)
-struct ModeCase {
-    const char* name;
-    fs::perms mode;
-    bool warned;
-};
-
-class VexorCodeFileMode : public Vexor, public ::testing::WithParamInterface<ModeCase> {};
+// The code file's mode, and whether it is warned about.
+class VexorCodeFileMode : public Vexor,
+                          public ::testing::WithParamInterface<Row<fs::perms, bool>> {};
 
 TEST_P(VexorCodeFileMode, warnsWhenOthersHaveAccessAndGoesOn) {
     const fs::path path = folder / "code";
     writeBytes(path, "\xEF\xBB\xBF"
                      "123456\r\n"); // as a Windows editor saves it
-    fs::permissions(path, GetParam().mode);
+    fs::permissions(path, GetParam().input);
     EXPECT_EQ(run({"unblock", "--code-file", path.string()}), 1);
     ASSERT_FALSE(device.calls().empty());
     EXPECT_EQ(device.calls()[0].args[1], "123456");
     const std::string warning = "vexor: Outros usuários desta máquina têm acesso ao arquivo do "
                                 "código de ativação \"" +
                                 path.string() + "\"; restrinja-o com chmod 600.\n";
-    EXPECT_EQ(err.str().starts_with(warning), GetParam().warned) << err.str();
-    EXPECT_EQ(err.str().find("Outros usuários") != std::string::npos, GetParam().warned);
+    EXPECT_EQ(err.str().starts_with(warning), GetParam().expected) << err.str();
+    EXPECT_EQ(err.str().find("Outros usuários") != std::string::npos, GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, VexorCodeFileMode,
-    ::testing::Values(ModeCase{"ownerOnly", fs::perms::owner_read | fs::perms::owner_write, false},
-                      ModeCase{"ownerReadOnly", fs::perms::owner_read, false},
-                      ModeCase{"groupRead", fs::perms::owner_read | fs::perms::group_read, true},
-                      ModeCase{"groupWrite", fs::perms::owner_read | fs::perms::group_write, true},
-                      ModeCase{"othersRead", fs::perms::owner_read | fs::perms::others_read, true}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TABLE(Modes, VexorCodeFileMode,
+                  {"ownerOnly", fs::perms::owner_read | fs::perms::owner_write, false},
+                  {"ownerReadOnly", fs::perms::owner_read, false},
+                  {"groupRead", fs::perms::owner_read | fs::perms::group_read, true},
+                  {"groupWrite", fs::perms::owner_read | fs::perms::group_write, true},
+                  {"othersRead", fs::perms::owner_read | fs::perms::others_read, true});
 #endif
 
 TEST_F(Vexor, codeIsAskedWithoutEchoWhenNoneIsGiven) {
@@ -524,93 +518,88 @@ TEST_F(Vexor, aGivenKeyThatIsNoCfeKeyIsRefusedBeforeAnyCall) {
     EXPECT_TRUE(prompts.empty());
 }
 
-struct KeptKeyCase {
-    const char* name;
-    std::string kept;
+struct Cancelled {
     std::string sent; // the key the cancel goes with
     bool warned;
 };
 
-class VexorKeptKey : public Vexor, public ::testing::WithParamInterface<KeptKeyCase> {};
+// The kept file's bytes, and what the cancel makes of them.
+class VexorKeptKey : public Vexor,
+                     public ::testing::WithParamInterface<Row<std::string, Cancelled>> {};
 
 TEST_P(VexorKeptKey, isUsedOnlyWhenItIsACfeKey) {
     const fs::path kept = folder / "state" / "vexor" / std::string(vexorcli::lastKeyFile);
     fs::create_directories(kept.parent_path());
-    writeBytes(kept, GetParam().kept);
+    writeBytes(kept, GetParam().input);
     const std::string document = "<x chCanc=\"CFe" + std::string(44, '0') + "\"/>";
     writeBytes(folder / "cancel.xml", document);
     device.script("CancelarUltimaVenda", {"000012|07002|chave inválida|", 7002, "chave inválida"});
     EXPECT_EQ(run({"cancel", (folder / "cancel.xml").string()}), 1);
     ASSERT_EQ(device.calls().size(), 2u);
-    EXPECT_EQ(device.calls()[0].args[2], GetParam().sent);
+    const Cancelled& cancelled = GetParam().expected;
+    EXPECT_EQ(device.calls()[0].args[2], cancelled.sent);
     EXPECT_EQ(device.calls()[0].args[3],
-              GetParam().sent.empty() ? document : "<x chCanc=\"" + GetParam().sent + "\"/>");
+              cancelled.sent.empty() ? document : "<x chCanc=\"" + cancelled.sent + "\"/>");
     const std::string warning = "vexor: A chave guardada em \"" + kept.string() +
                                 "\" não é uma chave de CF-e e foi ignorada; o cancelamento vai "
                                 "sem chave.\n";
-    EXPECT_EQ(err.str().find(warning) != std::string::npos, GetParam().warned) << err.str();
-    EXPECT_EQ(readBytes(kept), GetParam().kept); // a cancel never changes it
+    EXPECT_EQ(err.str().find(warning) != std::string::npos, cancelled.warned) << err.str();
+    EXPECT_EQ(readBytes(kept), GetParam().input); // a cancel never changes it
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, VexorKeptKey,
-    ::testing::Values(KeptKeyCase{"key", givenKey + "\n", givenKey, false},
-                      KeptKeyCase{"keyWithCrLf", givenKey + "\r\n", givenKey, false},
-                      KeptKeyCase{"keyWithoutLineEnd", givenKey, givenKey, false},
-                      KeptKeyCase{"markup", "CFe1\"/><evil a=\"\n", "", true},
-                      KeptKeyCase{"shortKey", "CFe999\n", "", true},
-                      KeptKeyCase{"empty", "", "", true}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TABLE(Files, VexorKeptKey, {"key", givenKey + "\n", {givenKey, false}},
+                  {"keyWithCrLf", givenKey + "\r\n", {givenKey, false}},
+                  {"keyWithoutLineEnd", givenKey, {givenKey, false}},
+                  {"markup", "CFe1\"/><evil a=\"\n", {"", true}},
+                  {"shortKey", "CFe999\n", {"", true}}, {"empty", "", {"", true}});
 
-struct LongFileCase {
-    const char* name;
+struct Sent {
     const char* command;
     std::string file;
-    std::string refusal; // empty: sent
 };
 
-class VexorLongFile : public Vexor, public ::testing::WithParamInterface<LongFileCase> {};
+// The command and its file, and the refusal ("cut", or empty: sent).
+class VexorLongFile : public Vexor, public ::testing::WithParamInterface<Row<Sent, std::string>> {};
 
 TEST_P(VexorLongFile, isRefusedBeforeAnyCallWhenItWouldBeCut) {
     const fs::path path = folder / "documento.xml";
-    writeBytes(path, GetParam().file);
-    const int exit = run({GetParam().command, path.string()});
-    if (GetParam().refusal.empty()) {
+    writeBytes(path, GetParam().input.file);
+    const int exit = run({GetParam().input.command, path.string()});
+    if (GetParam().expected.empty()) {
         EXPECT_FALSE(device.calls().empty());
         return;
     }
     EXPECT_EQ(exit, 2);
     EXPECT_TRUE(device.calls().empty());
-    const std::string refusal = GetParam().refusal == "cut"
+    const std::string refusal = GetParam().expected == "cut"
                                     ? "O arquivo \"" + path.string() +
                                           "\" passa de 2.097.152 bytes e não foi enviado: o SAT "
                                           "receberia o XML cortado.\nCarregue um arquivo menor."
-                                    : GetParam().refusal;
+                                    : GetParam().expected;
     EXPECT_EQ(err.str(), refusal + "\n");
     EXPECT_EQ(out.str(), "");
 }
 
 // "ç" is two bytes in the file and one once re-encoded: half the area's worth of them and one
 // more is a file longer than the area whose re-encoded text would fit.
-INSTANTIATE_TEST_SUITE_P(
-    Files, VexorLongFile,
-    ::testing::Values(
-        LongFileCase{"twoByteCharacters", "sale",
-                     [] {
-                         std::string text;
-                         for (std::size_t i = 0; i <= SaleTest::inputCapacity / 2; ++i)
-                             text += "ç";
-                         return text;
-                     }(),
-                     "cut"},
-        LongFileCase{"oneByteTooMany", "sale", std::string(SaleTest::inputCapacity + 1, 'a'),
-                     "cut"},
-        LongFileCase{"cancel", "cancel", std::string(SaleTest::inputCapacity + 1, 'a'), "cut"},
-        LongFileCase{"fullAreaHasNoRoomForTheTerminator", "sale",
-                     std::string(SaleTest::inputCapacity, 'a'),
-                     std::string(SaleTest::saleTooLongMessage)},
-        LongFileCase{"oneByteShort", "sale", std::string(SaleTest::inputCapacity - 1, 'a'), ""}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TABLE(Files, VexorLongFile,
+                  {"twoByteCharacters",
+                   {"sale",
+                    [] {
+                        std::string text;
+                        for (std::size_t i = 0; i <= SaleTest::inputCapacity / 2; ++i)
+                            text += "ç";
+                        return text;
+                    }()},
+                   "cut"},
+                  {"oneByteTooMany",
+                   {"sale", std::string(SaleTest::inputCapacity + 1, 'a')},
+                   "cut"},
+                  {"cancel", {"cancel", std::string(SaleTest::inputCapacity + 1, 'a')}, "cut"},
+                  {"fullAreaHasNoRoomForTheTerminator",
+                   {"sale", std::string(SaleTest::inputCapacity, 'a')},
+                   std::string(SaleTest::saleTooLongMessage)},
+                  {"oneByteShort", {"sale", std::string(SaleTest::inputCapacity - 1, 'a')}, ""});
 
 struct OutputCase {
     const char* name;

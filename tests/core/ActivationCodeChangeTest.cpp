@@ -1,9 +1,9 @@
 #include "ActivationCodeChange.h"
 #include "AppContext.h"
-#include "CaseName.h"
 #include "DeviceLock.h"
 #include "Recorders.h"
 #include "SatClient.h"
+#include "Table.h"
 #include "TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -34,31 +34,35 @@ protected:
     ActivationCodeChange change{client};
 };
 
-struct Case {
-    const char* name;
+struct Typed {
     bool checked; // the dialog, or the full-screen screen
     ActivationCodeChange::Fields fields;
+};
+
+struct Answered {
     Messages messages;
     std::vector<Arg> sent; // empty: nothing sent
 };
 
-class CodeChange : public CodeChangeTest, public testing::WithParamInterface<Case> {};
+class CodeChange : public CodeChangeTest,
+                   public testing::WithParamInterface<Row<Typed, Answered>> {};
 
 TEST_P(CodeChange, ChecksAndArguments)
 {
-    const Case& c = GetParam();
+    const Typed& typed = GetParam().input;
+    const Answered& expected = GetParam().expected;
     const Outcome outcome =
-        c.checked ? change.change(c.fields) : change.changeWithoutChecks(c.fields);
-    EXPECT_EQ(outcome.messages, c.messages);
-    EXPECT_EQ(outcome.kind == Outcome::Kind::BadInput, c.sent.empty());
+        typed.checked ? change.change(typed.fields) : change.changeWithoutChecks(typed.fields);
+    EXPECT_EQ(outcome.messages, expected.messages);
+    EXPECT_EQ(outcome.kind == Outcome::Kind::BadInput, expected.sent.empty());
     const auto calls = device.calls();
-    if (c.sent.empty()) {
+    if (expected.sent.empty()) {
         EXPECT_TRUE(calls.empty());
         return;
     }
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].function, "TrocarCodigoDeAtivacao");
-    EXPECT_EQ(calls[0].args, c.sent);
+    EXPECT_EQ(calls[0].args, expected.sent);
     EXPECT_EQ(calls[1].function, "CodigoErro");
     EXPECT_EQ(context.activationCode(), "stored01");
 }
@@ -68,58 +72,36 @@ constexpr auto emergencyCode = ProofCode::EmergencyCode;
 const std::string hundred(100, 'h');
 const std::string ninetyNine(99, 'n');
 
-INSTANTIATE_TEST_SUITE_P(
+INSTANTIATE_TABLE(
     ActivationCodeChange, CodeChange,
-    testing::Values(
-        Case{"dialogSevenCharacters",
-             true,
-             {"whatever", activationCode, "1234567", "1234567"},
-             {tooShort},
-             {}},
-        Case{"dialogShortBeforeDiffering",
-             true,
-             {"", activationCode, "1234567", "x"},
-             {tooShort},
-             {}},
-        Case{"dialogSevenAccented",
-             true,
-             {"", activationCode, "ççççççç", "ççççççç"},
-             {tooShort},
-             {}},
-        Case{
-            "dialogDiffering", true, {"cur", activationCode, "12345678", "12345679"}, {differ}, {}},
-        Case{"dialogTooLong", true, {"cur", activationCode, hundred, hundred}, {tooLong}, {}},
-        Case{"dialogEightCharactersShortCurrentCode",
-             true,
-             {"ab", activationCode, "12345678", "12345678"},
-             {"Trocado" + blanks30},
-             {"12", "ab", "1", "12345678", "12345678"}},
-        Case{"dialogEmergencyCodeInWindows1252",
-             true,
-             {"emergência", emergencyCode, "novoçódigo", "novoçódigo"},
-             {"Trocado" + blanks30},
-             {"12", "emerg\xEAncia", "2",
-              "novo\xE7\xF3"
-              "digo",
-              "novo\xE7\xF3"
-              "digo"}},
-        Case{"dialogNinetyNine",
-             true,
-             {"cur", activationCode, ninetyNine, ninetyNine},
-             {"Trocado" + blanks30},
-             {"12", "cur", "1", ninetyNine, ninetyNine}},
-        Case{"fullScreenShortAndDifferingAreSent",
-             false,
-             {"cur", activationCode, "abc", "xyz"},
-             {"Trocado" + blanks30},
-             {"12", "cur", "1", "abc", "xyz"}},
-        Case{"fullScreenEmergency",
-             false,
-             {"EMERG", emergencyCode, "", ""},
-             {"Trocado" + blanks30},
-             {"12", "EMERG", "2", "", ""}},
-        Case{"fullScreenTooLong", false, {"cur", activationCode, hundred, "x"}, {tooLong}, {}}),
-    CaseName());
+    {"dialogSevenCharacters",
+     {true, {"whatever", activationCode, "1234567", "1234567"}},
+     {{tooShort}, {}}},
+    {"dialogShortBeforeDiffering", {true, {"", activationCode, "1234567", "x"}}, {{tooShort}, {}}},
+    {"dialogSevenAccented", {true, {"", activationCode, "ççççççç", "ççççççç"}}, {{tooShort}, {}}},
+    {"dialogDiffering", {true, {"cur", activationCode, "12345678", "12345679"}}, {{differ}, {}}},
+    {"dialogTooLong", {true, {"cur", activationCode, hundred, hundred}}, {{tooLong}, {}}},
+    {"dialogEightCharactersShortCurrentCode",
+     {true, {"ab", activationCode, "12345678", "12345678"}},
+     {{"Trocado" + blanks30}, {"12", "ab", "1", "12345678", "12345678"}}},
+    {"dialogEmergencyCodeInWindows1252",
+     {true, {"emergência", emergencyCode, "novoçódigo", "novoçódigo"}},
+     {{"Trocado" + blanks30},
+      {"12", "emerg\xEAncia", "2",
+       "novo\xE7\xF3"
+       "digo",
+       "novo\xE7\xF3"
+       "digo"}}},
+    {"dialogNinetyNine",
+     {true, {"cur", activationCode, ninetyNine, ninetyNine}},
+     {{"Trocado" + blanks30}, {"12", "cur", "1", ninetyNine, ninetyNine}}},
+    {"fullScreenShortAndDifferingAreSent",
+     {false, {"cur", activationCode, "abc", "xyz"}},
+     {{"Trocado" + blanks30}, {"12", "cur", "1", "abc", "xyz"}}},
+    {"fullScreenEmergency",
+     {false, {"EMERG", emergencyCode, "", ""}},
+     {{"Trocado" + blanks30}, {"12", "EMERG", "2", "", ""}}},
+    {"fullScreenTooLong", {false, {"cur", activationCode, hundred, "x"}}, {{tooLong}, {}}});
 
 TEST_F(CodeChangeTest, PortFailureIsFollowedByTheReport)
 {

@@ -1,8 +1,8 @@
 #include "Activation.h"
 #include "AppContext.h"
-#include "CaseName.h"
 #include "Recorders.h"
 #include "SatClient.h"
+#include "Table.h"
 #include "TestDevice.h"
 #include "TextFile.h"
 
@@ -88,21 +88,21 @@ protected:
     fs::path folder;
 };
 
-struct RefusalCase {
-    const char* name;
+struct Typed {
     std::string cnpj;
     std::string code;
     std::string confirmation;
-    std::string message;
 };
 
-class ActivationRefusal : public ActivationTest, public testing::WithParamInterface<RefusalCase> {};
+// The fields typed, and the one message shown.
+class ActivationRefusal : public ActivationTest,
+                          public testing::WithParamInterface<Row<Typed, std::string>> {};
 
 TEST_P(ActivationRefusal, FirstFailingCheckWinsAndNothingIsSent)
 {
-    const RefusalCase& c = GetParam();
+    const Typed& c = GetParam().input;
     shown.present(activation.activate({c.cnpj, c.code, c.confirmation, CertificateKind::AcSat}));
-    EXPECT_EQ(messages.shown, std::vector<std::string>{c.message});
+    EXPECT_EQ(messages.shown, std::vector<std::string>{GetParam().expected});
     EXPECT_TRUE(device.calls().empty());
     EXPECT_TRUE(window.filled.empty());
     EXPECT_EQ(context.activationCode(), "old code");
@@ -113,24 +113,22 @@ const std::string tooShort = "Código de ativação deve conter no mínimo 8 car
 const std::string differ = "Código de ativação e de confirmação não são identicos";
 const std::string tooLong = "O código de ativação deve ter no máximo 99 caracteres.";
 
-INSTANTIATE_TEST_SUITE_P(
-    Activation, ActivationRefusal,
-    testing::Values(
-        RefusalCase{"untouchedMask", "  .   .   /    -  ", "12345678", "12345678", invalidCnpj},
-        RefusalCase{"cnpjBeforeCode", "48.213.907/0001-64", "1234", "9", invalidCnpj},
-        RefusalCase{"thirteenDigits", "48.213.907/0001-6 ", "12345678", "12345678", invalidCnpj},
-        RefusalCase{"sevenCharactersMatching", validCnpj, "1234567", "1234567", tooShort},
-        RefusalCase{"shortBeforeDiffering", validCnpj, "1234567", "7654321", tooShort},
-        // Seven characters that take fourteen bytes in UTF-8.
-        RefusalCase{"sevenAccentedCharacters", validCnpj, "ççççççç", "ççççççç", tooShort},
-        RefusalCase{"hundredCharacters", validCnpj, std::string(100, 'a'), std::string(100, 'a'),
-                    tooLong},
-        RefusalCase{"tooLongBeforeDiffering", validCnpj, std::string(100, 'a'), "x", tooLong},
-        RefusalCase{"differing", validCnpj, "12345678", "12345679", differ},
-        RefusalCase{"differingInCase", validCnpj, "abcdefgh", "ABCDEFGH", differ},
-        // Both would reach the device as "?" but the operator typed different codes.
-        RefusalCase{"differingUnmappable", validCnpj, "abcdefg\u4e00", "abcdefg\u4e8c", differ}),
-    CaseName());
+INSTANTIATE_TABLE(Activation, ActivationRefusal,
+                  {"untouchedMask", {"  .   .   /    -  ", "12345678", "12345678"}, invalidCnpj},
+                  {"cnpjBeforeCode", {"48.213.907/0001-64", "1234", "9"}, invalidCnpj},
+                  {"thirteenDigits", {"48.213.907/0001-6 ", "12345678", "12345678"}, invalidCnpj},
+                  {"sevenCharactersMatching", {validCnpj, "1234567", "1234567"}, tooShort},
+                  {"shortBeforeDiffering", {validCnpj, "1234567", "7654321"}, tooShort},
+                  // Seven characters that take fourteen bytes in UTF-8.
+                  {"sevenAccentedCharacters", {validCnpj, "ççççççç", "ççççççç"}, tooShort},
+                  {"hundredCharacters",
+                   {validCnpj, std::string(100, 'a'), std::string(100, 'a')},
+                   tooLong},
+                  {"tooLongBeforeDiffering", {validCnpj, std::string(100, 'a'), "x"}, tooLong},
+                  {"differing", {validCnpj, "12345678", "12345679"}, differ},
+                  {"differingInCase", {validCnpj, "abcdefgh", "ABCDEFGH"}, differ},
+                  // Both would reach the device as "?" but the operator typed different codes.
+                  {"differingUnmappable", {validCnpj, "abcdefg\u4e00", "abcdefg\u4e8c"}, differ});
 
 TEST_F(ActivationTest, SendsSubcommandCodeDigitsAndStateCodeInWindows1252)
 {
@@ -157,99 +155,56 @@ TEST_F(ActivationTest, NinetyNineCharactersAreSentAndKept)
     EXPECT_EQ(messages.shown, std::vector<std::string>{activated});
 }
 
-struct OutcomeCase {
-    const char* name;
-    std::string response;
-    int code;
-    std::string msg;
+struct Seen {
     std::string storedAfter;
     std::vector<std::string> messages;
     std::vector<std::string> window;
 };
 
-class ActivationOutcome : public ActivationTest, public testing::WithParamInterface<OutcomeCase> {};
+class ActivationOutcome : public ActivationTest,
+                          public testing::WithParamInterface<Row<TestDevice::Answer, Seen>> {};
 
 TEST_P(ActivationOutcome, StoredCodeAndWhatTheOperatorSees)
 {
-    const OutcomeCase& c = GetParam();
-    device.setFallback({c.response, c.code, c.msg});
+    const Seen& seen = GetParam().expected;
+    device.setFallback(GetParam().input);
     activate("new code");
-    EXPECT_EQ(context.activationCode(), c.storedAfter);
-    EXPECT_EQ(messages.shown, c.messages);
-    EXPECT_EQ(window.filled, c.window);
+    EXPECT_EQ(context.activationCode(), seen.storedAfter);
+    EXPECT_EQ(messages.shown, seen.messages);
+    EXPECT_EQ(window.filled, seen.window);
     EXPECT_EQ(requests.appended, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
+INSTANTIATE_TABLE(
     Activation, ActivationOutcome,
-    testing::Values(OutcomeCase{"successAndActivated",
-                                "000012|04000|Ativado com Sucesso",
-                                4000,
-                                "ok",
-                                "new code",
-                                {activated},
-                                {}},
-                    OutcomeCase{"activatedWithoutSucesso",
-                                "000012|04000|SAT ja ativado",
-                                4000,
-                                "",
-                                "old code",
-                                {activated},
-                                {}},
-                    OutcomeCase{"sucessoWithTransportCode",
-                                "Sucesso",
-                                1,
-                                "ignored",
-                                "new code",
-                                {"   Porta de comunicação não conectada.   "},
-                                {}},
-                    OutcomeCase{"timeout",
-                                "",
-                                0x8000,
-                                "ignored",
-                                "old code",
-                                {"   TimeOut: Equipamento não está respondendo as mensagens."},
-                                {}},
-                    OutcomeCase{"deviceMessageInWindows1252",
-                                "000012|04003|SAT ja ativado",
-                                4003,
-                                "Ativa\xE7\xE3o n\xE3o permitida",
-                                "old code",
-                                {},
-                                {"Ativação não permitida" + blanks30}},
-                    // Devices that answer in UTF-8, as the simulated one does, read right too.
-                    OutcomeCase{"deviceMessageInUtf8",
-                                "000012|04003|SAT j\xC3\xA1 ativado",
-                                4003,
-                                "SAT j\xC3\xA1 ativado",
-                                "old code",
-                                {},
-                                {"SAT já ativado" + blanks30}},
-                    OutcomeCase{"sucessoWithOtherCode",
-                                "x Sucesso",
-                                4001,
-                                "falha",
-                                "new code",
-                                {},
-                                {"falha" + blanks30}},
-                    OutcomeCase{
-                        "lowerCaseSucesso", "sucesso", 4001, "", "old code", {}, {blanks30}},
-                    OutcomeCase{"capitalSucesso", "SUCESSO", 4001, "", "old code", {}, {blanks30}},
-                    OutcomeCase{"portFailure",
-                                "Erro ao tentar abrir a porta de comunicacao",
-                                4000,
-                                "",
-                                "old code",
-                                {"Erro ao Abrir Porta de Comunicação"},
-                                {}},
-                    OutcomeCase{"portFailureInsideALongerText",
-                                "Erro ao tentar abrir a porta de comunicacao.",
-                                2,
-                                "msg",
-                                "old code",
-                                {},
-                                {"msg" + blanks30}}),
-    CaseName());
+    {"successAndActivated",
+     {"000012|04000|Ativado com Sucesso", 4000, "ok"},
+     {"new code", {activated}, {}}},
+    {"activatedWithoutSucesso",
+     {"000012|04000|SAT ja ativado", 4000, ""},
+     {"old code", {activated}, {}}},
+    {"sucessoWithTransportCode",
+     {"Sucesso", 1, "ignored"},
+     {"new code", {"   Porta de comunicação não conectada.   "}, {}}},
+    {"timeout",
+     {"", 0x8000, "ignored"},
+     {"old code", {"   TimeOut: Equipamento não está respondendo as mensagens."}, {}}},
+    {"deviceMessageInWindows1252",
+     {"000012|04003|SAT ja ativado", 4003, "Ativa\xE7\xE3o n\xE3o permitida"},
+     {"old code", {}, {"Ativação não permitida" + blanks30}}},
+    // Devices that answer in UTF-8, as the simulated one does, read right too.
+    {"deviceMessageInUtf8",
+     {"000012|04003|SAT j\xC3\xA1 ativado", 4003, "SAT j\xC3\xA1 ativado"},
+     {"old code", {}, {"SAT já ativado" + blanks30}}},
+    {"sucessoWithOtherCode", {"x Sucesso", 4001, "falha"}, {"new code", {}, {"falha" + blanks30}}},
+    {"lowerCaseSucesso", {"sucesso", 4001, ""}, {"old code", {}, {blanks30}}},
+    {"capitalSucesso", {"SUCESSO", 4001, ""}, {"old code", {}, {blanks30}}},
+    {"portFailure",
+     {"Erro ao tentar abrir a porta de comunicacao", 4000, ""},
+     {"old code", {"Erro ao Abrir Porta de Comunicação"}, {}}},
+    {"portFailureInsideALongerText",
+     {"Erro ao tentar abrir a porta de comunicacao.", 2, "msg"},
+     {"old code", {}, {"msg" + blanks30}}});
 
 TEST_F(ActivationTest, PortFailureEndsBeforeTheErrorRecord)
 {

@@ -1,7 +1,7 @@
 #include "DeviceTest.h"
 #include "AppContext.h"
-#include "CaseName.h"
 #include "SatClient.h"
+#include "Table.h"
 #include "TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -107,14 +107,13 @@ TEST(TestSaleDocument, IsTheElementTableWrittenOutIn888AsciiBytesOnOneLine)
     EXPECT_EQ(sale.find("  "), std::string_view::npos);
 }
 
-struct OptionCase {
-    const char* name;
+struct Checked {
     bool endToEnd;
     bool link;
-    std::vector<std::string> functions;
 };
 
-class DeviceTestOptions : public testing::TestWithParam<OptionCase> {
+// The options checked, and the functions called.
+class DeviceTestOptions : public TableTest<Checked, std::vector<std::string>> {
 protected:
     void SetUp() override { ASSERT_TRUE(context.setActivationCode("12345678")); }
 
@@ -136,13 +135,14 @@ TEST_P(DeviceTestOptions, MakeExactlyOneCallPerCheckedOptionEachWithItsReport)
 {
     device.script("TesteFimAFim", {"000012|09000|Emitido com sucesso|||", 9000, "Teste concluído"});
     device.script("ConsultarSAT", {"000012|08000|SAT em operação||", 8000, "SAT em operação"});
-    const std::vector<Outcome> outcomes = test.run(GetParam().endToEnd, GetParam().link);
+    const Checked& checked = GetParam().input;
+    const std::vector<Outcome> outcomes = test.run(checked.endToEnd, checked.link);
 
-    EXPECT_EQ(device.functions(), GetParam().functions);
+    EXPECT_EQ(device.functions(), GetParam().expected);
     std::vector<std::string> expected;
-    if (GetParam().endToEnd)
+    if (checked.endToEnd)
         expected.push_back(SatClient::detailText("Teste concluído"));
-    if (GetParam().link)
+    if (checked.link)
         expected.push_back(SatClient::detailText("SAT em operação"));
     EXPECT_EQ(shown(outcomes), expected);
     for (const Outcome& outcome : outcomes)
@@ -158,16 +158,12 @@ TEST_P(DeviceTestOptions, MakeExactlyOneCallPerCheckedOptionEachWithItsReport)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    DeviceTest, DeviceTestOptions,
-    testing::Values(OptionCase{"neither", false, false, {}},
-                    OptionCase{"endToEnd", true, false, {"TesteFimAFim", "CodigoErro"}},
-                    OptionCase{"link", false, true, {"ConsultarSAT", "CodigoErro"}},
-                    OptionCase{"both",
-                               true,
-                               true,
-                               {"TesteFimAFim", "CodigoErro", "ConsultarSAT", "CodigoErro"}}),
-    CaseName());
+INSTANTIATE_TABLE(DeviceTest, DeviceTestOptions, {"neither", {false, false}, {}},
+                  {"endToEnd", {true, false}, {"TesteFimAFim", "CodigoErro"}},
+                  {"link", {false, true}, {"ConsultarSAT", "CodigoErro"}},
+                  {"both",
+                   {true, true},
+                   {"TesteFimAFim", "CodigoErro", "ConsultarSAT", "CodigoErro"}});
 
 class DeviceTestRun : public DeviceTestOptions {};
 

@@ -1,9 +1,9 @@
 #include "LogExtractor.h"
 #include "AppContext.h"
-#include "CaseName.h"
 #include "LogLines.h"
 #include "Recorders.h"
 #include "SatClient.h"
+#include "Table.h"
 #include "TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -35,85 +35,76 @@ const std::string plainLines = "1 12/03/2015 09:30:05  INFO Sistema iniciado\n"
 
 const std::string transferred = "000012|15000|Transferência em processamento||";
 
-struct DateCase {
-    const char* name;
-    std::string timestamp;
-    std::string date;
-};
-
-class DateText : public testing::TestWithParam<DateCase> {};
+using DateText = TableTest<std::string>; // the timestamp, and its date
 
 TEST_P(DateText, ReordersOnlyAWholeTimestamp)
 {
-    EXPECT_EQ(LogExtractor::dateText(GetParam().timestamp), GetParam().date);
+    EXPECT_EQ(LogExtractor::dateText(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LogExtractor, DateText,
-    testing::Values(
-        DateCase{"fourteenDigits", "20150312093005", "12/03/2015 09:30:05"},
-        DateCase{"longerUsesTheFirstFourteen", "2015031209300599", "12/03/2015 09:30:05"},
-        DateCase{"letterUnchanged", "T1", "T1"},
-        DateCase{"shortDigitsUnchanged", "2015031", "2015031"},
-        DateCase{"thirteenDigitsUnchanged", "2015031209300", "2015031209300"},
-        DateCase{"separatorsUnchanged", "2015-03-12 09:30:05", "2015-03-12 09:30:05"},
-        DateCase{"longTextCut", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "ABCDEFGHIJKLMNOPQRS"},
-        DateCase{"cutKeepsCharactersWhole", std::string(18, 'a') + "ção", std::string(18, 'a')},
-        DateCase{"empty", "", ""}),
-    CaseName());
+INSTANTIATE_TABLE(LogExtractor, DateText,
+                  {"fourteenDigits", "20150312093005", "12/03/2015 09:30:05"},
+                  {"longerUsesTheFirstFourteen", "2015031209300599", "12/03/2015 09:30:05"},
+                  {"letterUnchanged", "T1", "T1"}, {"shortDigitsUnchanged", "2015031", "2015031"},
+                  {"thirteenDigitsUnchanged", "2015031209300", "2015031209300"},
+                  {"separatorsUnchanged", "2015-03-12 09:30:05", "2015-03-12 09:30:05"},
+                  {"longTextCut", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "ABCDEFGHIJKLMNOPQRS"},
+                  {"cutKeepsCharactersWhole", std::string(18, 'a') + "ção", std::string(18, 'a')},
+                  {"empty", "", ""});
 
-struct LogCase {
-    const char* name;
-    std::string decoded;
+struct Formatted {
     std::string lines;
     std::size_t count;
 };
 
-class FormatLog : public testing::TestWithParam<LogCase> {};
+using FormatLog = TableTest<std::string, Formatted>; // the decoded log, and its lines
 
 TEST_P(FormatLog, OneLinePerRecord)
 {
-    const LogExtractor::Lines lines = LogExtractor::formatLog(GetParam().decoded);
-    EXPECT_EQ(lines.text(), GetParam().lines);
-    EXPECT_EQ(lines.count, GetParam().count);
+    const LogExtractor::Lines lines = LogExtractor::formatLog(GetParam().input);
+    EXPECT_EQ(lines.text(), GetParam().expected.lines);
+    EXPECT_EQ(lines.count, GetParam().expected.count);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LogExtractor, FormatLog,
-    testing::Values(
-        LogCase{"headerSkipped", headedLog, headedLines, 2},
-        LogCase{"noHeaderNoColons", plainLog, plainLines, 3},
-        LogCase{"letterTimestamp", "HEADER\nT1|a|b|c:d\n", "1 T1 c b d\n", 1},
-        LogCase{"fourthFieldEndsAtTheFirstColon", "H\n20150312093005|a|b|c:d: e:f\n",
-                "1 12/03/2015 09:30:05 c b d: e:f\n", 1},
-        LogCase{"barsBeforeTheColonStayInTheFourthField", "H\n20150312093005|a|b|c|d:e\n",
-                "1 12/03/2015 09:30:05 c|d b e\n", 1},
-        LogCase{"aFieldNeverRunsIntoTheNextLine",
-                "H\n20150312093005|a|b|sem dois pontos\n20150312093006|c|d|e:f\n",
-                "1 12/03/2015 09:30:05  b sem dois pontos\n2 12/03/2015 09:30:06 e d f\n", 2},
-        LogCase{"missingFieldsAreEmptyNotThePreviousRecords",
-                "H\n20150312093005|a|b|c:d\n20150312093006|x\nsolto\n",
-                "1 12/03/2015 09:30:05 c b d\n2 12/03/2015 09:30:06   \n3 solto   \n", 3},
-        LogCase{"aMarkOnTheNextLineIsNotThisLines", "H\n20150312093005|x\n|a|b|c\n",
-                "1 12/03/2015 09:30:05   \n2   b c\n", 2},
-        LogCase{"emptyFields", "H\n||||\n", "1    |\n", 1},
-        LogCase{"shortDigitTimestampNotReadPastItsEnd", "H\n2015031|a|b|c:d\n", "1 2015031 c b d\n",
-                1},
-        LogCase{"headerOnly", "HEADER", "", 0}, LogCase{"headerAndLineFeedOnly", "HEADER\n", "", 0},
-        LogCase{"empty", "", "", 0},
-        LogCase{"singleRecordWithoutLineFeed", "20150312093005|a|b|c:d",
-                "1 12/03/2015 09:30:05 c b d\n", 1},
-        LogCase{"firstLineNeedsItsBar", "20150312093005 inicio\n20150312093006|a|b|c\n",
-                "1 12/03/2015 09:30:06  b c\n", 1},
-        LogCase{"emptyLinesAreNoRecords", "H\n\n20150312093005|a|b|c:d\n\n\n",
-                "1 12/03/2015 09:30:05 c b d\n", 1},
-        LogCase{"carriageReturnsDropped", "H\r\n20150312093005|a|b|c:d\r\n",
-                "1 12/03/2015 09:30:05 c b d\n", 1},
-        LogCase{"utf8Kept", "H\n20150312093005|a|AVISO|Comunicação:não há rede\n",
-                "1 12/03/2015 09:30:05 Comunicação AVISO não há rede\n", 1},
-        LogCase{"invalidUtf8PassedOnForTheTextArea", "H\n20150312093005|a|b|c:d\xE9z\n",
-                "1 12/03/2015 09:30:05 c b d\xE9z\n", 1}),
-    CaseName());
+INSTANTIATE_TABLE(
+    LogExtractor, FormatLog, {"headerSkipped", headedLog, {headedLines, 2}},
+    {"noHeaderNoColons", plainLog, {plainLines, 3}},
+    {"letterTimestamp", "HEADER\nT1|a|b|c:d\n", {"1 T1 c b d\n", 1}},
+    {"fourthFieldEndsAtTheFirstColon",
+     "H\n20150312093005|a|b|c:d: e:f\n",
+     {"1 12/03/2015 09:30:05 c b d: e:f\n", 1}},
+    {"barsBeforeTheColonStayInTheFourthField",
+     "H\n20150312093005|a|b|c|d:e\n",
+     {"1 12/03/2015 09:30:05 c|d b e\n", 1}},
+    {"aFieldNeverRunsIntoTheNextLine",
+     "H\n20150312093005|a|b|sem dois pontos\n20150312093006|c|d|e:f\n",
+     {"1 12/03/2015 09:30:05  b sem dois pontos\n2 12/03/2015 09:30:06 e d f\n", 2}},
+    {"missingFieldsAreEmptyNotThePreviousRecords",
+     "H\n20150312093005|a|b|c:d\n20150312093006|x\nsolto\n",
+     {"1 12/03/2015 09:30:05 c b d\n2 12/03/2015 09:30:06   \n3 solto   \n", 3}},
+    {"aMarkOnTheNextLineIsNotThisLines",
+     "H\n20150312093005|x\n|a|b|c\n",
+     {"1 12/03/2015 09:30:05   \n2   b c\n", 2}},
+    {"emptyFields", "H\n||||\n", {"1    |\n", 1}},
+    {"shortDigitTimestampNotReadPastItsEnd", "H\n2015031|a|b|c:d\n", {"1 2015031 c b d\n", 1}},
+    {"headerOnly", "HEADER", {"", 0}}, {"headerAndLineFeedOnly", "HEADER\n", {"", 0}},
+    {"empty", "", {"", 0}},
+    {"singleRecordWithoutLineFeed", "20150312093005|a|b|c:d", {"1 12/03/2015 09:30:05 c b d\n", 1}},
+    {"firstLineNeedsItsBar",
+     "20150312093005 inicio\n20150312093006|a|b|c\n",
+     {"1 12/03/2015 09:30:06  b c\n", 1}},
+    {"emptyLinesAreNoRecords",
+     "H\n\n20150312093005|a|b|c:d\n\n\n",
+     {"1 12/03/2015 09:30:05 c b d\n", 1}},
+    {"carriageReturnsDropped",
+     "H\r\n20150312093005|a|b|c:d\r\n",
+     {"1 12/03/2015 09:30:05 c b d\n", 1}},
+    {"utf8Kept",
+     "H\n20150312093005|a|AVISO|Comunicação:não há rede\n",
+     {"1 12/03/2015 09:30:05 Comunicação AVISO não há rede\n", 1}},
+    {"invalidUtf8PassedOnForTheTextArea",
+     "H\n20150312093005|a|b|c:d\xE9z\n",
+     {"1 12/03/2015 09:30:05 c b d\xE9z\n", 1}});
 
 TEST(LogExtractorLimits, LongFieldsAreCutToTheLineWidth)
 {
@@ -358,40 +349,29 @@ TEST_F(ExtractTest, ASecondExtractionAppendsNumberedFromOneAgain)
     EXPECT_EQ(memo.lines[2], "1 12/03/2015 09:30:05  INFO Sistema iniciado");
 }
 
-struct RefusalCase {
-    const char* name;
-    std::string result;
-    std::string message;
-};
-
-class ExtractRefused : public ExtractTest, public testing::WithParamInterface<RefusalCase> {};
+// The transfer's result, and the one message shown.
+class ExtractRefused : public ExtractTest, public testing::WithParamInterface<Row<std::string>> {};
 
 TEST_P(ExtractRefused, ShowsOneMessageAndDecodesNothing)
 {
-    transfer(headedLog, GetParam().result);
+    transfer(headedLog, GetParam().input);
     EXPECT_EQ(extract(), 0u);
-    EXPECT_EQ(messages.shown, std::vector<std::string>{GetParam().message});
+    EXPECT_EQ(messages.shown, std::vector<std::string>{GetParam().expected});
     EXPECT_EQ(device.functions(), std::vector<std::string>{"ExtrairLogs"});
     EXPECT_TRUE(memo.lines.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
+INSTANTIATE_TABLE(
     LogExtractor, ExtractRefused,
-    testing::Values(
-        RefusalCase{"portFailure", "Erro ao tentar abrir a porta",
-                    "Erro ao Abrir Porta de Comunicação"},
-        RefusalCase{"longerPortTextIsNoPortFailure", "Erro ao tentar abrir a porta de comunicacao",
-                    "Erro ao tentar abrir a porta de comunicacao"},
-        RefusalCase{"portTextWithABlankIsNoPortFailure", "Erro ao tentar abrir a porta ",
-                    "Erro ao tentar abrir a porta "},
-        // A device that answers in UTF-8 is read as UTF-8, never as mojibake.
-        RefusalCase{"otherCodeInUtf8", "000012|15001|Erro na extração||",
-                    "000012|15001|Erro na extração||"},
-        RefusalCase{"ansiResult", "000012|15002|Extra\xE7\xE3o negada||",
-                    "000012|15002|Extração negada||"},
-        RefusalCase{"lowerCaseTransfer", "000012|15000|transfer||", "000012|15000|transfer||"},
-        RefusalCase{"empty", "", ""}),
-    CaseName());
+    {"portFailure", "Erro ao tentar abrir a porta", "Erro ao Abrir Porta de Comunicação"},
+    {"longerPortTextIsNoPortFailure", "Erro ao tentar abrir a porta de comunicacao",
+     "Erro ao tentar abrir a porta de comunicacao"},
+    {"portTextWithABlankIsNoPortFailure", "Erro ao tentar abrir a porta ",
+     "Erro ao tentar abrir a porta "},
+    // A device that answers in UTF-8 is read as UTF-8, never as mojibake.
+    {"otherCodeInUtf8", "000012|15001|Erro na extração||", "000012|15001|Erro na extração||"},
+    {"ansiResult", "000012|15002|Extra\xE7\xE3o negada||", "000012|15002|Extração negada||"},
+    {"lowerCaseTransfer", "000012|15000|transfer||", "000012|15000|transfer||"}, {"empty", "", ""});
 
 TEST_F(ExtractTest, MarkAnywhereInTheResultIsATransfer)
 {

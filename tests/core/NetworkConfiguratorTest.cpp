@@ -1,8 +1,8 @@
 #include "NetworkConfigurator.h"
 #include "AppContext.h"
-#include "CaseName.h"
 #include "DynamicLibrary.h"
 #include "SatClient.h"
+#include "Table.h"
 #include "TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -91,36 +91,26 @@ std::size_t children(const std::string& document)
     return count - 1;
 }
 
-struct AddressCase {
-    const char* name;
-    std::string field;
-    std::string address;
-};
-
-class FormatAddress : public testing::TestWithParam<AddressCase> {};
+using FormatAddress = TableTest<std::string>; // the masked field, and the address sent
 
 TEST_P(FormatAddress, GivesFourGroupsOfAtLeastThreeDigits)
 {
-    EXPECT_EQ(NetworkConfigurator::formatAddress(GetParam().field), GetParam().address);
+    EXPECT_EQ(NetworkConfigurator::formatAddress(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    NetworkConfigurator, FormatAddress,
-    testing::Values(AddressCase{"untouched", untouched, "000.000.000.000"},
-                    AddressCase{"typedIntoTheMask", "10 .0  .0  .1  ", "010.000.000.001"},
-                    AddressCase{"full", "192.168.1  .10 ", "192.168.001.010"},
-                    AddressCase{"group999StaysAbove255", "999.255.255.0  ", "999.255.255.000"},
-                    AddressCase{"group1", "1  .1  .1  .1  ", "001.001.001.001"},
-                    AddressCase{"leadingBlanks", "  1.  2.  3.  4", "001.002.003.004"},
-                    AddressCase{"digitsThenOther", "12x.3 4.5.6", "012.003.005.006"},
-                    AddressCase{"noDigits", "ab.1.1.1", "000.001.001.001"},
-                    AddressCase{"signTaken", "-5.+7.1.1", "-05.007.001.001"},
-                    AddressCase{"missingGroupsAreZero", "1.2", "001.002.000.000"},
-                    AddressCase{"empty", "", "000.000.000.000"},
-                    AddressCase{"textAfterTheFourthGroup", "1.2.3.4.5", "001.002.003.004"},
-                    AddressCase{"hugeGroupSaturates", "99999999999999999999.1.1.1",
-                                "2147483647.001.001.001"}),
-    CaseName());
+INSTANTIATE_TABLE(NetworkConfigurator, FormatAddress, {"untouched", untouched, "000.000.000.000"},
+                  {"typedIntoTheMask", "10 .0  .0  .1  ", "010.000.000.001"},
+                  {"full", "192.168.1  .10 ", "192.168.001.010"},
+                  {"group999StaysAbove255", "999.255.255.0  ", "999.255.255.000"},
+                  {"group1", "1  .1  .1  .1  ", "001.001.001.001"},
+                  {"leadingBlanks", "  1.  2.  3.  4", "001.002.003.004"},
+                  {"digitsThenOther", "12x.3 4.5.6", "012.003.005.006"},
+                  {"noDigits", "ab.1.1.1", "000.001.001.001"},
+                  {"signTaken", "-5.+7.1.1", "-05.007.001.001"},
+                  {"missingGroupsAreZero", "1.2", "001.002.000.000"},
+                  {"empty", "", "000.000.000.000"},
+                  {"textAfterTheFourthGroup", "1.2.3.4.5", "001.002.003.004"},
+                  {"hugeGroupSaturates", "99999999999999999999.1.1.1", "2147483647.001.001.001"});
 
 struct DocumentCase {
     const char* name;
@@ -306,44 +296,44 @@ TEST_F(ApplyTest, SendsTheStoredCode)
     EXPECT_EQ(device.calls().at(0).args.at(1), "12345678");
 }
 
-struct ReportCase {
-    const char* name;
-    std::optional<std::string> result;
-    int code;
-    std::string msg;
+struct Report {
     bool appended;
     std::string message;
 };
 
-class ApplyReport : public ApplyTest, public testing::WithParamInterface<ReportCase> {};
+class ApplyReport : public ApplyTest,
+                    public testing::WithParamInterface<Row<TestDevice::Answer, Report>> {};
 
 TEST_P(ApplyReport, AppendsOnSucessoAndShowsOneMessage)
 {
     NEEDS_LIBXML2();
-    const ReportCase& c = GetParam();
-    device.script("ConfigurarInterfaceDeRede", {c.result, c.code, c.msg});
+    const Report& report = GetParam().expected;
+    device.script("ConfigurarInterfaceDeRede", GetParam().input);
     const auto outcome = apply(dhcp("u", "p"));
-    EXPECT_EQ(outcome.entry.has_value(), c.appended);
-    EXPECT_EQ(apply.memo.size(), c.appended ? 1u : 0u);
-    EXPECT_EQ(apply.shown, std::vector<std::string>{c.message});
+    EXPECT_EQ(outcome.entry.has_value(), report.appended);
+    EXPECT_EQ(apply.memo.size(), report.appended ? 1u : 0u);
+    EXPECT_EQ(apply.shown, std::vector<std::string>{report.message});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    NetworkConfigurator, ApplyReport,
-    testing::Values(
-        ReportCase{"success", accepted, 0, acceptedMsg, true, acceptedMsg + blanks30},
-        ReportCase{"sucessoAnywhere", "xSucessox", 2, "outra", true, "outra" + blanks30},
-        ReportCase{"lowerCaseIsNoSuccess", "000345|12000|Rede configurada com sucesso||", 0, "ok",
-                   false, "ok" + blanks30},
-        ReportCase{"capitalsAreNoSuccess", "SUCESSO", 0, "ok", false, "ok" + blanks30},
-        ReportCase{"refused", "000345|12098|Erro||", 12098, "Erro na configuração", false,
-                   "Erro na configuração" + blanks30},
-        ReportCase{"transportCodeWithSucessoStillAppends", accepted, 32769, acceptedMsg, true,
-                   "   Sem Sinal CTS.   "},
-        ReportCase{"transportCodeWithoutSucesso", "", 1, "x", false,
-                   "   Porta de comunicação não conectada.   "},
-        ReportCase{"noResultText", std::nullopt, 0, "sem texto", false, "sem texto" + blanks30}),
-    CaseName());
+INSTANTIATE_TABLE(NetworkConfigurator, ApplyReport,
+                  {"success", {accepted, 0, acceptedMsg}, {true, acceptedMsg + blanks30}},
+                  {"sucessoAnywhere", {"xSucessox", 2, "outra"}, {true, "outra" + blanks30}},
+                  {"lowerCaseIsNoSuccess",
+                   {"000345|12000|Rede configurada com sucesso||", 0, "ok"},
+                   {false, "ok" + blanks30}},
+                  {"capitalsAreNoSuccess", {"SUCESSO", 0, "ok"}, {false, "ok" + blanks30}},
+                  {"refused",
+                   {"000345|12098|Erro||", 12098, "Erro na configuração"},
+                   {false, "Erro na configuração" + blanks30}},
+                  {"transportCodeWithSucessoStillAppends",
+                   {accepted, 32769, acceptedMsg},
+                   {true, "   Sem Sinal CTS.   "}},
+                  {"transportCodeWithoutSucesso",
+                   {"", 1, "x"},
+                   {false, "   Porta de comunicação não conectada.   "}},
+                  {"noResultText",
+                   {std::nullopt, 0, "sem texto"},
+                   {false, "sem texto" + blanks30}});
 
 TEST_F(ApplyTest, TwoSuccessfulPressesLeaveTwoEntries)
 {
@@ -454,51 +444,44 @@ TEST(NetworkConfiguratorLibraries, MissingDeviceLibraryIsToldAndNothingIsAppende
     EXPECT_NE(apply.shown[0].find("libdllsat-absent.so"), std::string::npos);
 }
 
-struct RefusedTextCase {
-    const char* name;
-    NetworkSettings settings;
-    std::string field;
-};
-
-class RefusedText : public ApplyTest, public testing::WithParamInterface<RefusedTextCase> {};
+// The settings, and the field named.
+class RefusedText : public ApplyTest,
+                    public testing::WithParamInterface<Row<NetworkSettings, std::string>> {};
 
 // libxml2 writes an element whose text holds such a character as an empty element, and a zero
 // byte ends the text it is given: the device would get an empty or a cut password.
 TEST_P(RefusedText, ATextXmlCannotCarryIsRefusedNamingItsFieldAndNothingIsSent)
 {
-    const NetworkConfigurator::Document document = configurator.buildDocument(GetParam().settings);
+    const NetworkConfigurator::Document document = configurator.buildDocument(GetParam().input);
     EXPECT_FALSE(document.built());
     EXPECT_TRUE(document.text.empty());
-    const std::string message = "O campo \"" + GetParam().field +
+    const std::string message = "O campo \"" + GetParam().expected +
                                 "\" contém um caractere que o documento de configuração de rede "
                                 "não admite (um caractere de controle, por exemplo).\n"
                                 "A configuração de rede não foi enviada ao SAT.";
     EXPECT_EQ(document.failure, message);
 
-    const auto outcome = apply(GetParam().settings);
+    const auto outcome = apply(GetParam().input);
     EXPECT_TRUE(device.calls().empty());
     EXPECT_TRUE(outcome.document.empty());
     EXPECT_TRUE(apply.memo.empty());
     EXPECT_EQ(apply.shown, std::vector<std::string>{message});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    NetworkConfigurator, RefusedText,
-    testing::Values(
-        RefusedTextCase{"controlCharacterInThePassword", dhcp("tecnico", "sen\x01ha"), "Senha"},
-        RefusedTextCase{"zeroByteInThePassword", dhcp("", std::string("sen\0ha", 6)), "Senha"},
-        RefusedTextCase{"escapeInTheUser", dhcp("\x1B[1m", ""), "Usuário"},
-        RefusedTextCase{"nonCharacterFFFFInTheUser", dhcp("a\xEF\xBF\xBF", ""), "Usuário"},
-        RefusedTextCase{"nonCharacterFFFEInTheProxyPort",
-                        withProxy(dhcp("", ""), 1, untouched, "80\xEF\xBF\xBE", "", ""), "Porta"},
-        RefusedTextCase{"controlCharacterInTheProxyUser",
-                        withProxy(dhcp("", ""), 2, untouched, "", "ana\x7F\x1F", ""),
-                        "Usuário do proxy"},
-        RefusedTextCase{"controlCharacterInTheProxyPassword",
-                        withProxy(dhcp("", ""), -1, untouched, "", "", "\x08"), "Senha do proxy"},
-        RefusedTextCase{"theFirstFieldIsNamed",
-                        withProxy(dhcp("\x02", "\x03"), 1, untouched, "", "", "\x04"), "Usuário"}),
-    CaseName());
+INSTANTIATE_TABLE(NetworkConfigurator, RefusedText,
+                  {"controlCharacterInThePassword", dhcp("tecnico", "sen\x01ha"), "Senha"},
+                  {"zeroByteInThePassword", dhcp("", std::string("sen\0ha", 6)), "Senha"},
+                  {"escapeInTheUser", dhcp("\x1B[1m", ""), "Usuário"},
+                  {"nonCharacterFFFFInTheUser", dhcp("a\xEF\xBF\xBF", ""), "Usuário"},
+                  {"nonCharacterFFFEInTheProxyPort",
+                   withProxy(dhcp("", ""), 1, untouched, "80\xEF\xBF\xBE", "", ""), "Porta"},
+                  {"controlCharacterInTheProxyUser",
+                   withProxy(dhcp("", ""), 2, untouched, "", "ana\x7F\x1F", ""),
+                   "Usuário do proxy"},
+                  {"controlCharacterInTheProxyPassword",
+                   withProxy(dhcp("", ""), -1, untouched, "", "", "\x08"), "Senha do proxy"},
+                  {"theFirstFieldIsNamed",
+                   withProxy(dhcp("\x02", "\x03"), 1, untouched, "", "", "\x04"), "Usuário"});
 
 TEST_F(ApplyTest, TabLineFeedAndCarriageReturnGoWholeAndFieldsNotSentAreNotChecked)
 {
@@ -515,29 +498,20 @@ TEST_F(ApplyTest, TabLineFeedAndCarriageReturnGoWholeAndFieldsNotSentAreNotCheck
         << document.text;
 }
 
-struct DisplayCase {
-    const char* name;
-    std::string document;
-    std::string shown;
-};
-
-class DisplayText : public testing::TestWithParam<DisplayCase> {};
+using DisplayText = TableTest<std::string>; // the document, and the text shown
 
 TEST_P(DisplayText, ShowsNonAsciiReferencesAsCharacters)
 {
-    EXPECT_EQ(NetworkConfigurator::displayText(GetParam().document), GetParam().shown);
+    EXPECT_EQ(NetworkConfigurator::displayText(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    NetworkConfigurator, DisplayText,
-    testing::Values(DisplayCase{"closingLineFeedDropped", "<a>\n<b/>\n", "<a>\n<b/>"},
-                    DisplayCase{"latin", "<u>Jos&#xE9;</u>", "<u>José</u>"},
-                    DisplayCase{"euroAndAstral", "&#x20AC;&#x1F600;", "€\xF0\x9F\x98\x80"},
-                    DisplayCase{"entitiesStay", "a&amp;#xE9;b&lt;", "a&amp;#xE9;b&lt;"},
-                    DisplayCase{"controlReferencesStay", "a&#xD;b&#x9F;", "a&#xD;b&#x9F;"},
-                    DisplayCase{"surrogateStays", "&#xD800;", "&#xD800;"},
-                    DisplayCase{"unterminatedStays", "&#xE9", "&#xE9"},
-                    DisplayCase{"notHexStays", "&#xZZ;", "&#xZZ;"}),
-    CaseName());
+INSTANTIATE_TABLE(NetworkConfigurator, DisplayText,
+                  {"closingLineFeedDropped", "<a>\n<b/>\n", "<a>\n<b/>"},
+                  {"latin", "<u>Jos&#xE9;</u>", "<u>José</u>"},
+                  {"euroAndAstral", "&#x20AC;&#x1F600;", "€\xF0\x9F\x98\x80"},
+                  {"entitiesStay", "a&amp;#xE9;b&lt;", "a&amp;#xE9;b&lt;"},
+                  {"controlReferencesStay", "a&#xD;b&#x9F;", "a&#xD;b&#x9F;"},
+                  {"surrogateStays", "&#xD800;", "&#xD800;"},
+                  {"unterminatedStays", "&#xE9", "&#xE9"}, {"notHexStays", "&#xZZ;", "&#xZZ;"});
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "OperationalStatus.h"
 #include "AppContext.h"
-#include "CaseName.h"
 #include "MenuState.h"
 #include "Recorders.h"
 #include "SatClient.h"
+#include "Table.h"
 #include "TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -55,32 +55,28 @@ std::string statusAnswer(std::vector<std::pair<int, std::string>> changes = {}, 
     return answer;
 }
 
-struct FormatCase {
-    const char* name;
-    std::string field;
+struct Dates {
     std::string dateTime;
     std::string date;
 };
 
-class DeviceDates : public testing::TestWithParam<FormatCase> {};
+using DeviceDates = TableTest<std::string, Dates>; // the device's field, and how it is shown
 
 TEST_P(DeviceDates, KeepTheSeparatorsBeforeTheFirstMissingCharacter)
 {
-    EXPECT_EQ(formatDeviceDateTime(GetParam().field), GetParam().dateTime);
-    EXPECT_EQ(formatDeviceDate(GetParam().field), GetParam().date);
+    EXPECT_EQ(formatDeviceDateTime(GetParam().input), GetParam().expected.dateTime);
+    EXPECT_EQ(formatDeviceDate(GetParam().input), GetParam().expected.date);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OperationalStatus, DeviceDates,
-    testing::Values(FormatCase{"full", "20150901123456", "2015/09/01 12:34:56", "2015/09/01"},
-                    FormatCase{"longer", "2015090112345699", "2015/09/01 12:34:56", "2015/09/01"},
-                    FormatCase{"dateOnly", "20150901", "2015/09/01 ", "2015/09/01"},
-                    FormatCase{"year", "2015", "2015/", "2015/"},
-                    FormatCase{"yearMonth", "201509", "2015/09/", "2015/09/"},
-                    FormatCase{"oneCharacter", "2", "2", "2"},
-                    FormatCase{"thirteen", "2015090112345", "2015/09/01 12:34:5", "2015/09/01"},
-                    FormatCase{"empty", "", "", ""}),
-    CaseName());
+INSTANTIATE_TABLE(OperationalStatus, DeviceDates,
+                  {"full", "20150901123456", {"2015/09/01 12:34:56", "2015/09/01"}},
+                  {"longer", "2015090112345699", {"2015/09/01 12:34:56", "2015/09/01"}},
+                  {"dateOnly", "20150901", {"2015/09/01 ", "2015/09/01"}},
+                  {"year", "2015", {"2015/", "2015/"}},
+                  {"yearMonth", "201509", {"2015/09/", "2015/09/"}},
+                  {"oneCharacter", "2", {"2", "2"}},
+                  {"thirteen", "2015090112345", {"2015/09/01 12:34:5", "2015/09/01"}},
+                  {"empty", "", {"", ""}});
 
 TEST(OperationalStatus, StateTexts)
 {
@@ -198,17 +194,13 @@ TEST_F(StatusQueryTest, SuccessIsASubstringTestInEitherCase)
     EXPECT_FALSE(refreshStatus());
 }
 
-struct KindCase {
-    const char* name;
-    DeviceKind kind;
-    bool signatureShown;
-};
-
-class MenuAfterSuccess : public StatusQueryTest, public testing::WithParamInterface<KindCase> {};
+// The kind of device, and whether its signature tile is shown.
+class MenuAfterSuccess : public StatusQueryTest,
+                         public testing::WithParamInterface<Row<DeviceKind, bool>> {};
 
 TEST_P(MenuAfterSuccess, OpensTheGroupsForTheKind)
 {
-    context.deviceKind = GetParam().kind;
+    context.deviceKind = GetParam().input;
     menu.hide("Panel4"); // as an earlier confirmation as a kit leaves it
     menu.disable("Panel4");
     answer(statusAnswer());
@@ -218,9 +210,9 @@ TEST_P(MenuAfterSuccess, OpensTheGroupsForTheKind)
     for (const char* onScreen : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4", "Panel7",
                                  "Panel8", "Panel20", "Panel5"})
         EXPECT_TRUE(menu.isOnScreen(onScreen)) << onScreen;
-    EXPECT_EQ(menu.isOnScreen("Panel18"), GetParam().signatureShown);
-    EXPECT_EQ(menu.isEnabled("Panel18"), GetParam().signatureShown);
-    if (GetParam().kind == DeviceKind::Kit) {
+    EXPECT_EQ(menu.isOnScreen("Panel18"), GetParam().expected);
+    EXPECT_EQ(menu.isEnabled("Panel18"), GetParam().expected);
+    if (GetParam().input == DeviceKind::Kit) {
         EXPECT_FALSE(menu.isVisible("Panel4")) << "a kit has no activation tile";
     } else {
         EXPECT_TRUE(menu.isOnScreen("Panel4"));
@@ -228,11 +220,8 @@ TEST_P(MenuAfterSuccess, OpensTheGroupsForTheKind)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(StatusQuery, MenuAfterSuccess,
-                         testing::Values(KindCase{"Kit", DeviceKind::Kit, false},
-                                         KindCase{"ProductionActivated",
-                                                  DeviceKind::ProductionActivated, true}),
-                         CaseName());
+INSTANTIATE_TABLE(StatusQuery, MenuAfterSuccess, {"Kit", DeviceKind::Kit, false},
+                  {"ProductionActivated", DeviceKind::ProductionActivated, true});
 
 TEST_F(StatusQueryTest, SetsThe22LabelsInOrderWithTheirFormats)
 {

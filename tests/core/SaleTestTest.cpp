@@ -1,8 +1,8 @@
 #include "SaleTest.h"
 #include "AppContext.h"
-#include "CaseName.h"
 #include "Recorders.h"
 #include "SatClient.h"
+#include "Table.h"
 #include "TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -44,89 +44,74 @@ const std::string saleDocument = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<C
 
 // ---- The key in a sale answer ----
 
-struct KeyCase {
-    const char* name;
-    std::string answer;
-    std::optional<std::string> key;
-};
-
-class SaleKey : public testing::TestWithParam<KeyCase> {};
+// The sale's answer, and the key found in it.
+using SaleKey = TableTest<std::string, std::optional<std::string>>;
 
 TEST_P(SaleKey, IsTheFirstFieldOfCFeAnd44DigitsThatABarEnds)
 {
-    const auto found = SaleTest::findKey(GetParam().answer);
-    ASSERT_EQ(found.has_value(), GetParam().key.has_value());
+    const auto found = SaleTest::findKey(GetParam().input);
+    ASSERT_EQ(found.has_value(), GetParam().expected.has_value());
     if (found) {
-        EXPECT_EQ(std::string(*found), *GetParam().key);
+        EXPECT_EQ(std::string(*found), *GetParam().expected);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SaleTest, SaleKey,
-    testing::Values(
-        KeyCase{"standard", saleAnswer("PENGZT4=", key), key},
-        KeyCase{"cfeInsideBase64", saleAnswer("PENGZTxCFeQ0ZlMzUy", key), key},
-        KeyCase{"cfeInsideAnEarlierField", "000012|06000|0000|Emitido: CFe ok|" + key + "|", key},
-        KeyCase{"cfeInsideBase64WithoutKeyField", "000012|06000|0000|ok|PENGZTxCFeQ0Zl|", {}},
-        KeyCase{"cfeWithoutBarAfter", "000012|06000|0000|sucesso|" + key, {}},
-        KeyCase{"firstField", key + "|resto", key},
-        KeyCase{"firstOfTwoKeys", "x|" + key + "|" + otherKey + "|", key},
-        KeyCase{"emptyAnswer", "", {}}, KeyCase{"lowerCaseIsNoKey", "x|cfe35|CFE35|", {}},
-        KeyCase{"justThePrefixIsNoKey", "x|CFe|", {}},
-        KeyCase{"fieldFillingTheBufferIsNoKey", "x|CFe" + std::string(296, '1') + "|", {}},
-        KeyCase{"tooLongIsNoKey", "x|CFe" + std::string(297, '1') + "|", {}},
-        KeyCase{"tooLongThenAKey", "x|CFe" + std::string(400, 'A') + "|" + key + "|", key},
-        KeyCase{"43DigitsIsNoKey", "x|" + key.substr(0, 46) + "|", {}},
-        KeyCase{"45DigitsIsNoKey", "x|" + key + "1|", {}},
-        KeyCase{"letterAmongTheDigitsIsNoKey", "x|CFe" + std::string(43, '1') + "A|", {}},
-        KeyCase{"blankAfterTheDigitsIsNoKey", "x|" + key + " |", {}},
-        KeyCase{"markupIsNoKey", "x|CFe1\"/><evil a=\"|", {}},
-        KeyCase{"markupThenAKey", "x|CFe1\"/><evil a=\"|" + key + "|", key},
-        // "CFe" and 22 two-byte Arabic-Indic digits, 47 bytes: digits, but not ASCII ones.
-        KeyCase{"otherDigitsAreNoKey",
-                [] {
-                    std::string field = "x|CFe";
-                    for (int i = 0; i < 22; ++i)
-                        field += "\xD9\xA3";
-                    return field + "|";
-                }(),
-                {}}),
-    CaseName());
+INSTANTIATE_TABLE(
+    SaleTest, SaleKey, {"standard", saleAnswer("PENGZT4=", key), key},
+    {"cfeInsideBase64", saleAnswer("PENGZTxCFeQ0ZlMzUy", key), key},
+    {"cfeInsideAnEarlierField", "000012|06000|0000|Emitido: CFe ok|" + key + "|", key},
+    {"cfeInsideBase64WithoutKeyField", "000012|06000|0000|ok|PENGZTxCFeQ0Zl|", {}},
+    {"cfeWithoutBarAfter", "000012|06000|0000|sucesso|" + key, {}},
+    {"firstField", key + "|resto", key}, {"firstOfTwoKeys", "x|" + key + "|" + otherKey + "|", key},
+    {"emptyAnswer", "", {}}, {"lowerCaseIsNoKey", "x|cfe35|CFE35|", {}},
+    {"justThePrefixIsNoKey", "x|CFe|", {}},
+    {"fieldFillingTheBufferIsNoKey", "x|CFe" + std::string(296, '1') + "|", {}},
+    {"tooLongIsNoKey", "x|CFe" + std::string(297, '1') + "|", {}},
+    {"tooLongThenAKey", "x|CFe" + std::string(400, 'A') + "|" + key + "|", key},
+    {"43DigitsIsNoKey", "x|" + key.substr(0, 46) + "|", {}},
+    {"45DigitsIsNoKey", "x|" + key + "1|", {}},
+    {"letterAmongTheDigitsIsNoKey", "x|CFe" + std::string(43, '1') + "A|", {}},
+    {"blankAfterTheDigitsIsNoKey", "x|" + key + " |", {}},
+    {"markupIsNoKey", "x|CFe1\"/><evil a=\"|", {}},
+    {"markupThenAKey", "x|CFe1\"/><evil a=\"|" + key + "|", key},
+    // "CFe" and 22 two-byte Arabic-Indic digits, 47 bytes: digits, but not ASCII ones.
+    {"otherDigitsAreNoKey",
+     [] {
+         std::string field = "x|CFe";
+         for (int i = 0; i < 22; ++i)
+             field += "\xD9\xA3";
+         return field + "|";
+     }(),
+     {}});
 
 // ---- The key written into a cancel document ----
 
-struct SubstitutionCase {
-    const char* name;
+struct Substitution {
     std::string document;
     std::string key;
-    std::string after;
 };
 
-class KeySubstitution : public testing::TestWithParam<SubstitutionCase> {};
+using KeySubstitution = TableTest<Substitution, std::string>; // and the document after it
 
 TEST_P(KeySubstitution, OverwritesFromTheCharacterAfterTheQuote)
 {
-    std::string document = GetParam().document;
-    SaleTest::substituteKey(document, GetParam().key);
-    EXPECT_EQ(document, GetParam().after);
+    std::string document = GetParam().input.document;
+    SaleTest::substituteKey(document, GetParam().input.key);
+    EXPECT_EQ(document, GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
+INSTANTIATE_TABLE(
     SaleTest, KeySubstitution,
-    testing::Values(
-        SubstitutionCase{"placeholder", "<a chCanc=\"CFe" + std::string(44, '0') + "\"/>", key,
-                         "<a chCanc=\"" + key + "\"/>"},
-        SubstitutionCase{"firstOccurrenceOnly", "\"CFe000\" \"CFe000\"", "CFe123",
-                         "\"CFe123\" \"CFe000\""},
-        SubstitutionCase{"shorterKeyLeavesTheRest", "\"CFe000000\"", "CFe12", "\"CFe120000\""},
-        SubstitutionCase{"noQuoteBeforeCFe", "<a chCanc='CFe000'/> CFe000", key,
-                         "<a chCanc='CFe000'/> CFe000"},
-        SubstitutionCase{"caseMatters", "\"CFE000\"", key, "\"CFE000\""},
-        SubstitutionCase{"emptyKey", "\"CFe000\"", "", "\"CFe000\""},
-        SubstitutionCase{"growsPastTheEnd", "x=\"CFe1", key, "x=\"" + key},
-        SubstitutionCase{"quoteInsideKeyNotSearchedAgain", "\"CFe0\"CFe0", "C\"CFe",
-                         "\"C\"CFeCFe0"}),
-    CaseName());
+    {"placeholder",
+     {"<a chCanc=\"CFe" + std::string(44, '0') + "\"/>", key},
+     "<a chCanc=\"" + key + "\"/>"},
+    {"firstOccurrenceOnly", {"\"CFe000\" \"CFe000\"", "CFe123"}, "\"CFe123\" \"CFe000\""},
+    {"shorterKeyLeavesTheRest", {"\"CFe000000\"", "CFe12"}, "\"CFe120000\""},
+    {"noQuoteBeforeCFe", {"<a chCanc='CFe000'/> CFe000", key}, "<a chCanc='CFe000'/> CFe000"},
+    {"caseMatters", {"\"CFE000\"", key}, "\"CFE000\""},
+    {"emptyKey", {"\"CFe000\"", ""}, "\"CFe000\""},
+    {"growsPastTheEnd", {"x=\"CFe1", key}, "x=\"" + key},
+    {"quoteInsideKeyNotSearchedAgain", {"\"CFe0\"CFe0", "C\"CFe"}, "\"C\"CFeCFe0"});
 
 TEST(KeySubstitutionLimit, NeverGrowsTheDocumentPastItsArea)
 {
@@ -457,19 +442,15 @@ TEST_F(SaleTestFixture, EachSendClearsTheThreeAreas)
 
 // ---- A key given from outside ----
 
-struct RememberCase {
-    const char* name;
-    std::string given;
-    bool taken;
-};
-
-class RememberedKey : public SaleTestFixture, public testing::WithParamInterface<RememberCase> {};
+// The key given, and whether it is taken.
+class RememberedKey : public SaleTestFixture,
+                      public testing::WithParamInterface<Row<std::string, bool>> {};
 
 TEST_P(RememberedKey, IsTakenOnlyWhenItIsACfeKey)
 {
     sellWithKey(otherKey);
-    EXPECT_EQ(sale.rememberKey(GetParam().given), GetParam().taken);
-    const std::string expected = GetParam().taken ? GetParam().given : otherKey;
+    EXPECT_EQ(sale.rememberKey(GetParam().input), GetParam().expected);
+    const std::string expected = GetParam().expected ? GetParam().input : otherKey;
     EXPECT_EQ(sale.cfeKey(), expected);
     load(cancelDocument);
     send(SaleTest::Operation::Cancel);
@@ -479,55 +460,51 @@ TEST_P(RememberedKey, IsTakenOnlyWhenItIsACfeKey)
     EXPECT_NE(cancel[3]->find("chCanc=\"" + expected + "\">"), std::string::npos) << *cancel[3];
 }
 
-INSTANTIATE_TEST_SUITE_P(SaleTest, RememberedKey,
-                         testing::Values(RememberCase{"key", key, true},
-                                         RememberCase{"empty", "", false},
-                                         RememberCase{"prefixOnly", "CFe", false},
-                                         RememberCase{"shortKey", "CFe999", false},
-                                         RememberCase{"longerKey", key + "0", false},
-                                         RememberCase{"markup", "CFe1\"/><evil a=\"", false},
-                                         RememberCase{"lowerCase", "cfe" + key.substr(3), false},
-                                         RememberCase{"lineEndKept", key + "\n", false}),
-                         CaseName());
+INSTANTIATE_TABLE(SaleTest, RememberedKey, {"key", key, true}, {"empty", "", false},
+                  {"prefixOnly", "CFe", false}, {"shortKey", "CFe999", false},
+                  {"longerKey", key + "0", false}, {"markup", "CFe1\"/><evil a=\"", false},
+                  {"lowerCase", "cfe" + key.substr(3), false}, {"lineEndKept", key + "\n", false});
 
 // ---- What the file holds and what each call receives ----
 
-struct BytesCase {
-    const char* name;
-    std::string file;
+struct Reached {
     std::string document; // the input document after loading
     std::string shown;    // in XMLEntrada
     std::string sale;     // to EnviarDadosVenda
 };
 
-class SaleInputBytes : public SaleTestFixture, public testing::WithParamInterface<BytesCase> {};
+// The file's bytes, and where they go.
+class SaleInputBytes : public SaleTestFixture,
+                       public testing::WithParamInterface<Row<std::string, Reached>> {};
 
 TEST_P(SaleInputBytes, ReachTheSaleReEncodedAndTheCancelAsLoaded)
 {
-    load(GetParam().file);
-    EXPECT_EQ(sale.inputDocument(), GetParam().document);
-    EXPECT_EQ(input.entries, std::vector<std::string>{GetParam().shown});
+    const Reached& reached = GetParam().expected;
+    load(GetParam().input);
+    EXPECT_EQ(sale.inputDocument(), reached.document);
+    EXPECT_EQ(input.entries, std::vector<std::string>{reached.shown});
     send(SaleTest::Operation::Sale);
     send(SaleTest::Operation::Cancel);
-    EXPECT_EQ(argsOf("EnviarDadosVenda"), (Args{"12", "12345678", GetParam().sale}));
-    EXPECT_EQ(argsOf("CancelarUltimaVenda"), (Args{"12", "12345678", "", GetParam().document}));
+    EXPECT_EQ(argsOf("EnviarDadosVenda"), (Args{"12", "12345678", reached.sale}));
+    EXPECT_EQ(argsOf("CancelarUltimaVenda"), (Args{"12", "12345678", "", reached.document}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SaleTest, SaleInputBytes,
-    testing::Values(
-        BytesCase{"cedillaInUtf8", "<x>aç</x>", "<x>aç</x>", "<x>aç</x>", "<x>a\xE7</x>"},
-        BytesCase{"euroSign", "<v>€ 5</v>", "<v>€ 5</v>", "<v>€ 5</v>", "<v>\x80 5</v>"},
-        BytesCase{"noAnsiForm", "<x>☃</x>", "<x>☃</x>", "<x>☃</x>", "<x>?</x>"},
-        BytesCase{"windows1252File", "<x>CAF\xC9 a\xE7\xE3o</x>", "<x>CAF\xC9 a\xE7\xE3o</x>",
-                  "<x>CAF\xEF\xBF\xBD a\xEF\xBF\xBD\xEF\xBF\xBDo</x>", "<x>CAF? a??o</x>"},
-        BytesCase{"truncatedSequenceAtEnd", "<x/>\xE2\x82", "<x/>\xE2\x82", "<x/>\xEF\xBF\xBD",
-                  "<x/>?"},
-        BytesCase{"crLfReadAsLf", "<a>\r\n<b/>\r\n</a>\r\n", "<a>\n<b/>\n</a>\n",
-                  "<a>\n<b/>\n</a>\n", "<a>\n<b/>\n</a>\n"},
-        BytesCase{"loneCrStays", "<a>\r<b/>", "<a>\r<b/>", "<a>\r<b/>", "<a>\r<b/>"},
-        BytesCase{"endsAtZeroByte", std::string("<a/>\0<b/>", 9), "<a/>", "<a/>", "<a/>"}),
-    CaseName());
+INSTANTIATE_TABLE(SaleTest, SaleInputBytes,
+                  {"cedillaInUtf8", "<x>aç</x>", {"<x>aç</x>", "<x>aç</x>", "<x>a\xE7</x>"}},
+                  {"euroSign", "<v>€ 5</v>", {"<v>€ 5</v>", "<v>€ 5</v>", "<v>\x80 5</v>"}},
+                  {"noAnsiForm", "<x>☃</x>", {"<x>☃</x>", "<x>☃</x>", "<x>?</x>"}},
+                  {"windows1252File",
+                   "<x>CAF\xC9 a\xE7\xE3o</x>",
+                   {"<x>CAF\xC9 a\xE7\xE3o</x>",
+                    "<x>CAF\xEF\xBF\xBD a\xEF\xBF\xBD\xEF\xBF\xBDo</x>", "<x>CAF? a??o</x>"}},
+                  {"truncatedSequenceAtEnd",
+                   "<x/>\xE2\x82",
+                   {"<x/>\xE2\x82", "<x/>\xEF\xBF\xBD", "<x/>?"}},
+                  {"crLfReadAsLf",
+                   "<a>\r\n<b/>\r\n</a>\r\n",
+                   {"<a>\n<b/>\n</a>\n", "<a>\n<b/>\n</a>\n", "<a>\n<b/>\n</a>\n"}},
+                  {"loneCrStays", "<a>\r<b/>", {"<a>\r<b/>", "<a>\r<b/>", "<a>\r<b/>"}},
+                  {"endsAtZeroByte", std::string("<a/>\0<b/>", 9), {"<a/>", "<a/>", "<a/>"}});
 
 TEST_F(SaleTestFixture, AFileThatStartsWithAZeroByteLeavesNothingToSend)
 {
@@ -557,73 +534,62 @@ TEST_F(SaleTestFixture, ALongerFileIsCutAt2MiBAndASaleThatCannotFitIsNotSent)
     EXPECT_EQ(cancel[3]->size(), 2097152u);
 }
 
-struct CutCase {
-    const char* name;
-    std::string file;
+struct Loaded {
     std::size_t documentBytes;
     bool cut;
 };
 
-class SaleInputCut : public SaleTestFixture, public testing::WithParamInterface<CutCase> {};
+class SaleInputCut : public SaleTestFixture,
+                     public testing::WithParamInterface<Row<std::string, Loaded>> {};
 
 TEST_P(SaleInputCut, IsToldOnlyWhenTextWasLeftOut)
 {
-    load(GetParam().file);
-    EXPECT_EQ(sale.inputDocument().size(), GetParam().documentBytes);
-    EXPECT_EQ(sale.inputCut(), GetParam().cut);
+    load(GetParam().input);
+    EXPECT_EQ(sale.inputDocument().size(), GetParam().expected.documentBytes);
+    EXPECT_EQ(sale.inputCut(), GetParam().expected.cut);
     load("<a/>"); // each load tells of its own file
     EXPECT_FALSE(sale.inputCut());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SaleTest, SaleInputCut,
-    testing::Values(
-        CutCase{"fillsTheArea", std::string(SaleTest::inputCapacity, 'a'), 2097152, false},
-        CutCase{"oneByteMore", std::string(SaleTest::inputCapacity + 1, 'a'), 2097152, true},
-        // The file is longer than the area, its text (each CR LF read as LF) is not.
-        CutCase{"crLfReadAsOneByte",
-                std::string(SaleTest::inputCapacity - 10, 'a') +
-                    [] {
-                        std::string lines;
-                        for (int i = 0; i < 10; ++i)
-                            lines += "\r\n";
-                        return lines;
-                    }(),
-                2097152, false},
-        CutCase{"zeroByteEndsTheTextFirst",
-                "<a/>" + std::string(1, '\0') + std::string(SaleTest::inputCapacity, 'a'), 4,
-                false},
-        CutCase{"zeroByteJustPastTheArea",
-                std::string(SaleTest::inputCapacity, 'a') + std::string(1, '\0') + "<b/>", 2097152,
-                false}),
-    CaseName());
+INSTANTIATE_TABLE(SaleTest, SaleInputCut,
+                  {"fillsTheArea", std::string(SaleTest::inputCapacity, 'a'), {2097152, false}},
+                  {"oneByteMore", std::string(SaleTest::inputCapacity + 1, 'a'), {2097152, true}},
+                  // The file is longer than the area, its text (each CR LF read as LF) is not.
+                  {"crLfReadAsOneByte",
+                   std::string(SaleTest::inputCapacity - 10, 'a') +
+                       [] {
+                           std::string lines;
+                           for (int i = 0; i < 10; ++i)
+                               lines += "\r\n";
+                           return lines;
+                       }(),
+                   {2097152, false}},
+                  {"zeroByteEndsTheTextFirst",
+                   "<a/>" + std::string(1, '\0') + std::string(SaleTest::inputCapacity, 'a'),
+                   {4, false}},
+                  {"zeroByteJustPastTheArea",
+                   std::string(SaleTest::inputCapacity, 'a') + std::string(1, '\0') + "<b/>",
+                   {2097152, false}});
 
-struct LimitCase {
-    const char* name;
-    std::string file;
-    std::size_t saleBytes;
-};
-
-class SaleLimit : public SaleTestFixture, public testing::WithParamInterface<LimitCase> {};
+// The file, and how many bytes of it the sale sends.
+class SaleLimit : public SaleTestFixture,
+                  public testing::WithParamInterface<Row<std::string, std::size_t>> {};
 
 TEST_P(SaleLimit, ASaleThatFitsWithItsTerminatorIsSentWhole)
 {
-    load(GetParam().file);
+    load(GetParam().input);
     send(SaleTest::Operation::Sale);
     const Args sent = argsOf("EnviarDadosVenda");
     ASSERT_EQ(sent.size(), 3u);
-    EXPECT_EQ(sent[2]->size(), GetParam().saleBytes);
+    EXPECT_EQ(sent[2]->size(), GetParam().expected);
     EXPECT_EQ(messages.shown.size(), 1u); // the standard report alone
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SaleTest, SaleLimit,
-    testing::Values(LimitCase{"oneByteShort", std::string(SaleTest::inputCapacity - 1, 'a'),
-                              2097151},
-                    // A full 2 MiB with one two-byte character is one byte shorter once re-encoded.
-                    LimitCase{"fullWithACedilla",
-                              "ç" + std::string(SaleTest::inputCapacity - 2, 'a'), 2097151}),
-    CaseName());
+INSTANTIATE_TABLE(SaleTest, SaleLimit,
+                  {"oneByteShort", std::string(SaleTest::inputCapacity - 1, 'a'), 2097151},
+                  // A full 2 MiB with one two-byte character is one byte shorter once re-encoded.
+                  {"fullWithACedilla", "ç" + std::string(SaleTest::inputCapacity - 2, 'a'),
+                   2097151});
 
 // ---- Handling the answer ----
 

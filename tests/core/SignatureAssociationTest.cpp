@@ -1,7 +1,7 @@
 #include "SignatureAssociation.h"
 #include "AppContext.h"
-#include "CaseName.h"
 #include "SatClient.h"
+#include "Table.h"
 #include "TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -28,37 +28,31 @@ protected:
     SignatureAssociation association{client};
 };
 
-struct RefusalCase {
-    const char* name;
+struct Cnpjs {
     std::string taxpayer;
     std::string softwareHouse;
-    std::string message;
 };
 
+// The two CNPJ fields, and the one message shown.
 class SignatureRefusal : public SignatureAssociationTest,
-                         public testing::WithParamInterface<RefusalCase> {};
+                         public testing::WithParamInterface<Row<Cnpjs, std::string>> {};
 
 TEST_P(SignatureRefusal, TaxpayerFirstAndNothingSent)
 {
-    const Outcome outcome =
-        association.associate(GetParam().taxpayer, GetParam().softwareHouse, "sig");
-    EXPECT_EQ(outcome.messages, std::vector<std::string>{GetParam().message});
+    const Cnpjs& typed = GetParam().input;
+    const Outcome outcome = association.associate(typed.taxpayer, typed.softwareHouse, "sig");
+    EXPECT_EQ(outcome.messages, std::vector<std::string>{GetParam().expected});
     EXPECT_EQ(outcome.kind, Outcome::Kind::BadInput);
     EXPECT_TRUE(device.calls().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(SignatureAssociation, SignatureRefusal,
-                         testing::Values(RefusalCase{"untouchedTaxpayer", "  .   .   /    -  ",
-                                                     softwareHouse, invalidTaxpayer},
-                                         RefusalCase{"bothInvalid", "48.213.907/0001-64",
-                                                     "  .   .   /    -  ", invalidTaxpayer},
-                                         RefusalCase{"optionalPositionBlank", "48.213.9 7/0001-65",
-                                                     softwareHouse, invalidTaxpayer},
-                                         RefusalCase{"softwareHouseCheckDigit", taxpayer,
-                                                     "11.222.333/0001-80", invalidSoftwareHouse},
-                                         RefusalCase{"softwareHouseUntouched", taxpayer,
-                                                     "  .   .   /    -  ", invalidSoftwareHouse}),
-                         CaseName());
+INSTANTIATE_TABLE(
+    SignatureAssociation, SignatureRefusal,
+    {"untouchedTaxpayer", {"  .   .   /    -  ", softwareHouse}, invalidTaxpayer},
+    {"bothInvalid", {"48.213.907/0001-64", "  .   .   /    -  "}, invalidTaxpayer},
+    {"optionalPositionBlank", {"48.213.9 7/0001-65", softwareHouse}, invalidTaxpayer},
+    {"softwareHouseCheckDigit", {taxpayer, "11.222.333/0001-80"}, invalidSoftwareHouse},
+    {"softwareHouseUntouched", {taxpayer, "  .   .   /    -  "}, invalidSoftwareHouse});
 
 TEST_F(SignatureAssociationTest, MessagesKeepTheirBlanks)
 {

@@ -1,8 +1,8 @@
 #include "SoftwareUpdate.h"
 #include "AppContext.h"
-#include "CaseName.h"
 #include "Recorders.h"
 #include "SatClient.h"
+#include "Table.h"
 #include "TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -85,27 +85,20 @@ TEST_F(SoftwareUpdateTest, TicksMoveTheBarWhileTheMessageIsOpenAndItJumpsToFullA
     EXPECT_FALSE(ticks.on);
 }
 
-struct TickCase {
-    const char* name;
-    int before;
-    int after;
-};
-
+// The bar before a tick, and after it.
 class SoftwareUpdateTicks : public SoftwareUpdateTest,
-                            public testing::WithParamInterface<TickCase> {};
+                            public testing::WithParamInterface<Row<int>> {};
 
 TEST_P(SoftwareUpdateTicks, AddOneAndNeverPassTheMaximum)
 {
     update.begin();
-    progress.setProgress(GetParam().before);
+    progress.setProgress(GetParam().input);
     update.tick();
-    EXPECT_EQ(progress.value, GetParam().after);
+    EXPECT_EQ(progress.value, GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(SoftwareUpdate, SoftwareUpdateTicks,
-                         testing::Values(TickCase{"fromZero", 0, 1}, TickCase{"middle", 41, 42},
-                                         TickCase{"toFull", 99, 100}, TickCase{"atFull", 100, 100}),
-                         CaseName());
+INSTANTIATE_TABLE(SoftwareUpdate, SoftwareUpdateTicks, {"fromZero", 0, 1}, {"middle", 41, 42},
+                  {"toFull", 99, 100}, {"atFull", 100, 100});
 
 TEST_F(SoftwareUpdateTest, ATickAfterTheTimerWasSwitchedOffChangesNothing)
 {
