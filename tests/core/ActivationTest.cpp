@@ -66,9 +66,12 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    void activate(std::string_view code = "12345678", std::string_view cnpj = validCnpj)
+    Activation::Reply activate(std::string_view code = "12345678",
+                               std::string_view cnpj = validCnpj)
     {
-        shown.present(activation.activate({cnpj, code, code, CertificateKind::AcSat}));
+        Activation::Reply reply = activation.activate({cnpj, code, code, CertificateKind::AcSat});
+        shown.present(reply);
+        return reply;
     }
     std::size_t filesInFolder() const
     {
@@ -101,7 +104,10 @@ class ActivationRefusal : public ActivationTest,
 TEST_P(ActivationRefusal, FirstFailingCheckWinsAndNothingIsSent)
 {
     const Typed& c = GetParam().input;
-    shown.present(activation.activate({c.cnpj, c.code, c.confirmation, CertificateKind::AcSat}));
+    const Activation::Reply reply =
+        activation.activate({c.cnpj, c.code, c.confirmation, CertificateKind::AcSat});
+    shown.present(reply);
+    EXPECT_EQ(reply.kind, Outcome::Kind::BadInput);
     EXPECT_EQ(messages.shown, std::vector<std::string>{GetParam().expected});
     EXPECT_TRUE(device.calls().empty());
     EXPECT_TRUE(window.filled.empty());
@@ -155,7 +161,10 @@ TEST_F(ActivationTest, NinetyNineCharactersAreSentAndKept)
     EXPECT_EQ(messages.shown, std::vector<std::string>{activated});
 }
 
+using Kind = Outcome::Kind;
+
 struct Seen {
+    Outcome::Kind kind;
     std::string storedAfter;
     std::vector<std::string> messages;
     std::vector<std::string> window;
@@ -168,7 +177,7 @@ TEST_P(ActivationOutcome, StoredCodeAndWhatTheOperatorSees)
 {
     const Seen& seen = GetParam().expected;
     device.setFallback(GetParam().input);
-    activate("new code");
+    EXPECT_EQ(activate("new code").kind, seen.kind);
     EXPECT_EQ(context.activationCode(), seen.storedAfter);
     EXPECT_EQ(messages.shown, seen.messages);
     EXPECT_EQ(window.filled, seen.window);
@@ -179,32 +188,37 @@ INSTANTIATE_TABLE(
     Activation, ActivationOutcome,
     {"successAndActivated",
      {"000012|04000|Ativado com Sucesso", 4000, "ok"},
-     {"new code", {activated}, {}}},
+     {Kind::Done, "new code", {activated}, {}}},
     {"activatedWithoutSucesso",
      {"000012|04000|SAT ja ativado", 4000, ""},
-     {"old code", {activated}, {}}},
+     {Kind::Done, "old code", {activated}, {}}},
     {"sucessoWithTransportCode",
      {"Sucesso", 1, "ignored"},
-     {"new code", {"   Porta de comunicação não conectada.   "}, {}}},
+     {Kind::Transport, "new code", {"   Porta de comunicação não conectada.   "}, {}}},
     {"timeout",
      {"", 0x8000, "ignored"},
-     {"old code", {"   TimeOut: Equipamento não está respondendo as mensagens."}, {}}},
+     {Kind::Transport,
+      "old code",
+      {"   TimeOut: Equipamento não está respondendo as mensagens."},
+      {}}},
     {"deviceMessageInWindows1252",
      {"000012|04003|SAT ja ativado", 4003, "Ativa\xE7\xE3o n\xE3o permitida"},
-     {"old code", {}, {"Ativação não permitida" + blanks30}}},
+     {Kind::Refused, "old code", {}, {"Ativação não permitida" + blanks30}}},
     // Devices that answer in UTF-8, as the simulated one does, read right too.
     {"deviceMessageInUtf8",
      {"000012|04003|SAT j\xC3\xA1 ativado", 4003, "SAT j\xC3\xA1 ativado"},
-     {"old code", {}, {"SAT já ativado" + blanks30}}},
-    {"sucessoWithOtherCode", {"x Sucesso", 4001, "falha"}, {"new code", {}, {"falha" + blanks30}}},
-    {"lowerCaseSucesso", {"sucesso", 4001, ""}, {"old code", {}, {blanks30}}},
-    {"capitalSucesso", {"SUCESSO", 4001, ""}, {"old code", {}, {blanks30}}},
+     {Kind::Refused, "old code", {}, {"SAT já ativado" + blanks30}}},
+    {"sucessoWithOtherCode",
+     {"x Sucesso", 4001, "falha"},
+     {Kind::Refused, "new code", {}, {"falha" + blanks30}}},
+    {"lowerCaseSucesso", {"sucesso", 4001, ""}, {Kind::Refused, "old code", {}, {blanks30}}},
+    {"capitalSucesso", {"SUCESSO", 4001, ""}, {Kind::Refused, "old code", {}, {blanks30}}},
     {"portFailure",
      {"Erro ao tentar abrir a porta de comunicacao", 4000, ""},
-     {"old code", {"Erro ao Abrir Porta de Comunicação"}, {}}},
+     {Kind::Transport, "old code", {"Erro ao Abrir Porta de Comunicação"}, {}}},
     {"portFailureInsideALongerText",
      {"Erro ao tentar abrir a porta de comunicacao.", 2, "msg"},
-     {"old code", {}, {"msg" + blanks30}}});
+     {Kind::Refused, "old code", {}, {"msg" + blanks30}}});
 
 TEST_F(ActivationTest, PortFailureEndsBeforeTheErrorRecord)
 {

@@ -373,6 +373,16 @@ INSTANTIATE_TABLE(
     {"ansiResult", "000012|15002|Extra\xE7\xE3o negada||", "000012|15002|Extração negada||"},
     {"lowerCaseTransfer", "000012|15000|transfer||", "000012|15000|transfer||"}, {"empty", "", ""});
 
+TEST_F(ExtractTest, APortFailureIsNoRefusalOfTheDevice)
+{
+    transfer(headedLog, "Erro ao tentar abrir a porta");
+    transfer(headedLog, "000012|15001|Erro||");
+    transfer(headedLog);
+    for (const Outcome::Kind kind :
+         {Outcome::Kind::Transport, Outcome::Kind::Refused, Outcome::Kind::Done})
+        EXPECT_EQ(extractor.extract().kind, kind);
+}
+
 TEST_F(ExtractTest, MarkAnywhereInTheResultIsATransfer)
 {
     transfer(plainLog, "x15000|Transfery");

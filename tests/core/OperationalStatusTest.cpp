@@ -151,6 +151,17 @@ TEST_F(StatusQueryTest, FourPortFailuresGiveThePortMessageOnce)
     EXPECT_FALSE(menu.isVisible("GroupBox1"));
 }
 
+TEST_F(StatusQueryTest, ThePortIsATransportFailureAndAnAnswerWithoutSuccessARefusal)
+{
+    for (int call = 0; call < StatusQuery::maxCalls; ++call)
+        answer("Erro ao tentar abrir a porta");
+    answer("000012|10099|falhou");
+    answer(statusAnswer());
+    for (const Outcome::Kind kind :
+         {Outcome::Kind::Transport, Outcome::Kind::Refused, Outcome::Kind::Done})
+        EXPECT_EQ(query.refresh().kind, kind);
+}
+
 TEST_F(StatusQueryTest, RetryTextsAreCaseSensitive)
 {
     answer("TIMEOUT|Resposta com Sucesso");

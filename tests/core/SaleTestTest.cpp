@@ -193,6 +193,7 @@ protected:
     bool send(SaleTest::Operation operation, SaleTest& from)
     {
         const SaleTest::Reply reply = from.send(operation);
+        lastKind = reply.kind;
         if (reply.input) {
             for (RecordedTextArea* area : {&input, &answer, &output})
                 area->clear();
@@ -207,6 +208,7 @@ protected:
         return reply.done();
     }
     bool send(SaleTest::Operation operation) { return send(operation, sale); }
+    Outcome::Kind lastKind = Outcome::Kind::Done;
     bool saveOutput()
     {
         const std::vector<std::string> lines = output.lines();
@@ -512,6 +514,7 @@ TEST_F(SaleTestFixture, AFileThatStartsWithAZeroByteLeavesNothingToSend)
     EXPECT_EQ(sale.inputDocument(), "");
     send(SaleTest::Operation::Sale);
     EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(SaleTest::noInputMessage)});
+    EXPECT_EQ(lastKind, Outcome::Kind::BadInput);
     EXPECT_TRUE(device.calls().empty());
 }
 
@@ -525,6 +528,7 @@ TEST_F(SaleTestFixture, ALongerFileIsCutAt2MiBAndASaleThatCannotFitIsNotSent)
 
     send(SaleTest::Operation::Sale);
     EXPECT_EQ(messages.shown, std::vector<std::string>{std::string(SaleTest::saleTooLongMessage)});
+    EXPECT_EQ(lastKind, Outcome::Kind::BadInput);
     EXPECT_TRUE(device.calls().empty());
 
     // The cancel sends the raw bytes, which fit their area.
@@ -600,6 +604,7 @@ struct ResultCase {
     std::string msg;
     std::vector<std::string> shown;
     bool decoded;
+    Outcome::Kind kind;
 };
 
 class SaleResult : public SaleTestFixture, public testing::WithParamInterface<ResultCase> {};
@@ -614,6 +619,7 @@ TEST_P(SaleResult, IsReportedTheSameForTheSaleAndTheCancel)
             operation == SaleTest::Operation::Sale ? "EnviarDadosVenda" : "CancelarUltimaVenda",
             {GetParam().result, GetParam().code, GetParam().msg, TestDevice::base64("<CFe/>")});
         send(operation);
+        EXPECT_EQ(lastKind, GetParam().kind);
         EXPECT_EQ(messages.shown, GetParam().shown);
         EXPECT_EQ(output.entries, GetParam().decoded ? std::vector<std::string>{"<CFe/>"}
                                                      : std::vector<std::string>{});
@@ -629,38 +635,44 @@ INSTANTIATE_TEST_SUITE_P(
                                "Porta fechada",
                                {std::string(SatClient::portFailureMessage),
                                 SatClient::detailText("Porta fechada")},
-                               false},
+                               false,
+                               Outcome::Kind::Transport},
                     ResultCase{"portFailureWithTransportCode",
                                "Erro ao tentar abrir a porta de comunicacao",
                                1,
                                "",
                                {std::string(SatClient::portFailureMessage),
                                 "   Porta de comunicação não conectada.   "},
-                               false},
+                               false,
+                               Outcome::Kind::Transport},
                     ResultCase{"portTextInsideALongerAnswer",
                                "Erro ao tentar abrir a porta de comunicacao.",
                                0,
                                "Falha",
                                {SatClient::detailText("Falha")},
-                               false},
+                               false,
+                               Outcome::Kind::Refused},
                     ResultCase{"transportFailure",
                                "000012|06098|Em processamento",
                                0x8000,
                                "ignorada",
                                {"   TimeOut: Equipamento não está respondendo as mensagens."},
-                               false},
+                               false,
+                               Outcome::Kind::Transport},
                     ResultCase{"lowerCaseSucesso",
                                "000012|07000|0000|Cupom cancelado com sucesso|",
                                0,
                                "Cancelado",
                                {SatClient::detailText("Cancelado")},
-                               true},
+                               true,
+                               Outcome::Kind::Done},
                     ResultCase{"capitalSucessoIsNotEnough",
                                "000012|07000|0000|Cancelado com Sucesso|",
                                0,
                                "Cancelado",
                                {SatClient::detailText("Cancelado")},
-                               false}),
+                               false,
+                               Outcome::Kind::Refused}),
     CaseName());
 
 // ---- Saving the returned CF-e ----
