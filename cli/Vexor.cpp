@@ -379,7 +379,7 @@ public:
     // The exit status of a command whose device calls have been made: a library that could
     // not be loaded is a missing library, not a refusal.
     int outcome(bool succeeded) const {
-        if (!context_.hDLLSat)
+        if (!client_.libraryLoaded())
             return usage;
         return succeeded ? success : refused;
     }

@@ -106,6 +106,8 @@ LoadResult load(const std::string& fileName)
     if (!result.handle) {
         const char* error = dlerror();
         result.error = error ? error : "";
+        // The loader's words for a library of the other width ("wrong ELF class: ELFCLASS32").
+        result.wrongArchitecture = result.error.find("wrong ELF class") != std::string::npos;
     }
     return result;
 }

@@ -53,6 +53,16 @@ struct HostLink::Process {
 
 namespace {
 
+std::string utf8(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
 std::wstring wide(const std::string& utf8)
 {
     const int size =
@@ -63,6 +73,17 @@ std::wstring wide(const std::string& utf8)
 }
 
 } // namespace
+
+std::string HostLink::besideThisProgram(const std::string& name)
+{
+    std::wstring path(32768, L'\0');
+    const DWORD size = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(size);
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (size == 0 || slash == std::wstring::npos)
+        return {};
+    return utf8(path.substr(0, slash + 1)) + name;
+}
 
 std::unique_ptr<HostLink> HostLink::start(const std::string& program, std::string& failure)
 {
@@ -147,6 +168,17 @@ struct HostLink::Process {
         }
     }
 };
+
+std::string HostLink::besideThisProgram(const std::string& name)
+{
+    std::string path(4096, '\0');
+    const ssize_t size = readlink("/proc/self/exe", path.data(), path.size());
+    if (size <= 0)
+        return {};
+    path.resize(static_cast<std::size_t>(size));
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1) + name;
+}
 
 std::unique_ptr<HostLink> HostLink::start(const std::string& program, std::string& failure)
 {

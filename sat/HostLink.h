@@ -13,6 +13,9 @@ class HostLink {
 public:
     // None when the program cannot be started; `failure` says why (UTF-8).
     static std::unique_ptr<HostLink> start(const std::string& program, std::string& failure);
+    // The file of that name in the running program's folder (UTF-8); empty when the folder
+    // cannot be found.
+    static std::string besideThisProgram(const std::string& name);
     ~HostLink();
     HostLink(const HostLink&) = delete;
     HostLink& operator=(const HostLink&) = delete;

@@ -3,9 +3,11 @@
 #include "AppContext.h"
 #include "CodePage.h"
 #include "DynamicLibrary.h"
+#include "HostLink.h"
 #include "SatLibrary.h"
 
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -16,35 +18,125 @@ struct Arg {
     char* get() { return text.data(); }
 };
 
+hostwire::Argument argument(int number)
+{
+    return hostwire::Argument::of(number);
+}
+
+hostwire::Argument argument(const char* text)
+{
+    return text ? hostwire::Argument::of(std::string_view(text)) : hostwire::Argument{};
+}
+
+std::string loadFailure(const std::string& library, bool wrongWidth, const std::string& error)
+{
+    std::string failure = "Não foi possível carregar a biblioteca do SAT \"" + library + "\".\n";
+    // Most makers ship 32-bit libraries, which a 64-bit program cannot load by itself.
+    const std::string bits = std::to_string(sizeof(void*) * 8);
+    failure += wrongWidth
+                   ? "A biblioteca encontrada não é de " + bits + " bits, como este programa."
+                   : std::string("Verifique se o driver do SAT está instalado.");
+    if (!error.empty())
+        failure += "\n" + error;
+    return failure;
+}
+
 } // namespace
 
-SatClient::SatClient(AppContext& context, std::string libraryName)
-    : context_(context), libraryName_(std::move(libraryName))
+SatClient::SatClient(AppContext& context, std::string libraryName, std::string hostProgram)
+    : context_(context), libraryName_(std::move(libraryName)),
+      hostProgram_(hostProgram.empty() ? HostLink::besideThisProgram(std::string(hostName) +
+                                                                     std::string(hostExtension))
+                                       : std::move(hostProgram))
 {
+}
+
+SatClient::~SatClient() = default;
+
+bool SatClient::libraryLoaded() const
+{
+    return context_.hDLLSat || hosted_;
+}
+
+bool SatClient::load(std::string& failure)
+{
+    if (libraryLoaded())
+        return true;
+    dynlib::LoadResult loaded = dynlib::load(libraryName_);
+    if (loaded.handle) {
+        context_.hDLLSat = loaded.handle;
+        return true;
+    }
+    std::error_code ignored;
+    if (loaded.wrongArchitecture && !hostProgram_.empty() &&
+        std::filesystem::exists(std::filesystem::u8path(hostProgram_), ignored)) {
+        // The library decides: from now on every call of this run goes through the host.
+        hosted_ = true;
+        return true;
+    }
+    failure = loadFailure(libraryName_, loaded.wrongArchitecture, loaded.error);
+    return false;
+}
+
+std::string SatClient::missingMessage(const char* function) const
+{
+    return std::string("A função \"") + function + "\" não foi encontrada na biblioteca do SAT \"" +
+           libraryName_ + "\".";
+}
+
+std::optional<hostwire::Reply> SatClient::exchange(const hostwire::Request& request,
+                                                   std::string& failure)
+{
+    using Kind = hostwire::Reply::Kind;
+    if (!host_ || !host_->alive()) {
+        host_ = HostLink::start(hostProgram_, failure);
+        if (!host_)
+            return std::nullopt;
+        const auto loaded = host_->exchange({hostwire::Request::Kind::Load, libraryName_, {}});
+        if (!loaded || loaded->kind != Kind::Loaded) {
+            failure = loadFailure(libraryName_, loaded && loaded->kind == Kind::WrongWidth,
+                                  loaded ? loaded->text : std::string());
+            host_.reset();
+            return std::nullopt;
+        }
+    }
+    std::optional<hostwire::Reply> reply = host_->exchange(request);
+    if (!reply) {
+        // Nothing of the manager's went down with it; the next call starts a new host.
+        host_.reset();
+        failure = "A biblioteca do SAT parou durante " + request.name +
+                  " e não respondeu.\nA próxima operação carrega a biblioteca de novo.";
+    }
+    return reply;
+}
+
+SatResponse SatClient::hostCall(const char* function, std::vector<hostwire::Argument> arguments)
+{
+    std::string failure;
+    const auto reply =
+        exchange({hostwire::Request::Kind::Call, function, std::move(arguments)}, failure);
+    if (!reply)
+        return SatResponse::notReached(std::move(failure));
+    switch (reply->kind) {
+    case hostwire::Reply::Kind::Text:
+        return SatResponse(reply->text);
+    case hostwire::Reply::Kind::NoText:
+        return SatResponse(std::string());
+    case hostwire::Reply::Kind::Missing:
+        return SatResponse::notReached(missingMessage(function));
+    default:
+        return SatResponse::notReached("O programa \"" + hostProgram_ + "\" recusou a chamada de " +
+                                       function + ": " + reply->text);
+    }
 }
 
 void* SatClient::resolve(const char* function, std::string& failure)
 {
-    if (!context_.hDLLSat) {
-        dynlib::LoadResult loaded = dynlib::load(libraryName_);
-        if (!loaded.handle) {
-            failure = "Não foi possível carregar a biblioteca do SAT \"" + libraryName_ + "\".\n";
-            // Most makers ship 32-bit libraries, which a 64-bit program cannot load.
-            const std::string bits = std::to_string(sizeof(void*) * 8);
-            failure +=
-                loaded.wrongArchitecture
-                    ? "A biblioteca encontrada não é de " + bits + " bits, como este programa."
-                    : std::string("Verifique se o driver do SAT está instalado.");
-            if (!loaded.error.empty())
-                failure += "\n" + loaded.error;
-            return nullptr;
-        }
-        context_.hDLLSat = loaded.handle;
-    }
+    if (!load(failure))
+        return nullptr;
     void* address = dynlib::symbol(context_.hDLLSat, function);
     if (!address)
-        failure = std::string("A função \"") + function +
-                  "\" não foi encontrada na biblioteca do SAT \"" + libraryName_ + "\".";
+        failure = missingMessage(function);
     return address;
 }
 
@@ -55,6 +147,10 @@ SatResponse SatClient::invoke(const char* function, Args... args)
     if (!lock.owns_lock())
         return SatResponse::notReached(std::string(busyMessage));
     std::string failure;
+    if (!load(failure))
+        return SatResponse::notReached(std::move(failure));
+    if (hosted_)
+        return hostCall(function, {argument(args)...});
     void* address = resolve(function, failure);
     if (!address)
         return SatResponse::notReached(std::move(failure));
@@ -172,6 +268,19 @@ SatResponse SatClient::AtualizarSoftwareSAT()
 SatClient::Error SatClient::lastError()
 {
     Error error;
+    if (!load(error.failure))
+        return error;
+    if (hosted_) {
+        const auto reply =
+            exchange({hostwire::Request::Kind::Call, "CodigoErro", {}}, error.failure);
+        if (reply && reply->kind == hostwire::Reply::Kind::Record) {
+            error.code = reply->code;
+            error.msg = reply->text;
+        } else if (reply) {
+            error.failure = missingMessage("CodigoErro");
+        }
+        return error;
+    }
     void* address = resolve("CodigoErro", error.failure);
     if (!address)
         return error;

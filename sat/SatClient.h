@@ -1,14 +1,17 @@
 #pragma once
 
+#include "HostWire.h"
 #include "SatResponse.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 
 class AppContext;
+class HostLink;
 
 // The one way the program calls the device library: loads it on first use (and keeps it),
 // finds each function by name, puts the session number first and the right activation code
@@ -43,7 +46,19 @@ public:
         bool reached() const { return failure.empty(); }
     };
 
-    explicit SatClient(AppContext& context, std::string libraryName = std::string(librarySAT));
+    // A library of the other width is loaded by the host program of that width installed
+    // beside this one, and every call of the run goes through it.
+#if defined(_WIN32)
+    static constexpr std::string_view hostExtension = ".exe";
+#else
+    static constexpr std::string_view hostExtension = "";
+#endif
+    static constexpr std::string_view hostName =
+        sizeof(void*) == 8 ? "vexor-host32" : "vexor-host64";
+
+    explicit SatClient(AppContext& context, std::string libraryName = std::string(librarySAT),
+                       std::string hostProgram = {});
+    ~SatClient();
 
     SatResponse AtivarSAT(int tipoCertificado, std::string_view newCode, std::string_view cnpj,
                           int uf);
@@ -83,9 +98,15 @@ public:
     {
         return libraryName_;
     }
+    // The library was loaded, here or by the host.
+    bool libraryLoaded() const;
 
 private:
+    bool load(std::string& failure);
     void* resolve(const char* function, std::string& failure);
+    std::optional<hostwire::Reply> exchange(const hostwire::Request& request, std::string& failure);
+    SatResponse hostCall(const char* function, std::vector<hostwire::Argument> arguments);
+    std::string missingMessage(const char* function) const;
     std::string storedCode() const;
     std::string storedOrDefaultCode() const;
     template <typename Fn, typename... Args> SatResponse invoke(const char* function, Args... args);
@@ -96,4 +117,7 @@ private:
     // run alongside.
     std::mutex callLock_;
     std::optional<Error> reportedError_;
+    std::string hostProgram_;
+    bool hosted_ = false;
+    std::unique_ptr<HostLink> host_;
 };

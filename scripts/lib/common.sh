@@ -2,10 +2,10 @@
 
 # Debian/Ubuntu packages the build needs; libxml2 is also what the manager loads at run time
 # to build the network configuration. OpenSSL signs the simulated device's CF-e; xmlsec1
-# checks those signatures in the tests.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins
-                libxml2 libxml2-dev libgtest-dev googletest libbenchmark-dev fonts-dejavu-core
-                libssl-dev xmlsec1 libxcb1-dev xvfb xauth)
+# checks those signatures in the tests; g++-multilib builds the 32-bit host and test device.
+BUILD_PACKAGES=(cmake ninja-build g++ g++-multilib pkg-config qt6-base-dev qt6-svg-dev
+                qt6-qpa-plugins libxml2 libxml2-dev libgtest-dev googletest libbenchmark-dev
+                fonts-dejavu-core libssl-dev xmlsec1 libxcb1-dev xvfb xauth)
 
 # What scripts/package needs beside the build: the package checker and gzip for manual pages.
 PACKAGE_PACKAGES=(lintian gzip dpkg-dev)

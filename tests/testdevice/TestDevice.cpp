@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -50,9 +51,57 @@ struct Device {
     std::string payload;
 };
 
+std::string fromHex(const char* hex)
+{
+    std::string bytes;
+    for (std::size_t i = 0; hex[i] && hex[i + 1]; i += 2)
+        bytes += static_cast<char>(std::stoi(std::string(hex + i, 2), nullptr, 16));
+    return bytes;
+}
+
+std::string toHex(std::string_view bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (const char c : bytes) {
+        hex += digits[static_cast<unsigned char>(c) >> 4];
+        hex += digits[static_cast<unsigned char>(c) & 15];
+    }
+    return hex;
+}
+
+// A copy loaded by a host process is reached through its environment: its fallback answer
+// (the result, code and message in hexadecimal) comes from there, and it writes each call to
+// the file named there, one line a call, the arguments in hexadecimal ("-" for a null pointer).
+Device fromEnvironment()
+{
+    Device d;
+    if (const char* result = std::getenv("VEXOR_TESTDEVICE_RESULT"))
+        d.fallback.result = fromHex(result);
+    if (const char* code = std::getenv("VEXOR_TESTDEVICE_CODE"))
+        d.fallback.code = std::atoi(code);
+    if (const char* msg = std::getenv("VEXOR_TESTDEVICE_MESSAGE"))
+        d.fallback.msg = fromHex(msg);
+    return d;
+}
+
+void logCall(const Call& call)
+{
+    const char* path = std::getenv("VEXOR_TESTDEVICE_LOG");
+    if (!path)
+        return;
+    std::string line = call.function;
+    for (const auto& arg : call.args)
+        line += " " + (arg ? toHex(*arg) : std::string("-"));
+    if (std::FILE* log = std::fopen(path, "ab")) {
+        std::fputs((line + "\n").c_str(), log);
+        std::fclose(log);
+    }
+}
+
 Device& device()
 {
-    static Device instance;
+    static Device instance = fromEnvironment();
     return instance;
 }
 
@@ -122,6 +171,7 @@ char* answer(const char* function, std::vector<std::optional<std::string>> args)
         std::lock_guard lock(deviceMutex());
         Device& d = device();
         d.calls.push_back({function, std::move(args)});
+        logCall(d.calls.back());
         crashIfAsked(function);
         auto delay = d.delaysMs.find(function);
         if (delay != d.delaysMs.end()) {
@@ -240,6 +290,7 @@ TESTDEVICE_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
 {
     std::lock_guard lock(deviceMutex());
     device().calls.push_back({"CodigoErro", {}});
+    logCall(device().calls.back());
     crashIfAsked("CodigoErro");
     return device().error;
 }
@@ -250,6 +301,7 @@ TESTDEVICE_EXPORT char* SAT_WINAPI Base64ToAscii()
 {
     std::lock_guard lock(deviceMutex());
     device().calls.push_back({"Base64ToAscii", {}});
+    logCall(device().calls.back());
     crashIfAsked("Base64ToAscii");
     return device().payload.data();
 }
