@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -78,11 +79,12 @@ class HostedClient : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (sizeof(void*) != 8 || !fs::exists(host) || !fs::exists(library))
+        if (sizeof(void*) != 8 || !fs::exists(host) || !fs::exists(library) ||
+            !fs::exists(library.parent_path() / "libdllsat_other_convention.so"))
             GTEST_SKIP() << "no 32-bit host and test device (cmake --build --preset linux32)";
-        log = fs::temp_directory_path() /
-              ("vexor-hosted-" +
-               std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        log = fs::temp_directory_path() / ("vexor-hosted-" + name);
         fs::remove(log);
     }
     void TearDown() override
@@ -110,13 +112,13 @@ protected:
         }
         return calls;
     }
-    SatClient hosted()
+    SatClient hosted(const fs::path& file = library)
     {
         setenv("VEXOR_TESTDEVICE_LOG", log.c_str(), 1);
         setenv("VEXOR_TESTDEVICE_RESULT", hex(*answer.result).c_str(), 1);
         setenv("VEXOR_TESTDEVICE_CODE", std::to_string(answer.code).c_str(), 1);
         setenv("VEXOR_TESTDEVICE_MESSAGE", hex(answer.msg).c_str(), 1);
-        return SatClient(hostedContext, library.string(), host.string());
+        return SatClient(hostedContext, file.string(), host.string());
     }
 
     fs::path log;
@@ -124,7 +126,10 @@ protected:
     AppContext hostedContext;
 };
 
-TEST_F(HostedClient, EveryFunctionGetsTheSameBytesAndGivesTheSameAnswer)
+// The same library in each of the two conventions of 32-bit libraries.
+class EveryHostedFunction : public HostedClient, public testing::WithParamInterface<const char*> {};
+
+TEST_P(EveryHostedFunction, GetsTheSameBytesAndGivesTheSameAnswer)
 {
     TestDevice device{std::string(SatClient::librarySAT)};
     device.setFallback(answer);
@@ -133,7 +138,7 @@ TEST_F(HostedClient, EveryFunctionGetsTheSameBytesAndGivesTheSameAnswer)
     const std::vector<Exchange> inProcess = everyFunction(here);
 
     ASSERT_TRUE(hostedContext.setActivationCode("código 1"));
-    SatClient there = hosted();
+    SatClient there = hosted(library.parent_path() / GetParam());
     const std::vector<Exchange> throughHost = everyFunction(there);
     EXPECT_TRUE(there.libraryLoaded());
     EXPECT_EQ(hostedContext.hDLLSat, nullptr) << "the library is the host's";
@@ -151,6 +156,13 @@ TEST_F(HostedClient, EveryFunctionGetsTheSameBytesAndGivesTheSameAnswer)
         EXPECT_EQ(received[i].args, expected[i].args) << expected[i].function;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(HostedClient, EveryHostedFunction,
+                         testing::Values("libdllsat.so", "libdllsat_other_convention.so"),
+                         [](const testing::TestParamInfo<const char*>& row) {
+                             return std::string(row.index == 0 ? "ownConvention"
+                                                               : "otherConvention");
+                         });
 
 TEST_F(HostedClient, ALibraryThatStopsInACallIsToldByNameAndTheNextCallWorks)
 {

@@ -26,6 +26,16 @@
 #define TESTDEVICE_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
+// A build in the other convention a 32-bit library may have, for the host's tests: on Windows
+// the caller removes the arguments (__cdecl), elsewhere the callee (stdcall).
+#if defined(TESTDEVICE_OTHER_CONVENTION) && defined(_WIN32)
+#define TESTDEVICE_CALL __cdecl
+#elif defined(TESTDEVICE_OTHER_CONVENTION)
+#define TESTDEVICE_CALL __attribute__((stdcall))
+#else
+#define TESTDEVICE_CALL SAT_WINAPI
+#endif
+
 namespace {
 
 struct Answer {
@@ -212,81 +222,83 @@ char* answer(const char* function, std::vector<std::optional<std::string>> args)
 // helper functions only, so that every other function is missing from a loaded library.
 
 #if !defined(TESTDEVICE_STATUS_ONLY)
-TESTDEVICE_EXPORT char* SAT_WINAPI AtivarSAT(int sessao, int tipo, char* atv, char* cnpj, int uf)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL AtivarSAT(int sessao, int tipo, char* atv, char* cnpj,
+                                                  int uf)
 {
     return answer("AtivarSAT", {number(sessao), number(tipo), text(atv), text(cnpj), number(uf)});
 }
 
-TESTDEVICE_EXPORT char* SAT_WINAPI AssociarAssinatura(int sessao, char* atv, char* cnpj, char* sign)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL AssociarAssinatura(int sessao, char* atv, char* cnpj,
+                                                           char* sign)
 {
     return answer("AssociarAssinatura", {number(sessao), text(atv), text(cnpj), text(sign)});
 }
 
-TESTDEVICE_EXPORT char* SAT_WINAPI ConfigurarInterfaceDeRede(int sessao, char* atv, char* xml)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL ConfigurarInterfaceDeRede(int sessao, char* atv, char* xml)
 {
     return answer("ConfigurarInterfaceDeRede", {number(sessao), text(atv), text(xml)});
 }
 #endif
 
-TESTDEVICE_EXPORT char* SAT_WINAPI ConsultarStatusOperacional(int sessao, char* atv)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL ConsultarStatusOperacional(int sessao, char* atv)
 {
     return answer("ConsultarStatusOperacional", {number(sessao), text(atv)});
 }
 
 #if !defined(TESTDEVICE_STATUS_ONLY)
 #if !defined(TESTDEVICE_WITHOUT_EXTRAIRLOGS)
-TESTDEVICE_EXPORT char* SAT_WINAPI ExtrairLogs(int sessao, char* atv)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL ExtrairLogs(int sessao, char* atv)
 {
     return answer("ExtrairLogs", {number(sessao), text(atv)});
 }
 #endif
 
-TESTDEVICE_EXPORT char* SAT_WINAPI EnviarDadosVenda(int sessao, char* atv, char* dados)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL EnviarDadosVenda(int sessao, char* atv, char* dados)
 {
     return answer("EnviarDadosVenda", {number(sessao), text(atv), text(dados)});
 }
 
-TESTDEVICE_EXPORT char* SAT_WINAPI CancelarUltimaVenda(int sessao, char* atv, char* chave,
-                                                       char* dados)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL CancelarUltimaVenda(int sessao, char* atv, char* chave,
+                                                            char* dados)
 {
     return answer("CancelarUltimaVenda", {number(sessao), text(atv), text(chave), text(dados)});
 }
 
-TESTDEVICE_EXPORT char* SAT_WINAPI TesteFimAFim(int sessao, char* atv, char* dados)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL TesteFimAFim(int sessao, char* atv, char* dados)
 {
     return answer("TesteFimAFim", {number(sessao), text(atv), text(dados)});
 }
 
-TESTDEVICE_EXPORT char* SAT_WINAPI ConsultarSAT(int sessao)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL ConsultarSAT(int sessao)
 {
     return answer("ConsultarSAT", {number(sessao)});
 }
 
-TESTDEVICE_EXPORT char* SAT_WINAPI BloquearSAT(int sessao, char* atv)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL BloquearSAT(int sessao, char* atv)
 {
     return answer("BloquearSAT", {number(sessao), text(atv)});
 }
 
-TESTDEVICE_EXPORT char* SAT_WINAPI DesbloquearSAT(int sessao, char* atv)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL DesbloquearSAT(int sessao, char* atv)
 {
     return answer("DesbloquearSAT", {number(sessao), text(atv)});
 }
 
-TESTDEVICE_EXPORT char* SAT_WINAPI TrocarCodigoDeAtivacao(int sessao, char* codigo, int opcao,
-                                                          char* novo, char* conf)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL TrocarCodigoDeAtivacao(int sessao, char* codigo, int opcao,
+                                                               char* novo, char* conf)
 {
     return answer("TrocarCodigoDeAtivacao",
                   {number(sessao), text(codigo), number(opcao), text(novo), text(conf)});
 }
 
-TESTDEVICE_EXPORT char* SAT_WINAPI AtualizarSoftwareSAT(int sessao, char* atv)
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL AtualizarSoftwareSAT(int sessao, char* atv)
 {
     return answer("AtualizarSoftwareSAT", {number(sessao), text(atv)});
 }
 #endif
 
 #if !defined(TESTDEVICE_WITHOUT_CODIGOERRO)
-TESTDEVICE_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
+TESTDEVICE_EXPORT COMM_ERROR TESTDEVICE_CALL CodigoErro()
 {
     std::lock_guard lock(deviceMutex());
     device().calls.push_back({"CodigoErro", {}});
@@ -297,7 +309,7 @@ TESTDEVICE_EXPORT COMM_ERROR SAT_WINAPI CodigoErro()
 #endif
 
 #if !defined(TESTDEVICE_WITHOUT_BASE64TOASCII)
-TESTDEVICE_EXPORT char* SAT_WINAPI Base64ToAscii()
+TESTDEVICE_EXPORT char* TESTDEVICE_CALL Base64ToAscii()
 {
     std::lock_guard lock(deviceMutex());
     device().calls.push_back({"Base64ToAscii", {}});
@@ -308,6 +320,7 @@ TESTDEVICE_EXPORT char* SAT_WINAPI Base64ToAscii()
 #endif
 
 // Each export has exactly the type the client calls it through, calling convention included.
+#if !defined(TESTDEVICE_OTHER_CONVENTION)
 static_assert(std::is_same_v<decltype(&ConsultarStatusOperacional), ConsultarStatusOperacionalFn>);
 #if !defined(TESTDEVICE_STATUS_ONLY)
 static_assert(std::is_same_v<decltype(&AtivarSAT), AtivarSATFn>);
@@ -330,6 +343,7 @@ static_assert(std::is_same_v<decltype(&CodigoErro), CodigoErroFn>);
 #endif
 #if !defined(TESTDEVICE_WITHOUT_BASE64TOASCII)
 static_assert(std::is_same_v<decltype(&Base64ToAscii), Base64ToAsciiFn>);
+#endif
 #endif
 
 // ---- Control functions for the tests ----
