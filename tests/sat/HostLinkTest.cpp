@@ -1,5 +1,6 @@
 #include "HostLink.h"
 
+#include "Programs.h"
 #include "SatClient.h"
 #include "TestDevice.h"
 
@@ -14,18 +15,6 @@ using hostwire::Reply;
 using hostwire::Request;
 
 const std::string program = VEXOR_HOST_PROGRAM;
-
-void setVariable(const char* name, const char* value)
-{
-#if defined(_WIN32)
-    _putenv_s(name, value ? value : "");
-#else
-    if (value)
-        setenv(name, value, 1);
-    else
-        unsetenv(name);
-#endif
-}
 
 std::unique_ptr<HostLink> started(const std::string& library = std::string(SatClient::librarySAT))
 {
@@ -91,9 +80,9 @@ TEST(HostLink, RefusesWhatNoFunctionTakesWithoutCallingIt)
 
 TEST(HostLink, AHostThatEndsInACallIsGoneAndTheNextOneWorks)
 {
-    setVariable("VEXOR_TESTDEVICE_CRASH_IN", "ConsultarSAT");
+    programs::setVariable("VEXOR_TESTDEVICE_CRASH_IN", "ConsultarSAT");
     auto crashing = started();
-    setVariable("VEXOR_TESTDEVICE_CRASH_IN", nullptr);
+    programs::setVariable("VEXOR_TESTDEVICE_CRASH_IN", nullptr);
     ASSERT_TRUE(crashing);
     EXPECT_FALSE(crashing->exchange(call("ConsultarSAT", {Argument::of(12)})));
     EXPECT_FALSE(crashing->alive());

@@ -3,6 +3,7 @@
 // the program itself would give.
 
 #include "AppContext.h"
+#include "Programs.h"
 #include "SatClient.h"
 #include "TestDevice.h"
 
@@ -92,7 +93,7 @@ protected:
         for (const char* name :
              {"VEXOR_TESTDEVICE_LOG", "VEXOR_TESTDEVICE_RESULT", "VEXOR_TESTDEVICE_CODE",
               "VEXOR_TESTDEVICE_MESSAGE", "VEXOR_TESTDEVICE_CRASH_IN"})
-            unsetenv(name);
+            programs::setVariable(name, nullptr);
         fs::remove(log);
     }
     // The calls the host's library received, as the test device records them.
@@ -114,10 +115,10 @@ protected:
     }
     SatClient hosted(const fs::path& file = library)
     {
-        setenv("VEXOR_TESTDEVICE_LOG", log.c_str(), 1);
-        setenv("VEXOR_TESTDEVICE_RESULT", hex(*answer.result).c_str(), 1);
-        setenv("VEXOR_TESTDEVICE_CODE", std::to_string(answer.code).c_str(), 1);
-        setenv("VEXOR_TESTDEVICE_MESSAGE", hex(answer.msg).c_str(), 1);
+        programs::setVariable("VEXOR_TESTDEVICE_LOG", log.string().c_str());
+        programs::setVariable("VEXOR_TESTDEVICE_RESULT", hex(*answer.result).c_str());
+        programs::setVariable("VEXOR_TESTDEVICE_CODE", std::to_string(answer.code).c_str());
+        programs::setVariable("VEXOR_TESTDEVICE_MESSAGE", hex(answer.msg).c_str());
         return SatClient(hostedContext, file.string(), host.string());
     }
 
@@ -166,13 +167,13 @@ INSTANTIATE_TEST_SUITE_P(HostedClient, EveryHostedFunction,
 
 TEST_F(HostedClient, ALibraryThatStopsInACallIsToldByNameAndTheNextCallWorks)
 {
-    setenv("VEXOR_TESTDEVICE_CRASH_IN", "ConsultarSAT", 1);
+    programs::setVariable("VEXOR_TESTDEVICE_CRASH_IN", "ConsultarSAT");
     SatClient client = hosted();
     const SatResponse crashed = client.ConsultarSAT();
     EXPECT_FALSE(crashed.reached());
     EXPECT_EQ(crashed.failure(), "A biblioteca do SAT parou durante ConsultarSAT e não respondeu.\n"
                                  "A próxima operação carrega a biblioteca de novo.");
-    unsetenv("VEXOR_TESTDEVICE_CRASH_IN");
+    programs::setVariable("VEXOR_TESTDEVICE_CRASH_IN", nullptr);
     const SatResponse next = client.ConsultarStatusOperacional();
     ASSERT_TRUE(next.reached()) << next.failure();
     EXPECT_EQ(next.text(), *answer.result);

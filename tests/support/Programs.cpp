@@ -125,4 +125,16 @@ fs::path testDeviceFolder()
     return (programFolder() / ".." / "testdevice").lexically_normal();
 }
 
+void setVariable(const char* name, const char* value)
+{
+#if defined(_WIN32)
+    _putenv_s(name, value ? value : "");
+#else
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+#endif
+}
+
 } // namespace programs

@@ -21,4 +21,8 @@ int run(const std::filesystem::path& program, const std::vector<std::string>& ar
         const std::filesystem::path& workingFolder,
         const std::vector<std::filesystem::path>& libraryFolders);
 
+// Sets the variable in this program's environment, or removes it without a value, for the
+// programs it starts from then on.
+void setVariable(const char* name, const char* value);
+
 } // namespace programs
