@@ -81,7 +81,7 @@ std::string toHex(std::string_view bytes)
 }
 
 // A copy loaded by a host process is reached through its environment: its fallback answer
-// (the result, code and message in hexadecimal) comes from there, and it writes each call to
+// (the result, code and message in hexadecimal, the payload in Base64) comes from there, and it writes each call to
 // the file named there, one line a call, the arguments in hexadecimal ("-" for a null pointer).
 Device fromEnvironment()
 {
@@ -92,6 +92,8 @@ Device fromEnvironment()
         d.fallback.code = std::atoi(code);
     if (const char* msg = std::getenv("VEXOR_TESTDEVICE_MESSAGE"))
         d.fallback.msg = fromHex(msg);
+    if (const char* payload = std::getenv("VEXOR_TESTDEVICE_PAYLOAD"))
+        d.fallback.payloadBase64 = payload;
     return d;
 }
 
