@@ -118,14 +118,7 @@ std::optional<std::string> readSecret(std::string_view prompt) {
     if (!ok)
         return std::nullopt;
     wide.resize(wide.find_first_of(L"\r\n"));
-    if (wide.empty())
-        return std::string();
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
-                        nullptr, nullptr);
-    return utf8;
+    return codepage::utf8FromWide(wide);
 }
 
 #else

@@ -291,4 +291,25 @@ std::string fromUtf8OrAnsi(std::string_view bytes)
     return fromUtf8(bytes) == bytes ? std::string(bytes) : fromAnsi(bytes);
 }
 
+#if defined(_WIN32)
+std::wstring wideFromUtf8(std::string_view utf8)
+{
+    const int length = static_cast<int>(utf8.size());
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), size);
+    return wide;
+}
+
+std::string utf8FromWide(std::wstring_view wide)
+{
+    const int length = static_cast<int>(wide.size());
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), size, nullptr, nullptr);
+    return utf8;
+}
+#endif
+
 } // namespace codepage

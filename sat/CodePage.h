@@ -27,4 +27,10 @@ void appendUtf8(std::string& out, char32_t cp);
 // page. Accented text in Windows-1252 is practically never valid UTF-8.
 std::string fromUtf8OrAnsi(std::string_view bytes);
 
+#if defined(_WIN32)
+// Between UTF-8 and the UTF-16 of the Windows interfaces that take and give wide texts.
+std::wstring wideFromUtf8(std::string_view utf8);
+std::string utf8FromWide(std::wstring_view wide);
+#endif
+
 } // namespace codepage

@@ -1,5 +1,7 @@
 #include "HostLink.h"
 
+#include "CodePage.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -51,29 +53,6 @@ struct HostLink::Process {
     }
 };
 
-namespace {
-
-std::string utf8(const std::wstring& text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
-}
-
-std::wstring wide(const std::string& utf8)
-{
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
-    return text;
-}
-
-} // namespace
-
 std::string HostLink::besideThisProgram(const std::string& name)
 {
     std::wstring path(32768, L'\0');
@@ -82,7 +61,7 @@ std::string HostLink::besideThisProgram(const std::string& name)
     const std::size_t slash = path.find_last_of(L"\\/");
     if (size == 0 || slash == std::wstring::npos)
         return {};
-    return utf8(path.substr(0, slash + 1)) + name;
+    return codepage::utf8FromWide(path.substr(0, slash + 1)) + name;
 }
 
 std::unique_ptr<HostLink> HostLink::start(const std::string& program, std::string& failure)
@@ -105,9 +84,10 @@ std::unique_ptr<HostLink> HostLink::start(const std::string& program, std::strin
     startup.hStdOutput = childOut;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
-    std::wstring command = L"\"" + wide(program) + L"\"";
-    const BOOL started = CreateProcessW(wide(program).c_str(), command.data(), nullptr, nullptr,
-                                        TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+    std::wstring command = L"\"" + codepage::wideFromUtf8(program) + L"\"";
+    const BOOL started =
+        CreateProcessW(codepage::wideFromUtf8(program).c_str(), command.data(), nullptr, nullptr,
+                       TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
     const DWORD error = GetLastError();
     CloseHandle(childIn);
     CloseHandle(childOut);
