@@ -44,6 +44,7 @@ struct HostLink::Process {
         }
         return true;
     }
+    bool ended() const { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
     long read(char* buffer, std::size_t size)
     {
         DWORD got = 0;
@@ -138,6 +139,12 @@ struct HostLink::Process {
         }
         return true;
     }
+    bool ended()
+    {
+        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == pid)
+            pid = -1; // reaped: never waited for or killed again
+        return pid <= 0;
+    }
     long read(char* buffer, std::size_t size)
     {
         for (;;) {
@@ -200,6 +207,13 @@ std::unique_ptr<HostLink> HostLink::start(const std::string& program, std::strin
 HostLink::HostLink(std::unique_ptr<Process> process) : process_(std::move(process)) {}
 
 HostLink::~HostLink() = default;
+
+bool HostLink::alive()
+{
+    if (alive_ && process_->ended())
+        alive_ = false;
+    return alive_;
+}
 
 std::optional<hostwire::Reply> HostLink::exchange(const hostwire::Request& request)
 {

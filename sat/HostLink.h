@@ -22,7 +22,8 @@ public:
 
     // None when the host ended before it replied, or replied with what cannot be read.
     std::optional<hostwire::Reply> exchange(const hostwire::Request& request);
-    bool alive() const { return alive_; }
+    // False once an exchange failed, or once the process has ended (between two calls, say).
+    bool alive();
 
     struct Process;
 

@@ -15,6 +15,12 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <thread>
+
+#if !defined(_WIN32)
+#include <csignal>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -179,6 +185,39 @@ TEST_F(HostedClient, ALibraryThatStopsInACallIsToldByNameAndTheNextCallWorks)
     EXPECT_EQ(next.text(), *answer.result);
     EXPECT_EQ(client.lastError().code, answer.code);
 }
+
+#if !defined(_WIN32)
+// The hosts this test program started, by their process numbers.
+std::vector<int> childHosts()
+{
+    std::vector<int> hosts;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        int pid = 0, parent = 0;
+        std::string name, state;
+        if (stat >> pid >> name >> state >> parent && parent == getpid() &&
+            name == "(vexor-host32)")
+            hosts.push_back(pid);
+    }
+    return hosts;
+}
+
+TEST_F(HostedClient, AHostThatEndedBetweenTwoCallsIsReplacedUnseen)
+{
+    SatClient client = hosted();
+    ASSERT_TRUE(client.ConsultarSAT().reached());
+    const std::vector<int> hosts = childHosts();
+    ASSERT_EQ(hosts.size(), 1u);
+    kill(hosts[0], SIGKILL);
+    for (int tries = 0; tries < 100 && fs::exists("/proc/" + std::to_string(hosts[0]) + "/exe");
+         ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const SatResponse next = client.ConsultarStatusOperacional();
+    ASSERT_TRUE(next.reached()) << next.failure();
+    EXPECT_EQ(next.text(), *answer.result);
+    EXPECT_EQ(childHosts().size(), 1u);
+}
+#endif
 
 TEST_F(HostedClient, AFunctionTheLibraryLacksIsToldAsInTheProgramItself)
 {

@@ -81,8 +81,9 @@ std::string toHex(std::string_view bytes)
 }
 
 // A copy loaded by a host process is reached through its environment: its fallback answer
-// (the result, code and message in hexadecimal, the payload in Base64) comes from there, and it writes each call to
-// the file named there, one line a call, the arguments in hexadecimal ("-" for a null pointer).
+// (the result, code and message in hexadecimal, the payload in Base64) comes from there, and it
+// writes each call to the file named there, one line a call, the arguments in hexadecimal ("-" for
+// a null pointer).
 Device fromEnvironment()
 {
     Device d;
